@@ -1,0 +1,46 @@
+// Controls of the fake platform backend (qb_platform_fake), for tests. Link the fake backend and
+// drive the game deterministically: set the clock, script messages, keys and the joystick,
+// read what the audio device was given and fire its done notifications.
+// The fake backend creates real GL contexts on a hidden SDL window, so GL tests run with
+// SDL_VIDEODRIVER=offscreen while clock and input stay scripted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace plat::fake {
+
+void Reset();   // clock 0, empty queue, keys up, no joystick, audio closed, windows forgotten
+
+void SetTicks(uint32_t ms);
+void AdvanceTicks(uint32_t ms);
+void SetCalendarTime(int64_t seconds);
+
+// Puts a message at the end of the queue (window may be a window made by CreateNativeWindow).
+void PushMessage(const Message& msg);
+size_t PendingMessages();
+
+void SetKeyDown(int virtualKey, bool down);   // going down also sets the pressed-since bit
+void TapKey(int virtualKey);                  // pressed and released between two queries
+
+void SetJoystick(bool attached, uint32_t x = 32767, uint32_t y = 32767, uint32_t buttons = 0);
+
+// Audio device.
+void SetAudioAvailable(bool available);   // false: AudioOpen fails
+bool AudioIsOpen();
+size_t AudioQueuedCount();
+std::vector<uint8_t> AudioQueuedBuffer(size_t index);   // copy of a queued buffer, oldest first
+// Plays the oldest queued buffer to its end: records it, removes it and calls the done
+// procedure on the calling thread (tests run it from a thread of their own to mimic the device).
+bool AudioCompleteOne();
+const std::vector<std::vector<uint8_t>>& AudioPlayed();   // every completed buffer, in order
+
+void SetVideoAvailable(bool available);   // false: CreateNativeWindow / GLCreateContext fail
+int DisplayModeChanges();                 // ChangeDisplayMode calls minus RestoreDisplayMode calls
+NativeWindow LastCreatedWindow();
+bool WindowExists(NativeWindow window);
+
+}  // namespace plat::fake

@@ -1,0 +1,126 @@
+// The platform contract: everything the game needs from the operating system, as plain
+// functions and records. Two backends implement it: platform/sdl (the game) and platform/fake
+// (tests: settable clock, scripted messages and devices, see FakePlatform.h). A native Win32
+// backend can be added beside them without touching code outside platform/.
+//
+// Messages, virtual keys and parameters use the Windows numbering so that the window framework
+// above this layer is the same for every backend. No backend type appears in this header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace plat {
+
+// ---- time -------------------------------------------------------------------------------
+
+uint32_t Ticks();          // millisecond tick count, monotonic, wraps at 2^32
+int64_t CalendarTime();    // wall-clock seconds since 1970 (the random seed)
+
+// ---- display mode -----------------------------------------------------------------------
+
+void ChangeDisplayMode(int width, int height, int bitsPerPixel);  // result ignored by callers
+void RestoreDisplayMode();
+
+// ---- windows and messages ---------------------------------------------------------------
+
+struct NativeWindowRec;
+using NativeWindow = NativeWindowRec*;
+
+// Message numbers (Windows values).
+enum : uint32_t {
+    MSG_DESTROY = 0x0002,
+    MSG_PAINT = 0x000F,
+    MSG_CLOSE = 0x0010,
+    MSG_QUIT = 0x0012,
+    MSG_ACTIVATEAPP = 0x001C,   // wParam: 1 activated, 0 deactivated
+    MSG_KEYDOWN = 0x0100,       // wParam: virtual-key code
+    MSG_KEYUP = 0x0101,
+    MSG_CHAR = 0x0102,          // produced by TranslateMessage from MSG_KEYDOWN
+    MSG_MOUSEMOVE = 0x0200,     // lParam: x | (y << 16), client coordinates
+    MSG_LBUTTONDOWN = 0x0201,
+    MSG_LBUTTONUP = 0x0202,
+    MSG_LBUTTONDBLCLK = 0x0203,
+    MSG_RBUTTONDOWN = 0x0204,
+    MSG_RBUTTONUP = 0x0205,
+    MSG_RBUTTONDBLCLK = 0x0206,
+};
+
+// Virtual-key codes (Windows values); letters and digits are their upper-case ASCII codes.
+enum : int {
+    VK_RETURN_KEY = 13,
+    VK_ESCAPE_KEY = 27,
+    VK_SPACE_KEY = 32,
+    VK_LEFT_KEY = 37,
+    VK_UP_KEY = 38,
+    VK_RIGHT_KEY = 39,
+    VK_DOWN_KEY = 40,
+};
+
+struct Message {
+    NativeWindow window = nullptr;   // none for thread messages (quit)
+    uint32_t message = 0;
+    uintptr_t wParam = 0;
+    intptr_t lParam = 0;
+};
+
+// Called for every message of a window, including those sent while it is being created.
+using WindowProc = void (*)(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+struct WindowDesc {
+    const char* title = "";
+    int clientWidth = 640;
+    int clientHeight = 480;
+    bool fullScreen = false;   // covers the screen at (0,0); windowed ones are centred, fixed size
+};
+
+// Creates and shows a top-level window with an OpenGL-capable surface. Returns none on failure.
+NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc);
+void SetWindowUserData(NativeWindow window, void* data);
+void* GetWindowUserData(NativeWindow window);
+bool GetClientSize(NativeWindow window, int* width, int* height);
+// Queues a close message for the window. Its default handling destroys the native window,
+// which sends MSG_DESTROY to the window procedure and then frees the window.
+void PostClose(NativeWindow window);
+void PostQuit(int exitCode);
+
+// Looks at the queue; when a message is waiting copies it out (and removes it when remove).
+bool PeekMessage(Message* out, bool remove);
+void WaitMessage();                          // blocks until a message is waiting
+void TranslateMessage(const Message& msg);   // may queue a MSG_CHAR for a key-down
+void DispatchMessage(const Message& msg);    // calls the window's procedure (none: default handling)
+// Default handling of a message; the window procedure passes every message on to it.
+void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// ---- keyboard and joystick --------------------------------------------------------------
+
+// Non-zero while the key is down, or when it was pressed since the previous query of that key;
+// the query clears the pressed-since bit. Always current: reading it collects pending input
+// without losing or reordering window messages.
+int16_t GetAsyncKeyState(int virtualKey);
+
+// Joystick 1: positions 0..65535 (0 is left/up) and a button mask, bit k = button k+1.
+// False when no joystick is attached.
+bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons);
+
+// ---- wave-out style audio ---------------------------------------------------------------
+
+// Called on the audio thread each time a queued buffer has been played completely.
+using AudioDoneProc = void (*)(void* user);
+
+// Opens the output: signed 16-bit stereo, interleaved left/right, at the given rate.
+bool AudioOpen(int rate, AudioDoneProc done, void* user);
+// Queues a buffer; it must stay valid until its done notification (or AudioReset/AudioClose).
+// Buffers play in the order queued.
+bool AudioQueue(const void* data, size_t bytes);
+void AudioReset();   // stops and forgets every queued buffer; no done notifications follow
+void AudioClose();   // resets, then closes; no notification runs after it returns
+
+// ---- OpenGL -----------------------------------------------------------------------------
+
+// Double-buffered context for the window: 24-bit colour, 16-bit depth. Made current.
+bool GLCreateContext(NativeWindow window);
+void GLSwapBuffers();
+void GLReleaseContext();   // makes no context current and deletes it
+
+}  // namespace plat
