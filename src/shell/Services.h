@@ -1,0 +1,22 @@
+// Platform services behind plain names: the millisecond clock, the frame time, the random
+// seed and the display mode. Game code reads time only through GetTicks and GetFrameTime.
+#pragma once
+
+#include <cstdint>
+
+// The platform's millisecond tick count (wraps after about 49.7 days).
+uint32_t GetTicks();
+
+// Duration of the previous frame in milliseconds; 1 before the first frame was measured.
+int32_t GetFrameTime();
+// Only the main loop calls this.
+void SetFrameTime(int32_t milliseconds);
+
+// Seeds srand with the calendar time in seconds.
+void SeedRandom();
+
+// Asks the platform for that screen mode (result ignored) and remembers that it changed.
+void SetDisplayMode(int width, int height, int bitsPerPixel);
+// Returns to the default mode, only when SetDisplayMode changed it.
+void RestoreDisplayMode();
+bool DisplayModeChanged();
