@@ -1,0 +1,52 @@
+// The media archive: one file without a header, holding every medium of the game one after
+// the other, each shuffled with two key numbers. Its directory (names and sizes in archive
+// order) is registered by the program at start-up; an entry's offset is the sum of the sizes
+// before it. One archive per program, so this is a set of static operations on module data.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct ArchiveEntry {
+    const char* name = nullptr;   // not copied: the registering code keeps it alive
+    int32_t size = 0;
+};
+
+class MediaArchive {
+public:
+    // Stores a copy of the archive's file name and the two keys; nothing is opened yet.
+    static bool Open(const char* fileName, int32_t key1, int32_t key2);
+    // Appends an entry to the directory. The name must outlive the registration.
+    static void AddEntry(const char* name, int32_t size);
+    // Forgets the directory, the file name and the keys.
+    static void Reset();
+
+    // Index of the first entry named exactly name (case-sensitive), or -1.
+    static int32_t FindEntry(const char* name);
+    // -1 for index -1, else the sum of the sizes of the entries before index.
+    static int32_t EntryOffset(int32_t index);
+    static int32_t EntryCount();
+    static const char* EntryName(int32_t index);   // none for a bad index
+    static int32_t EntrySize(int32_t index);        // 0 for a bad index
+    static const char* FileName();
+    static int32_t Key1();
+    static int32_t Key2();
+    // Size of a complete archive for the registered directory.
+    static int64_t TotalSize();
+
+    // A new buffer (release with delete[]) of the entry's registered size holding its bytes,
+    // or none when the name is not in the directory. When the archive is missing or too
+    // short to hold the whole entry, the buffer is all zero and *complete is false.
+    static uint8_t* ReadEntry(const char* name, bool* complete = nullptr);
+
+    // Builds the archive file from the loose files named by the entries, looked up under
+    // looseRoot (the working directory when none). Every loose file must exist and hold at
+    // least its entry's size (longer ones are cut). The archive is written to a temporary
+    // file and renamed into place, so a failed pack leaves any old archive untouched.
+    // On failure, *error (when given) names the file and the problem.
+    static bool Pack(const char* looseRoot = nullptr, std::string* error = nullptr);
+};
+
+// Registers the game's archive "ZabroData.arc", its keys and its ten entries, replacing
+// any directory registered before.
+void RegisterGameArchive();

@@ -1,0 +1,270 @@
+#include "assets/FileStream.h"
+#include "assets/MediaArchive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadWholeFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteWholeFile(const fs::path& path, const std::string& bytes)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+// Deterministic bytes that differ per entry.
+std::string Pattern(size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    uint32_t x = seed * 2654435761u + 1;
+    for (size_t i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes[i] = static_cast<char>(x >> 16);
+    }
+    return bytes;
+}
+
+std::string LoosePath(const char* entryName)
+{
+    std::string path(entryName);
+    for (char& c : path) {
+        if (c == '\\')
+            c = '/';
+    }
+    return path;
+}
+
+class ArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() /
+              ("qb_archive_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        archivePath = (dir / "ZabroData.arc").string();
+    }
+    void TearDown() override
+    {
+        MediaArchive::Reset();
+        fs::remove_all(dir);
+    }
+
+    // The game's directory, with the archive placed in the test folder.
+    void RegisterGameDirectoryHere()
+    {
+        RegisterGameArchive();
+        MediaArchive::Open(archivePath.c_str(), 38117, 5293);
+    }
+
+    // One loose file per entry, each extra bytes longer than its entry (the surplus is cut).
+    void WriteLooseFiles(size_t extra)
+    {
+        for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i) {
+            std::string bytes = Pattern(static_cast<size_t>(MediaArchive::EntrySize(i)) + extra, i);
+            WriteWholeFile(dir / "loose" / LoosePath(MediaArchive::EntryName(i)), bytes);
+        }
+    }
+
+    std::string Loose(int32_t i) const
+    {
+        return ReadWholeFile(dir / "loose" / LoosePath(MediaArchive::EntryName(i)));
+    }
+
+    std::string Entry(const char* name, bool* complete = nullptr) const
+    {
+        std::unique_ptr<uint8_t[]> data(MediaArchive::ReadEntry(name, complete));
+        if (!data)
+            return "<none>";
+        int32_t size = MediaArchive::EntrySize(MediaArchive::FindEntry(name));
+        return std::string(reinterpret_cast<char*>(data.get()), static_cast<size_t>(size));
+    }
+
+    fs::path dir;
+    std::string archivePath;
+};
+
+TEST_F(ArchiveTest, GameDirectoryHasTheBuiltInEntriesAndOffsets)
+{
+    RegisterGameArchive();
+    EXPECT_STREQ(MediaArchive::FileName(), "ZabroData.arc");
+    EXPECT_EQ(MediaArchive::Key1(), 38117);
+    EXPECT_EQ(MediaArchive::Key2(), 5293);
+    struct Row {
+        const char* name;
+        int32_t size;
+        int32_t offset;
+    };
+    const Row rows[] = {
+        {"Media\\Font16x16_256128.raw", 98304, 0},   {"Media\\Particle32.raw", 3072, 98304},
+        {"Media\\Sky256128.raw", 98304, 101376},     {"Media\\StartScreen256.raw", 196608, 199680},
+        {"Media\\Terrain128.raw", 49152, 396288},    {"Media\\Boom.wav", 8636, 445440},
+        {"Media\\Weapon0.wav", 10744, 454076},       {"Media\\Factory.bin", 6332, 464820},
+        {"Media\\TieFighter.bin", 7739, 471152},     {"Media\\XWing.bin", 17638, 478891},
+    };
+    ASSERT_EQ(MediaArchive::EntryCount(), 10);
+    for (int32_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(MediaArchive::FindEntry(rows[i].name), i);
+        EXPECT_EQ(MediaArchive::EntrySize(i), rows[i].size);
+        EXPECT_EQ(MediaArchive::EntryOffset(i), rows[i].offset) << rows[i].name;
+    }
+    EXPECT_EQ(MediaArchive::TotalSize(), 496529);
+    EXPECT_EQ(MediaArchive::EntryOffset(-1), -1);
+    EXPECT_EQ(MediaArchive::EntryOffset(10), -1);
+
+    // Names are compared exactly: case and the backslash count.
+    EXPECT_EQ(MediaArchive::FindEntry("Media\\xWing.bin"), -1);
+    EXPECT_EQ(MediaArchive::FindEntry("media\\XWing.bin"), -1);
+    EXPECT_EQ(MediaArchive::FindEntry("Media/XWing.bin"), -1);
+    EXPECT_EQ(MediaArchive::FindEntry(""), -1);
+    EXPECT_EQ(MediaArchive::FindEntry(nullptr), -1);
+
+    // Registering again replaces the directory rather than doubling it.
+    RegisterGameArchive();
+    EXPECT_EQ(MediaArchive::EntryCount(), 10);
+}
+
+TEST_F(ArchiveTest, PackThenReadEntryGivesEachLooseFilesFirstSizeBytes)
+{
+    RegisterGameDirectoryHere();
+    WriteLooseFiles(5);   // every loose file is 5 bytes too long
+    std::string error;
+    ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str(), &error)) << error;
+
+    std::string archive = ReadWholeFile(archivePath);
+    ASSERT_EQ(archive.size(), 496529u);
+    EXPECT_FALSE(fs::exists(archivePath + ".tmp"));
+
+    for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i) {
+        std::string expected = Loose(i).substr(0, static_cast<size_t>(MediaArchive::EntrySize(i)));
+        // Stored shuffled, not plain.
+        EXPECT_NE(archive.substr(static_cast<size_t>(MediaArchive::EntryOffset(i)), expected.size()), expected);
+        bool complete = false;
+        EXPECT_EQ(Entry(MediaArchive::EntryName(i), &complete), expected) << MediaArchive::EntryName(i);
+        EXPECT_TRUE(complete);
+    }
+
+    // Deterministic: packing again gives the same bytes.
+    ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str(), &error)) << error;
+    EXPECT_EQ(ReadWholeFile(archivePath), archive);
+}
+
+TEST_F(ArchiveTest, OneByteEntryIsStoredUnchangedAndZeroSizeEntriesTakeNoRoom)
+{
+    MediaArchive::Open(archivePath.c_str(), 38117, 5293);
+    MediaArchive::AddEntry("a.bin", 1);
+    MediaArchive::AddEntry("empty.bin", 0);
+    MediaArchive::AddEntry("b.bin", 4);
+    WriteWholeFile(dir / "a.bin", "Q");
+    WriteWholeFile(dir / "b.bin", "wxyz");
+    ASSERT_TRUE(MediaArchive::Pack(dir.string().c_str()));   // empty.bin need not exist
+
+    std::string archive = ReadWholeFile(archivePath);
+    ASSERT_EQ(archive.size(), 5u);
+    EXPECT_EQ(archive[0], 'Q');
+    EXPECT_EQ(MediaArchive::EntryOffset(2), 1);
+    EXPECT_EQ(Entry("b.bin"), "wxyz");
+    bool complete = false;
+    std::unique_ptr<uint8_t[]> empty(MediaArchive::ReadEntry("empty.bin", &complete));
+    EXPECT_NE(empty, nullptr);
+    EXPECT_TRUE(complete);
+}
+
+TEST_F(ArchiveTest, MissingOrShortArchiveGivesZeroFilledEntries)
+{
+    RegisterGameDirectoryHere();
+    // Unknown names give nothing at all.
+    EXPECT_EQ(MediaArchive::ReadEntry("Media\\Nothing.bin"), nullptr);
+
+    // No archive file: every entry comes back zero, flagged incomplete.
+    bool complete = true;
+    std::string boom = Entry("Media\\Boom.wav", &complete);
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(boom, std::string(8636, '\0'));
+
+    // An archive cut inside entry 6: entries before it read normally, the cut one and the
+    // ones after it are zero.
+    WriteLooseFiles(0);
+    ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str()));
+    std::string archive = ReadWholeFile(archivePath);
+    WriteWholeFile(archivePath, archive.substr(0, static_cast<size_t>(MediaArchive::EntryOffset(6)) + 100));
+
+    EXPECT_EQ(Entry("Media\\Boom.wav", &complete), Loose(5));
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(Entry("Media\\Weapon0.wav", &complete), std::string(10744, '\0'));
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(Entry("Media\\XWing.bin", &complete), std::string(17638, '\0'));
+    EXPECT_FALSE(complete);
+}
+
+TEST_F(ArchiveTest, PackRefusesMissingOrShortLooseFilesAndKeepsTheOldArchive)
+{
+    RegisterGameDirectoryHere();
+    WriteWholeFile(archivePath, "old archive");
+    WriteLooseFiles(0);
+
+    struct Case {
+        const char* entry;
+        int shortBy;   // -1: delete the file
+        const char* message;
+    };
+    const Case cases[] = {
+        {"Media\\Sky256128.raw", -1, "Sky256128.raw: cannot open the loose file"},
+        {"Media\\XWing.bin", 1, "XWing.bin: shorter than its entry size of 17638 bytes"},
+    };
+    for (const Case& c : cases) {
+        int32_t index = MediaArchive::FindEntry(c.entry);
+        fs::path loose = dir / "loose" / LoosePath(c.entry);
+        std::string saved = ReadWholeFile(loose);
+        if (c.shortBy < 0)
+            fs::remove(loose);
+        else
+            WriteWholeFile(loose, saved.substr(0, static_cast<size_t>(MediaArchive::EntrySize(index) - c.shortBy)));
+
+        std::string error;
+        EXPECT_FALSE(MediaArchive::Pack((dir / "loose").string().c_str(), &error));
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        EXPECT_EQ(ReadWholeFile(archivePath), "old archive");
+        EXPECT_FALSE(fs::exists(archivePath + ".tmp"));
+        WriteWholeFile(loose, saved);
+    }
+
+    // An archive that cannot be created is reported too.
+    MediaArchive::Open((dir / "no" / "such" / "folder.arc").string().c_str(), 38117, 5293);
+    std::string error;
+    EXPECT_FALSE(MediaArchive::Pack((dir / "loose").string().c_str(), &error));
+    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+}
+
+TEST_F(ArchiveTest, AddEntryRejectsEntriesThatCouldNotBeLocated)
+{
+    MediaArchive::Open(archivePath.c_str(), 1, 2);
+    MediaArchive::AddEntry(nullptr, 10);
+    MediaArchive::AddEntry("negative", -1);
+    MediaArchive::AddEntry("huge", INT32_MAX);
+    MediaArchive::AddEntry("too far", 1);   // the offsets would overflow 32 bits
+    EXPECT_EQ(MediaArchive::EntryCount(), 1);
+    EXPECT_EQ(MediaArchive::FindEntry("too far"), -1);
+    EXPECT_EQ(MediaArchive::EntryName(5), nullptr);
+    EXPECT_EQ(MediaArchive::EntrySize(-1), 0);
+}
+
+}  // namespace
