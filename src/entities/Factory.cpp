@@ -1,0 +1,26 @@
+#include "entities/Factory.h"
+
+#include "entities/GameModels.h"
+#include "shell/Services.h"
+
+Factory::Factory(const Vector3D& where)
+{
+    hitPoints = 1000;
+    team = TEAM_FACTORY;
+    position = where;
+    model.AttachModel(&FactoryModel);
+    model.scale = 0.1f;
+    ComputeRadius();
+    PlaceModel();
+}
+
+void Factory::Update()
+{
+    DrawHitSphereSince(*this, wasHit, hitTime);
+}
+
+void Factory::OnHit(int32_t)
+{
+    hitTime = GetTicks();
+    wasHit = true;
+}

@@ -1,0 +1,272 @@
+#include "entities/GameEntity.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "assets/SoundOutput.h"
+#include "entities/EntityDrawing.h"
+#include "entities/HitSphere.h"
+#include "math/View.h"
+#include "render/ModelRenderer.h"
+#include "render/RenderState.h"
+#include "shell/Services.h"
+
+const char* const kGameEntityKind = "GameEntity3D";
+
+GameEntity3D* CameraTarget = nullptr;
+int32_t CameraMode = CAMERA_CHASE;
+float ChaseElevation = 10.0f;
+
+namespace {
+
+const int8_t kCameraTargetPriority = -100;
+const float kChaseSettleElevation = 20.0f;
+
+}  // namespace
+
+GameEntity3D::GameEntity3D() : Executable(0)
+{
+    AddKind(kGameEntityKind);
+    SetNoiseListener(&TellEntitiesOfNoise);
+    gExecutor.AddTask(this);
+}
+
+GameEntity3D::~GameEntity3D()
+{
+    // Nothing may follow a deleted entity: the camera stays where it last was.
+    if (CameraTarget == this)
+        CameraTarget = nullptr;
+}
+
+void GameEntity3D::Run()
+{
+    if (hitPoints < 1) {
+        SetState(TASK_FINISHED);
+        return;
+    }
+    verticalSpeed.input -= 1;   // a constant downward push, felt only when configured
+    Update();
+    CameraStep();
+    PlaceModel();
+    BeforeDraw();
+    if (!hidden && EntityDrawing())
+        DrawInstance(model);
+}
+
+void GameEntity3D::PlaceModel()
+{
+    model.position = position;
+    model.forward = forward;
+    model.up = up;
+}
+
+bool GameEntity3D::Move()
+{
+    float dt = static_cast<float>(GetFrameTime());
+    TurnToward(forward, up, turnRate.value * dt);
+
+    Vector3D previous = position;
+    Vector3D d = forward;
+    Normalize(d);
+    position = position + d * (forwardSpeed.value * dt);
+    Vector3D side = d;
+    RotateY(side, 90.0f);
+    position = position + side * (sideSpeed.value * dt);
+    position.y += verticalSpeed.value * dt;
+
+    TaskIterator cursor(gExecutor.Tasks());
+    while (Executable* task = cursor.Next()) {
+        GameEntity3D* other = RunningEntity(task);
+        if (other && other != this && Collides(*this, *other)) {
+            position = previous;   // the turn stays
+            return false;
+        }
+    }
+    OnMoved(previous);
+    PlaceModel();
+    return true;
+}
+
+int32_t GameEntity3D::FindPart(const char* name) const
+{
+    const Model* m = model.model;
+    if (!m || !name || name[0] == '\0')
+        return -1;
+    for (int32_t i = 0; i < m->count; ++i) {
+        const char* objectName = m->objects[i].name ? m->objects[i].name : "";
+        bool all = true;
+        for (const char* c = name; *c && all; ++c)
+            all = std::strchr(objectName, *c) != nullptr;
+        if (all)
+            return i;
+    }
+    return -1;
+}
+
+void GameEntity3D::ComputeRadius()
+{
+    // A model that failed to load (none, no objects, no points) leaves the default sphere.
+    radius = 1.0f;
+    const Model* m = model.model;
+    if (!m)
+        return;
+    float maxX = -99999.0f;
+    float maxZ = -99999.0f;
+    bool anyPoint = false;
+    for (int32_t i = 0; i < m->count; ++i) {
+        float* points = model.GetPartWorldPoints(i);
+        if (!points)
+            continue;
+        int32_t n = static_cast<int32_t>(points[0]);
+        for (int32_t k = 0; k < n; ++k) {
+            maxX = std::fmax(maxX, points[1 + 3 * k]);
+            maxZ = std::fmax(maxZ, points[3 + 3 * k]);
+            anyPoint = true;
+        }
+        delete[] points;
+    }
+    if (!anyPoint)
+        return;
+    float reach = ((maxZ - model.position.z) + (maxX - model.position.x)) * 0.5f;
+    if (std::isfinite(reach))
+        radius = reach;
+}
+
+void GameEntity3D::CameraStep()
+{
+    SetPriority(0);
+    if (!CameraTarget || CameraTarget != this)
+        return;
+
+    bool listed = false;
+    TaskIterator cursor(gExecutor.Tasks());
+    while (Executable* task = cursor.Next()) {
+        if (RunningEntity(task) == this) {
+            listed = true;
+            break;
+        }
+    }
+    if (!listed) {
+        CameraTarget = nullptr;
+        return;
+    }
+
+    // The followed entity runs first from the next pass on, so the camera is in place
+    // before the others draw.
+    SetPriority(kCameraTargetPriority);
+
+    switch (CameraMode) {
+    case CAMERA_FROM_MODEL: {
+        int32_t eye = FindPart("V");
+        if (eye < 0)
+            break;   // no eye part: the camera stays where it was
+        Vector3D p{0.0f, 0.0f, 0.0f};
+        Vector3D f;
+        Vector3D u;
+        if (model.PartPointToWorld(eye, p) && model.GetPartDirections(eye, f, u)) {
+            CameraEye = p;
+            CameraDirection = f;
+            CameraUp = u;
+        }
+        break;
+    }
+    case CAMERA_CHASE:
+        if (ChaseElevation >= kChaseSettleElevation) {
+            float lowered = ChaseElevation - static_cast<float>(GetFrameTime()) * 0.05f;
+            ChaseElevation = std::fmax(kChaseSettleElevation, lowered);
+            PlaceChaseCamera(position, forward, ChaseElevation);
+        } else {
+            ChaseElevation = kChaseSettleElevation;
+        }
+        break;
+    case CAMERA_ABOVE:
+        CameraEye = {position.x, 1000.0f, position.z};
+        CameraDirection = {0.0f, -1.0f, 0.0f};
+        CameraUp = {forward.x, 0.0f, forward.z};
+        break;
+    default:
+        break;
+    }
+    if (EntityDrawing())
+        ApplyCamera();
+}
+
+GameEntity3D* RunningEntity(Executable* task)
+{
+    if (!task || task->GetState() != TASK_RUNNING || !task->HasKindAt(kGameEntityKind, 0))
+        return nullptr;
+    return static_cast<GameEntity3D*>(task);
+}
+
+bool Collides(const GameEntity3D& a, const GameEntity3D& b)
+{
+    if (a.noCollide || b.noCollide)
+        return false;
+    return Distance(a.position, b.position) < a.radius + b.radius;
+}
+
+void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity3D* exclude)
+{
+    if (damage == 0)
+        return;
+    TaskIterator cursor(gExecutor.Tasks());
+    while (Executable* task = cursor.Next()) {
+        GameEntity3D* entity = RunningEntity(task);
+        if (!entity || entity == exclude)
+            continue;
+        if (Distance(centre, entity->position) < radius + entity->radius) {
+            entity->hitPoints -= damage;
+            entity->OnHit(damage);
+        }
+    }
+}
+
+void TellEntitiesOfNoise(const Vector3D& position, float range, void* exclude, int32_t value)
+{
+    TaskIterator cursor(gExecutor.Tasks());
+    while (Executable* task = cursor.Next()) {
+        GameEntity3D* entity = RunningEntity(task);
+        if (!entity || static_cast<void*>(entity) == exclude)
+            continue;
+        if (Distance(position, entity->position) <= range)
+            entity->OnNoise(position, value);
+    }
+}
+
+Sound* CopyBankSound(int32_t index)
+{
+    if (index < 0 || index >= SoundBank.Count() || !SoundBank[index])
+        return nullptr;
+    return new Sound(*SoundBank[index]);
+}
+
+void DrawHitSphereSince(const GameEntity3D& entity, bool wasHit, uint32_t hitTime)
+{
+    if (!wasHit)
+        return;
+    uint32_t elapsed = GetTicks() - hitTime;
+    if (elapsed < 1000)
+        DrawHitSphere(entity.position, 2.0f * entity.radius, 10, 10, 45, 117, 34,
+                      HitSphereAlpha(elapsed));
+}
+
+void PlaceChaseCamera(const Vector3D& position, const Vector3D& forward, float elevation)
+{
+    float e = std::fmin(89.0f, std::fmax(10.0f, elevation));
+    float f = (e - 10.0f) / 79.0f;
+    float dist = (1.0f - f) * 72.0f + f * 300.0f;
+    double rad = static_cast<double>(e) * DEG_TO_RAD;
+
+    Vector3D h{forward.x, 0.0f, forward.z};
+    Normalize(h);
+    CameraEye = position - h * static_cast<float>(dist * std::cos(rad));
+    CameraEye.y += static_cast<float>(dist * std::sin(rad));
+    CameraDirection = position - CameraEye;
+    Normalize(CameraDirection);
+
+    Vector3D ahead = position + h * 10.0f;
+    Vector3D v = ahead - CameraEye;
+    Vector3D axis = Cross(CameraDirection, v);
+    CameraUp = CameraDirection;
+    RotateAroundAxis(CameraUp, 90.0f, axis);
+}

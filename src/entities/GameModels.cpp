@@ -1,0 +1,5 @@
+#include "entities/GameModels.h"
+
+Model XWingModel;
+Model TieFighterModel;
+Model FactoryModel;

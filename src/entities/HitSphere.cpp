@@ -1,0 +1,75 @@
+#include "entities/HitSphere.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+#include "entities/EntityDrawing.h"
+#include "render/RenderState.h"
+
+namespace {
+
+std::function<void(const HitSphereCall&)> sphereObserver;
+
+// The point at latitude step j of n and longitude b (degrees) on the sphere.
+void SphereVertex(const Vector3D& c, float radius, int32_t j, int32_t n, float b)
+{
+    double level = static_cast<double>(j) / n;
+    double ring = radius * std::sqrt(std::fmax(0.0, 1.0 - level * level));
+    double angle = b * static_cast<double>(DEG_TO_RAD);
+    glVertex3f(static_cast<float>(c.x + ring * std::cos(angle)),
+               static_cast<float>(c.y + j * static_cast<double>(radius) / n),
+               static_cast<float>(c.z + ring * std::sin(angle)));
+}
+
+}  // namespace
+
+void SetHitSphereObserver(std::function<void(const HitSphereCall&)> observer)
+{
+    sphereObserver = std::move(observer);
+}
+
+int HitSphereAlpha(uint32_t elapsed)
+{
+    return static_cast<int>(255.0f - (static_cast<float>(elapsed) / 1000.0f) * 255.0f);
+}
+
+void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t sectors,
+                   int red, int green, int blue, int alpha)
+{
+    if (sphereObserver) {
+        HitSphereCall call;
+        call.centre = centre;
+        call.radius = radius;
+        call.bands = bands;
+        call.sectors = sectors;
+        call.red = red;
+        call.green = green;
+        call.blue = blue;
+        call.alpha = alpha;
+        sphereObserver(call);
+    }
+    // Zero bands or sectors would divide by zero: there is no sphere to draw.
+    if (!EntityDrawing() || bands <= 0 || sectors <= 0)
+        return;
+
+    BeginBlend(1);
+    glDisable(GL_CULL_FACE);
+    glBegin(GL_QUADS);
+    glColor4ub(static_cast<GLubyte>(red), static_cast<GLubyte>(green), static_cast<GLubyte>(blue),
+               static_cast<GLubyte>(alpha));
+    float step = 360.0f / static_cast<float>(sectors);
+    for (int32_t i = -bands; i < bands; ++i) {
+        for (int32_t s = 0; s < sectors; ++s) {
+            float a = -step * static_cast<float>(s);
+            SphereVertex(centre, radius, i, bands, a);
+            SphereVertex(centre, radius, i, bands, a - step);
+            SphereVertex(centre, radius, i + 1, bands, a - step);
+            SphereVertex(centre, radius, i + 1, bands, a);
+        }
+    }
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glEnd();
+    glEnable(GL_CULL_FACE);
+    EndBlend();
+}

@@ -1,0 +1,27 @@
+// The translucent sphere drawn around a ship or factory for one second after a hit.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "math/Vector.h"
+
+// Additive quads, 2 x bands rings of equal height and `sectors` slices, colours 0-255.
+void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t sectors,
+                   int red, int green, int blue, int alpha);
+
+// What one DrawHitSphere call was asked to draw.
+struct HitSphereCall {
+    Vector3D centre;
+    float radius = 0.0f;
+    int32_t bands = 0;
+    int32_t sectors = 0;
+    int red = 0, green = 0, blue = 0, alpha = 0;
+};
+
+// Tests: called with every DrawHitSphere request, drawn or not (none to stop listening).
+void SetHitSphereObserver(std::function<void(const HitSphereCall&)> observer);
+
+// The alpha of the hit sphere `elapsed` ms after a hit: 255 at the hit, falling to 0 at
+// one second, truncated toward zero. Only meaningful for elapsed below 1000.
+int HitSphereAlpha(uint32_t elapsed);

@@ -1,0 +1,48 @@
+#include "entities/Laser.h"
+
+#include "entities/Particles.h"
+#include "shell/Services.h"
+
+namespace {
+
+const uint32_t kLifeMs = 700;
+const uint32_t kPassThroughMs = 40;
+const int32_t kBlastDamage = 100;
+const float kBlastReach = 8.0f;   // times the bolt's radius
+
+}  // namespace
+
+Laser::Laser(const Vector3D& where, const Vector3D& direction, int8_t trail)
+{
+    position = where;
+    forward = direction;
+    team = TEAM_PLAYER;
+    radius = 1.0f;
+    forwardSpeed.Configure(0.5f, 4.0f, 0.5f);
+    noCollide = true;
+    birthTime = GetTicks();
+    trailPreset = trail;
+    PlaceModel();
+}
+
+void Laser::Update()
+{
+    uint32_t age = GetTicks() - birthTime;
+    if (age > kLifeMs)
+        SetState(TASK_FINISHED);   // the rest of this frame still happens
+    if (age > kPassThroughMs)
+        noCollide = false;
+
+    forwardSpeed.input += 1;
+    if (!Move()) {
+        // Blocked: the blast is centred where the bolt was before the step.
+        AreaDamage(position, radius * kBlastReach, kBlastDamage, nullptr);
+        SetState(TASK_FINISHED);
+    }
+
+    Particle trail;
+    trail.kind = PARTICLE_SINGLE_FRAME;
+    trail.preset = trailPreset;
+    trail.position = position;
+    EmitParticle(trail);
+}

@@ -1,0 +1,20 @@
+// A bolt of the player or of an enemy fighter: flies straight at 0.5 units per ms, passes
+// through everything for its first 40 ms, blasts 100 damage into everything within 8 units
+// (plus their radius) when its step is blocked, leaves one trail particle per frame and is
+// gone after 700 ms.
+#pragma once
+
+#include <cstdint>
+
+#include "entities/GameEntity.h"
+
+class Laser : public GameEntity3D {
+public:
+    // direction is kept as given (not normalised); trailPreset is the particle preset.
+    Laser(const Vector3D& position, const Vector3D& direction, int8_t trailPreset);
+
+    void Update() override;
+
+    uint32_t birthTime = 0;
+    int8_t trailPreset = 0;
+};
