@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -22,6 +23,16 @@ void SetCalendarTime(int64_t seconds);
 // Puts a message at the end of the queue (window may be a window made by CreateNativeWindow).
 void PushMessage(const Message& msg);
 size_t PendingMessages();
+// Messages the next CreateNativeWindow sends straight to the new window's procedure while it
+// is being created (their window field is filled in), as a real system does.
+void SendOnCreate(const Message& msg);
+
+// WaitMessage with an empty queue runs this hook (a test pushes messages or moves the clock
+// there). If the queue is still empty afterwards, WaitMessage posts a quit message with exit
+// code kNothingToWaitFor instead of blocking forever.
+void SetWaitHook(std::function<void()> hook);
+constexpr int kNothingToWaitFor = 0x7e57;
+int WaitCount();   // WaitMessage calls since Reset
 
 void SetKeyDown(int virtualKey, bool down);   // going down also sets the pressed-since bit
 void TapKey(int virtualKey);                  // pressed and released between two queries
@@ -36,11 +47,13 @@ std::vector<uint8_t> AudioQueuedBuffer(size_t index);   // copy of a queued buff
 // Plays the oldest queued buffer to its end: records it, removes it and calls the done
 // procedure on the calling thread (tests run it from a thread of their own to mimic the device).
 bool AudioCompleteOne();
-const std::vector<std::vector<uint8_t>>& AudioPlayed();   // every completed buffer, in order
+// Every completed buffer, in order. Read it once no thread completes buffers any more.
+const std::vector<std::vector<uint8_t>>& AudioPlayed();
 
 void SetVideoAvailable(bool available);   // false: CreateNativeWindow / GLCreateContext fail
 int DisplayModeChanges();                 // ChangeDisplayMode calls minus RestoreDisplayMode calls
 NativeWindow LastCreatedWindow();
-bool WindowExists(NativeWindow window);
+bool WindowExists(NativeWindow window);   // created and not yet destroyed
+bool HasGLContext();                      // a context made by GLCreateContext is current
 
 }  // namespace plat::fake

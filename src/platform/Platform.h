@@ -5,12 +5,17 @@
 //
 // Messages, virtual keys and parameters use the Windows numbering so that the window framework
 // above this layer is the same for every backend. No backend type appears in this header.
+// (<windows.h> defines PeekMessage and DispatchMessage as macros: a Win32 backend includes it
+// before this header and #undefs those two.)
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 namespace plat {
+
+// Why the most recent failing call (window, GL context, audio device) failed; "" when unknown.
+const char* LastError();
 
 // ---- time -------------------------------------------------------------------------------
 
@@ -72,6 +77,8 @@ struct WindowDesc {
     int clientWidth = 640;
     int clientHeight = 480;
     bool fullScreen = false;   // covers the screen at (0,0); windowed ones are centred, fixed size
+    bool noBackground = true;  // false: the platform erases the background in white
+    NativeWindow parent = nullptr;
 };
 
 // Creates and shows a top-level window with an OpenGL-capable surface. Returns none on failure.
@@ -105,7 +112,9 @@ bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons);
 
 // ---- wave-out style audio ---------------------------------------------------------------
 
-// Called on the audio thread each time a queued buffer has been played completely.
+// Called on the audio thread each time a queued buffer has been played completely. It may
+// queue the next buffer. AudioReset and AudioClose wait for a running notification to end, so
+// never call them while holding a lock that the done procedure takes.
 using AudioDoneProc = void (*)(void* user);
 
 // Opens the output: signed 16-bit stereo, interleaved left/right, at the given rate.

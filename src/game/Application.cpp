@@ -1,0 +1,88 @@
+#include "game/Application.h"
+
+#include "assets/MediaArchive.h"
+#include "game/MainWindow.h"
+#include "math/DampedValue.h"
+#include "platform/Platform.h"
+#include "shell/Input.h"
+#include "shell/Services.h"
+#include "shell/TaskList.h"
+#include "shell/Window.h"
+
+namespace {
+
+bool IsListed(const Window* window) {
+    for (int32_t i = 0; i < WindowList::Capacity(); ++i)
+        if (WindowList::At(i) == window) return true;
+    return false;
+}
+
+}  // namespace
+
+bool InitApplication() {
+    RegisterGameArchive();
+
+    WindowCreateParams params;
+    params.title = "Quenbrill";
+    params.width = 640;
+    params.height = 480;
+    params.noBackground = true;
+    params.parent = nullptr;
+    params.fullScreen = false;
+    params.bitsPerPixel = 32;
+
+    ClearStartupFailure();
+    MainWindow* window = new MainWindow(params);
+    if (StartupFailure()) {
+        // Without a window or a picture there is no game; going on would only fail in GL.
+        if (IsListed(window)) delete window;
+        return false;
+    }
+    return true;
+}
+
+int RunMainLoop() {
+    uint32_t t0 = GetTicks();
+    for (;;) {
+        plat::Message msg;
+        if (plat::PeekMessage(&msg, false)) {
+            plat::PeekMessage(&msg, true);
+            if (msg.message == plat::MSG_QUIT)
+                return static_cast<int>(static_cast<intptr_t>(msg.wParam));
+            plat::TranslateMessage(msg);
+            plat::DispatchMessage(msg);
+            continue;
+        }
+        if (AnyWindowActive()) {
+            ReadInput();
+            UpdateDampedValues();
+            gExecutor.Run();
+            DrawAllWindows();
+            // The time between the ends of two frames, message handling included. While the
+            // game is inactive t0 stays put, so the first frame back covers the whole pause.
+            SetFrameTime(static_cast<int32_t>(GetTicks() - t0));
+            t0 = GetTicks();
+            continue;
+        }
+        if (AnyWindowRegistered()) {
+            plat::WaitMessage();
+            continue;
+        }
+        break;
+    }
+    gExecutor.ClearTasks();
+    return 0;
+}
+
+void CloseRemainingWindows() {
+    for (int32_t i = 0; i < WindowList::Capacity(); ++i) {
+        if (Window* w = WindowList::At(i)) {
+            delete w;
+            i = -1;   // the list may have shrunk; look again from the start
+        }
+    }
+    // The closes the windows posted destroy their native windows; nothing else is handled.
+    plat::Message msg;
+    while (plat::PeekMessage(&msg, true))
+        if (msg.message == plat::MSG_CLOSE) plat::DispatchMessage(msg);
+}

@@ -1,0 +1,95 @@
+#include "platform/SDLCommon.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace plat {
+
+namespace {
+std::string gLastError;
+SDL_GLContext gContext = nullptr;
+SDL_Window* gContextWindow = nullptr;
+}  // namespace
+
+const char* LastError() { return gLastError.c_str(); }
+
+namespace detail {
+
+void SetError(const char* what) { gLastError = what ? what : ""; }
+
+void SetSDLError(const char* what) {
+    gLastError = what ? what : "";
+    const char* why = SDL_GetError();
+    if (why && *why) {
+        gLastError += ": ";
+        gLastError += why;
+    }
+}
+
+bool StartVideo(const char* defaultDrivers) {
+    static bool started = false;
+    if (started) return true;
+    const char* env = std::getenv("SDL_VIDEODRIVER");
+    if ((!env || !*env) && defaultDrivers) SDL_SetHint(SDL_HINT_VIDEODRIVER, defaultDrivers);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        SetSDLError("cannot start SDL video");
+        return false;
+    }
+    if (SDL_GL_LoadLibrary(nullptr) != 0) {
+        SetSDLError("cannot load OpenGL");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    started = true;
+    return true;
+}
+
+void SetGLAttributes() {
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+}
+
+bool CreateGLContext(SDL_Window* window) {
+    if (!window) {
+        SetError("no window");
+        return false;
+    }
+    ReleaseGL();
+    gContext = SDL_GL_CreateContext(window);
+    if (!gContext) {
+        SetSDLError("SDL");
+        return false;
+    }
+    if (SDL_GL_MakeCurrent(window, gContext) != 0) {
+        SetSDLError("cannot make it current");
+        SDL_GL_DeleteContext(gContext);
+        gContext = nullptr;
+        return false;
+    }
+    gContextWindow = window;
+    return true;
+}
+
+void SwapGL() {
+    if (gContext && gContextWindow) SDL_GL_SwapWindow(gContextWindow);
+}
+
+void ReleaseGL() {
+    if (!gContext) return;
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    SDL_GL_DeleteContext(gContext);
+    gContext = nullptr;
+    gContextWindow = nullptr;
+}
+
+SDL_Window* GLWindow() { return gContext ? gContextWindow : nullptr; }
+
+}  // namespace detail
+}  // namespace plat

@@ -1,0 +1,439 @@
+// The fake backend: a scripted clock, message queue, keyboard, joystick and audio device for
+// tests. Only the OpenGL context is real: it lives on a hidden SDL window (offscreen driver
+// unless the environment names another), so drawing can be read back.
+#include "platform/FakePlatform.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/SDLCommon.h"
+
+namespace plat {
+
+struct NativeWindowRec {
+    std::string title;
+    WindowDesc desc;
+    WindowProc proc = nullptr;
+    void* userData = nullptr;
+    bool alive = true;
+};
+
+namespace {
+
+struct KeyState {
+    bool down = false;
+    bool pressedSince = false;
+};
+
+struct QueuedBuffer {
+    const uint8_t* data;
+    size_t bytes;
+};
+
+struct AudioDevice {
+    std::mutex lock;
+    std::condition_variable idle;
+    bool available = true;
+    bool open = false;
+    AudioDoneProc done = nullptr;
+    void* user = nullptr;
+    std::deque<QueuedBuffer> queue;
+    std::vector<std::vector<uint8_t>> played;
+    int notifying = 0;                 // done procedures running right now
+    std::thread::id notifyThread;      // the thread running the latest of them
+};
+
+struct State {
+    uint32_t ticks = 0;
+    int64_t calendar = 0;
+    std::deque<Message> queue;
+    std::vector<Message> onCreate;
+    std::function<void()> waitHook;
+    int waits = 0;
+    std::vector<std::unique_ptr<NativeWindowRec>> windows;   // every window since Reset
+    NativeWindow last = nullptr;
+    KeyState keys[256];
+    bool joyAttached = false;
+    uint32_t joyX = 32767, joyY = 32767, joyButtons = 0;
+    bool videoAvailable = true;
+    int displayModeChanges = 0;
+    SDL_Window* glWindow = nullptr;   // hidden window that carries the GL context
+};
+
+State& S() {
+    static State s;
+    return s;
+}
+
+AudioDevice& Audio() {
+    static AudioDevice a;
+    return a;
+}
+
+bool Alive(NativeWindow w) {
+    if (!w) return false;
+    for (const auto& rec : S().windows)
+        if (rec.get() == w) return rec->alive;
+    return false;
+}
+
+// Waits until no done procedure is running, unless the caller is that procedure.
+void WaitForNotifications(std::unique_lock<std::mutex>& guard) {
+    AudioDevice& a = Audio();
+    if (a.notifying > 0 && a.notifyThread == std::this_thread::get_id()) return;
+    a.idle.wait(guard, [&] { return a.notifying == 0; });
+}
+
+void DestroyGL() {
+    State& s = S();
+    detail::ReleaseGL();
+    if (s.glWindow) {
+        SDL_DestroyWindow(s.glWindow);
+        s.glWindow = nullptr;
+    }
+}
+
+}  // namespace
+
+// ---- time -------------------------------------------------------------------------------
+
+uint32_t Ticks() { return S().ticks; }
+int64_t CalendarTime() { return S().calendar; }
+
+// ---- display mode -----------------------------------------------------------------------
+
+void ChangeDisplayMode(int, int, int) { ++S().displayModeChanges; }
+void RestoreDisplayMode() { --S().displayModeChanges; }
+
+// ---- windows and messages ---------------------------------------------------------------
+
+NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc) {
+    State& s = S();
+    if (!s.videoAvailable) {
+        detail::SetError("no display (fake)");
+        return nullptr;
+    }
+    auto rec = std::make_unique<NativeWindowRec>();
+    rec->title = desc.title ? desc.title : "";
+    rec->desc = desc;
+    rec->desc.title = rec->title.c_str();
+    rec->proc = proc;
+    NativeWindow w = rec.get();
+    s.windows.push_back(std::move(rec));
+    s.last = w;
+    std::vector<Message> sent;
+    sent.swap(s.onCreate);
+    for (Message m : sent) {
+        if (!Alive(w)) break;
+        if (proc) proc(w, m.message, m.wParam, m.lParam);
+        else DefaultWindowProc(w, m.message, m.wParam, m.lParam);
+    }
+    return w;
+}
+
+void SetWindowUserData(NativeWindow window, void* data) {
+    if (Alive(window)) window->userData = data;
+}
+
+void* GetWindowUserData(NativeWindow window) { return Alive(window) ? window->userData : nullptr; }
+
+bool GetClientSize(NativeWindow window, int* width, int* height) {
+    if (!Alive(window)) return false;
+    if (width) *width = window->desc.clientWidth;
+    if (height) *height = window->desc.clientHeight;
+    return true;
+}
+
+void PostClose(NativeWindow window) {
+    if (!Alive(window)) return;
+    Message m;
+    m.window = window;
+    m.message = MSG_CLOSE;
+    S().queue.push_back(m);
+}
+
+void PostQuit(int exitCode) {
+    Message m;
+    m.message = MSG_QUIT;
+    m.wParam = static_cast<uintptr_t>(static_cast<intptr_t>(exitCode));
+    S().queue.push_back(m);
+}
+
+bool PeekMessage(Message* out, bool remove) {
+    State& s = S();
+    if (s.queue.empty()) return false;
+    if (out) *out = s.queue.front();
+    if (remove) s.queue.pop_front();
+    return true;
+}
+
+void WaitMessage() {
+    State& s = S();
+    ++s.waits;
+    if (!s.queue.empty()) return;
+    if (s.waitHook) {
+        auto hook = s.waitHook;   // the hook may replace itself
+        hook();
+    }
+    if (s.queue.empty()) PostQuit(fake::kNothingToWaitFor);
+}
+
+void TranslateMessage(const Message& msg) {
+    if (msg.message != MSG_KEYDOWN) return;
+    int vk = static_cast<int>(msg.wParam);
+    int ch = 0;
+    if (vk >= 'A' && vk <= 'Z') ch = vk - 'A' + 'a';
+    else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE_KEY || vk == VK_RETURN_KEY ||
+             vk == VK_ESCAPE_KEY || vk == 8 || vk == 9)
+        ch = vk;
+    if (!ch) return;
+    Message c = msg;
+    c.message = MSG_CHAR;
+    c.wParam = static_cast<uintptr_t>(ch);
+    S().queue.push_front(c);   // read next, before anything queued after the key
+}
+
+void DispatchMessage(const Message& msg) {
+    if (!msg.window) return;              // thread messages have no procedure
+    if (!Alive(msg.window)) return;       // a destroyed window gets nothing
+    if (msg.window->proc) msg.window->proc(msg.window, msg.message, msg.wParam, msg.lParam);
+    else DefaultWindowProc(msg.window, msg.message, msg.wParam, msg.lParam);
+}
+
+void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t, intptr_t) {
+    if (message != MSG_CLOSE || !Alive(window)) return;
+    // Closing destroys the window: the procedure hears MSG_DESTROY, then the window is gone
+    // and whatever was still queued for it is dropped.
+    if (window->proc) window->proc(window, MSG_DESTROY, 0, 0);
+    if (!Alive(window)) return;
+    window->alive = false;
+    window->userData = nullptr;
+    auto& q = S().queue;
+    q.erase(std::remove_if(q.begin(), q.end(), [&](const Message& m) { return m.window == window; }),
+            q.end());
+}
+
+// ---- keyboard and joystick --------------------------------------------------------------
+
+int16_t GetAsyncKeyState(int virtualKey) {
+    if (virtualKey < 0 || virtualKey > 255) return 0;
+    KeyState& k = S().keys[virtualKey];
+    uint16_t r = (k.down ? 0x8000u : 0u) | (k.pressedSince ? 1u : 0u);
+    k.pressedSince = false;
+    return static_cast<int16_t>(r);
+}
+
+bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons) {
+    State& s = S();
+    if (!s.joyAttached) return false;
+    if (x) *x = s.joyX;
+    if (y) *y = s.joyY;
+    if (buttons) *buttons = s.joyButtons;
+    return true;
+}
+
+// ---- audio ------------------------------------------------------------------------------
+
+bool AudioOpen(int rate, AudioDoneProc done, void* user) {
+    AudioDevice& a = Audio();
+    std::lock_guard<std::mutex> guard(a.lock);
+    if (!a.available) {
+        detail::SetError("no audio device (fake)");
+        return false;
+    }
+    if (a.open || rate <= 0) {
+        detail::SetError(a.open ? "audio device already open" : "bad audio rate");
+        return false;
+    }
+    a.open = true;
+    a.done = done;
+    a.user = user;
+    a.queue.clear();
+    return true;
+}
+
+bool AudioQueue(const void* data, size_t bytes) {
+    AudioDevice& a = Audio();
+    std::lock_guard<std::mutex> guard(a.lock);
+    if (!a.open || !data) return false;
+    a.queue.push_back({static_cast<const uint8_t*>(data), bytes});
+    return true;
+}
+
+void AudioReset() {
+    AudioDevice& a = Audio();
+    std::unique_lock<std::mutex> guard(a.lock);
+    a.queue.clear();
+    WaitForNotifications(guard);
+}
+
+void AudioClose() {
+    AudioDevice& a = Audio();
+    std::unique_lock<std::mutex> guard(a.lock);
+    a.queue.clear();
+    a.open = false;
+    WaitForNotifications(guard);
+    a.done = nullptr;
+    a.user = nullptr;
+}
+
+// ---- OpenGL -----------------------------------------------------------------------------
+
+bool GLCreateContext(NativeWindow window) {
+    State& s = S();
+    if (!s.videoAvailable) {
+        detail::SetError("no display (fake)");
+        return false;
+    }
+    if (!Alive(window)) {
+        detail::SetError("no window");
+        return false;
+    }
+    DestroyGL();
+    if (!detail::StartVideo("offscreen")) return false;
+    detail::SetGLAttributes();
+    s.glWindow = SDL_CreateWindow(window->title.c_str(), 0, 0, window->desc.clientWidth,
+                                  window->desc.clientHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!s.glWindow) {
+        detail::SetSDLError("hidden SDL window");
+        return false;
+    }
+    if (!detail::CreateGLContext(s.glWindow)) {
+        SDL_DestroyWindow(s.glWindow);
+        s.glWindow = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void GLSwapBuffers() { detail::SwapGL(); }
+
+void GLReleaseContext() { DestroyGL(); }
+
+// ---- test controls ----------------------------------------------------------------------
+
+namespace fake {
+
+void Reset() {
+    State& s = S();
+    DestroyGL();
+    AudioClose();
+    {
+        AudioDevice& a = Audio();
+        std::lock_guard<std::mutex> guard(a.lock);
+        a.available = true;
+        a.played.clear();
+    }
+    s.ticks = 0;
+    s.calendar = 0;
+    s.queue.clear();
+    s.onCreate.clear();
+    s.waitHook = nullptr;
+    s.waits = 0;
+    s.windows.clear();
+    s.last = nullptr;
+    for (KeyState& k : s.keys) k = KeyState();
+    s.joyAttached = false;
+    s.joyX = s.joyY = 32767;
+    s.joyButtons = 0;
+    s.videoAvailable = true;
+    s.displayModeChanges = 0;
+    detail::SetError("");
+}
+
+void SetTicks(uint32_t ms) { S().ticks = ms; }
+void AdvanceTicks(uint32_t ms) { S().ticks += ms; }
+void SetCalendarTime(int64_t seconds) { S().calendar = seconds; }
+
+void PushMessage(const Message& msg) { S().queue.push_back(msg); }
+size_t PendingMessages() { return S().queue.size(); }
+void SendOnCreate(const Message& msg) { S().onCreate.push_back(msg); }
+void SetWaitHook(std::function<void()> hook) { S().waitHook = std::move(hook); }
+int WaitCount() { return S().waits; }
+
+void SetKeyDown(int virtualKey, bool down) {
+    if (virtualKey < 0 || virtualKey > 255) return;
+    KeyState& k = S().keys[virtualKey];
+    if (down && !k.down) k.pressedSince = true;
+    k.down = down;
+}
+
+void TapKey(int virtualKey) {
+    if (virtualKey < 0 || virtualKey > 255) return;
+    S().keys[virtualKey].pressedSince = true;
+}
+
+void SetJoystick(bool attached, uint32_t x, uint32_t y, uint32_t buttons) {
+    State& s = S();
+    s.joyAttached = attached;
+    s.joyX = x;
+    s.joyY = y;
+    s.joyButtons = buttons;
+}
+
+void SetAudioAvailable(bool available) {
+    AudioDevice& a = Audio();
+    std::lock_guard<std::mutex> guard(a.lock);
+    a.available = available;
+}
+
+bool AudioIsOpen() {
+    AudioDevice& a = Audio();
+    std::lock_guard<std::mutex> guard(a.lock);
+    return a.open;
+}
+
+size_t AudioQueuedCount() {
+    AudioDevice& a = Audio();
+    std::lock_guard<std::mutex> guard(a.lock);
+    return a.queue.size();
+}
+
+std::vector<uint8_t> AudioQueuedBuffer(size_t index) {
+    AudioDevice& a = Audio();
+    std::lock_guard<std::mutex> guard(a.lock);
+    if (index >= a.queue.size()) return {};
+    const QueuedBuffer& b = a.queue[index];
+    return std::vector<uint8_t>(b.data, b.data + b.bytes);
+}
+
+bool AudioCompleteOne() {
+    AudioDevice& a = Audio();
+    AudioDoneProc done;
+    void* user;
+    {
+        std::lock_guard<std::mutex> guard(a.lock);
+        if (!a.open || a.queue.empty()) return false;
+        QueuedBuffer b = a.queue.front();
+        a.queue.pop_front();
+        // The device reads the memory when it plays it, so the copy is taken now.
+        a.played.emplace_back(b.data, b.data + b.bytes);
+        done = a.done;
+        user = a.user;
+        ++a.notifying;
+        a.notifyThread = std::this_thread::get_id();
+    }
+    if (done) done(user);
+    {
+        std::lock_guard<std::mutex> guard(a.lock);
+        --a.notifying;
+    }
+    a.idle.notify_all();
+    return true;
+}
+
+const std::vector<std::vector<uint8_t>>& AudioPlayed() { return Audio().played; }
+
+void SetVideoAvailable(bool available) { S().videoAvailable = available; }
+int DisplayModeChanges() { return S().displayModeChanges; }
+NativeWindow LastCreatedWindow() { return S().last; }
+bool WindowExists(NativeWindow window) { return Alive(window); }
+bool HasGLContext() { return detail::GLWindow() != nullptr; }
+
+}  // namespace fake
+}  // namespace plat

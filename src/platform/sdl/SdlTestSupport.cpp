@@ -1,0 +1,100 @@
+#include "platform/sdl/SdlTestSupport.h"
+
+#include <SDL.h>
+
+#include "platform/sdl/SdlInternal.h"
+
+namespace plat::sdltest {
+namespace {
+
+uint32_t WindowId(NativeWindow window) {
+    SDL_Window* w = detail::SdlWindowOf(window);
+    return w ? SDL_GetWindowID(w) : 0;
+}
+
+SDL_Keycode Keycode(int vk) {
+    if (vk >= 'A' && vk <= 'Z') return SDLK_a + (vk - 'A');
+    if (vk >= '0' && vk <= '9') return SDLK_0 + (vk - '0');
+    switch (vk) {
+    case VK_RETURN_KEY: return SDLK_RETURN;
+    case VK_ESCAPE_KEY: return SDLK_ESCAPE;
+    case VK_SPACE_KEY: return SDLK_SPACE;
+    case VK_LEFT_KEY: return SDLK_LEFT;
+    case VK_UP_KEY: return SDLK_UP;
+    case VK_RIGHT_KEY: return SDLK_RIGHT;
+    case VK_DOWN_KEY: return SDLK_DOWN;
+    default: return SDLK_UNKNOWN;
+    }
+}
+
+int gDevice = -1;
+SDL_Joystick* gHandle = nullptr;
+
+}  // namespace
+
+bool PushKey(NativeWindow window, int virtualKey, bool down, bool repeat) {
+    SDL_Event ev = {};
+    ev.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    ev.key.windowID = WindowId(window);
+    ev.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    ev.key.repeat = repeat ? 1 : 0;
+    ev.key.keysym.sym = Keycode(virtualKey);
+    ev.key.keysym.scancode = SDL_GetScancodeFromKey(ev.key.keysym.sym);
+    return SDL_PushEvent(&ev) == 1;
+}
+
+bool PushMouseMotion(NativeWindow window, int x, int y) {
+    SDL_Event ev = {};
+    ev.type = SDL_MOUSEMOTION;
+    ev.motion.windowID = WindowId(window);
+    ev.motion.x = x;
+    ev.motion.y = y;
+    return SDL_PushEvent(&ev) == 1;
+}
+
+bool PushMouseButton(NativeWindow window, bool left, bool down, int clicks) {
+    SDL_Event ev = {};
+    ev.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    ev.button.windowID = WindowId(window);
+    ev.button.button = left ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT;
+    ev.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    ev.button.clicks = static_cast<Uint8>(clicks);
+    return SDL_PushEvent(&ev) == 1;
+}
+
+bool PushWindowEvent(NativeWindow window, int sdlWindowEvent) {
+    SDL_Event ev = {};
+    ev.type = SDL_WINDOWEVENT;
+    ev.window.windowID = WindowId(window);
+    ev.window.event = static_cast<Uint8>(sdlWindowEvent);
+    return SDL_PushEvent(&ev) == 1;
+}
+
+int WindowEventClose() { return SDL_WINDOWEVENT_CLOSE; }
+int WindowEventFocusLost() { return SDL_WINDOWEVENT_FOCUS_LOST; }
+int WindowEventFocusGained() { return SDL_WINDOWEVENT_FOCUS_GAINED; }
+
+bool AttachJoystick() {
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
+    gDevice = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 10, 0);
+    if (gDevice < 0) return false;
+    gHandle = SDL_JoystickOpen(gDevice);
+    return gHandle != nullptr;
+}
+
+void SetJoystick(int x, int y, uint32_t buttons) {
+    if (!gHandle) return;
+    SDL_JoystickSetVirtualAxis(gHandle, 0, static_cast<Sint16>(x));
+    SDL_JoystickSetVirtualAxis(gHandle, 1, static_cast<Sint16>(y));
+    for (int i = 0; i < 10; ++i)
+        SDL_JoystickSetVirtualButton(gHandle, i, (buttons >> i) & 1u ? SDL_PRESSED : SDL_RELEASED);
+}
+
+void DetachJoystick() {
+    if (gHandle) SDL_JoystickClose(gHandle);
+    gHandle = nullptr;
+    if (gDevice >= 0) SDL_JoystickDetachVirtual(gDevice);
+    gDevice = -1;
+}
+
+}  // namespace plat::sdltest

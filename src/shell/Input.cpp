@@ -1,0 +1,83 @@
+#include "shell/Input.h"
+
+#include "platform/Platform.h"
+
+InputState gInput;
+
+namespace {
+
+void InitialiseIfNeeded() {
+    if (gInput.initialised) return;
+    gInput = InputState();
+    gInput.joyXMin = 0;
+    gInput.joyYMin = 0;
+    gInput.joyXMax = 65000;
+    gInput.joyYMax = 65000;
+    gInput.initialised = true;
+}
+
+bool KeyDown(int virtualKey) { return plat::GetAsyncKeyState(virtualKey) != 0; }
+
+}  // namespace
+
+void ReadInput() {
+    InitialiseIfNeeded();
+    InputState& s = gInput;
+    for (bool& b : s.buttons) b = false;
+    s.axisX = 0;
+    s.axisY = 0;
+
+    // Keyboard. The key state also counts a press released since the last query, so a tap
+    // between two frames still registers once.
+    if (KeyDown(plat::VK_LEFT_KEY)) s.axisX = -1;
+    else if (KeyDown(plat::VK_RIGHT_KEY)) s.axisX = 1;
+    if (KeyDown(plat::VK_UP_KEY)) s.axisY = -1;
+    else if (KeyDown(plat::VK_DOWN_KEY)) s.axisY = 1;
+    static const struct {
+        int key;
+        int button;
+    } kKeys[] = {{'X', 0}, {'S', 3}, {'Z', 1}, {'A', 2}, {'Q', 4},
+                 {'W', 5}, {'1', 6}, {'2', 7}, {plat::VK_RETURN_KEY, 9}, {plat::VK_SPACE_KEY, 8}};
+    for (const auto& k : kKeys)
+        if (KeyDown(k.key)) s.buttons[k.button] = true;
+
+    // Joystick 1; without one the keyboard alone decides.
+    uint32_t x = 0, y = 0, mask = 0;
+    if (plat::GetJoystick(&x, &y, &mask)) {
+        // Mask bit k is joystick button k+1.
+        static const int kBitButton[kInputButtons] = {2, 1, 0, 3, 4, 5, 6, 7, 8, 9};
+        for (int bit = 0; bit < kInputButtons; ++bit)
+            if (mask & (1u << bit)) s.buttons[kBitButton[bit]] = true;
+        if (x < s.joyXMin) s.joyXMin = x;
+        if (y < s.joyYMin) s.joyYMin = y;
+        if (x > s.joyXMax) s.joyXMax = x;
+        if (y > s.joyYMax) s.joyYMax = y;
+        // Only the very ends of the travel count.
+        if (x == s.joyXMin) s.axisX = -1;
+        else if (x == s.joyXMax) s.axisX = 1;
+        if (y == s.joyYMin) s.axisY = -1;
+        else if (y == s.joyYMax) s.axisY = 1;
+    }
+
+    for (int i = 0; i < kInputButtons; ++i) {
+        if (!s.onePress[i]) continue;
+        if (!s.buttons[i]) s.latch[i] = false;
+        if (s.latch[i]) s.buttons[i] = false;
+        if (s.buttons[i]) s.latch[i] = true;
+    }
+}
+
+void ToggleOnePress(int32_t button) {
+    InitialiseIfNeeded();
+    if (button < 0 || button >= kInputButtons) button = 0;
+    gInput.onePress[button] = !gInput.onePress[button];
+}
+
+bool& ButtonRef(int32_t button) {
+    if (button < 0 || button > 8) button = 9;
+    return gInput.buttons[button];
+}
+
+void ForgetKeyPresses() {
+    for (int vk = 0; vk < 256; ++vk) plat::GetAsyncKeyState(vk);
+}

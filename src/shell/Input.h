@@ -1,0 +1,39 @@
+// Keyboard and joystick 1 merged into one small global input state, refreshed once per frame
+// by ReadInput: two digital axes and ten buttons. A button in one-press mode reads true only
+// in the first frame of a press.
+//
+//   button  key    joystick button      button  key    joystick button
+//   0       X      3                    5       W      6
+//   1       Z      2                    6       1      7
+//   2       A      1 (fire)             7       2      8
+//   3       S      4                    8       Space  9 (camera view)
+//   4       Q      5                    9       Enter  10 (start)
+//
+// Left/Right give axis X -1/+1 (Left wins), Up/Down axis Y -1/+1 (Up wins). The stick
+// overrides an axis only at the very ends of its travel.
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t kInputButtons = 10;
+
+struct InputState {
+    int8_t axisX = 0;   // -1 left, 0, +1 right
+    int8_t axisY = 0;   // -1 up, 0, +1 down
+    bool buttons[kInputButtons] = {};
+    bool onePress[kInputButtons] = {};
+    bool latch[kInputButtons] = {};   // a one-press button held past its first frame
+    uint32_t joyXMin = 0, joyXMax = 0, joyYMin = 0, joyYMax = 0;   // travel seen so far
+    bool initialised = false;
+};
+
+extern InputState gInput;
+
+// Refreshes the whole state from the keyboard and joystick 1.
+void ReadInput();
+// Flips one-press mode of a button; an index outside 0..9 acts on button 0.
+void ToggleOnePress(int32_t button);
+// The flag of a button; 0..8 give that button, any other index button 9.
+bool& ButtonRef(int32_t button);
+// Queries every key's state once, so presses made before start-up do not count.
+void ForgetKeyPresses();

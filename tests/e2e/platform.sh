@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# platform.sh CASE GAME RUN_DIR
+# The real game binary on its own X server (Xvfb picks a free display itself), driven by real
+# X input from xdotool:
+#   escape      a centred, fixed 640 x 480 window appears; an Escape key press ends the game
+#               with status 0 within two seconds
+#   sigterm     SIGTERM ends the game through its quit message: status 128 + 15
+#   no-display  without any display the game prints one line on stderr and exits non-zero
+set -u
+case_name="$1"; game="$2"; run_dir="$3"
+
+fail() { echo "FAIL: $*" >&2; [ -s "$err" ] && sed 's/^/  game stderr: /' "$err" >&2; cleanup; exit 1; }
+now_ms() { date +%s%3N; }
+
+tmp=$(mktemp -d)
+err="$tmp/stderr.txt"
+xvfb_pid=""
+game_pid=""
+cleanup() {
+    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null && wait "$game_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    rm -rf "$tmp"
+}
+
+[ -x "$game" ] || fail "no game binary at $game"
+export SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER WAYLAND_DISPLAY
+# In sanitizer builds: the system libraries' own leftovers are not the game's leaks.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+if [ "$case_name" = no-display ]; then
+    (cd "$run_dir" && env -u DISPLAY timeout 10 "$game") 2>"$err"
+    status=$?
+    [ "$status" -ne 0 ] || fail "the game ended with status 0 without a display"
+    [ "$status" -ne 124 ] || fail "the game kept running without a display"
+    [ "$(wc -l <"$err")" -eq 1 ] || fail "expected one line on stderr"
+    grep -q 'window' "$err" || fail "the line does not say what failed"
+    echo "ok: status $status, stderr: $(cat "$err")"
+    cleanup
+    exit 0
+fi
+
+for tool in Xvfb xdotool xwininfo xprop; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed"
+done
+
+# Our own X server; it writes the display number it chose to the descriptor.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.txt" &
+xvfb_pid=$!
+deadline=$(( $(now_ms) + 10000 ))
+until [ -s "$tmp/display" ]; do
+    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$tmp/xvfb.txt")"
+    [ "$(now_ms)" -lt "$deadline" ] || fail "Xvfb did not start within 10 s"
+    sleep 0.05
+done
+export DISPLAY=":$(head -1 "$tmp/display")"
+
+(cd "$run_dir" && exec "$game") 2>"$err" &
+game_pid=$!
+
+wid=""
+deadline=$(( $(now_ms) + 10000 ))
+while [ -z "$wid" ]; do
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its window appeared"
+    [ "$(now_ms)" -lt "$deadline" ] || fail "no game window after 10 s"
+    wid=$(xdotool search --onlyvisible --name '^Quenbrill$' 2>/dev/null | head -1)
+    [ -n "$wid" ] || sleep 0.05
+done
+
+info=$(xwininfo -id "$wid")
+width=$(echo "$info" | sed -n 's/^ *Width: *//p')
+height=$(echo "$info" | sed -n 's/^ *Height: *//p')
+[ "$width" = 640 ] && [ "$height" = 480 ] || fail "window is ${width}x${height}, not 640x480"
+# No window manager here, so the window sits exactly where the game put it: centred.
+x=$(echo "$info" | sed -n 's/^ *Absolute upper-left X: *//p')
+y=$(echo "$info" | sed -n 's/^ *Absolute upper-left Y: *//p')
+[ "$x" = 192 ] && [ "$y" = 144 ] || fail "window at $x,$y, not centred at 192,144"
+# Not resizable: the size hints pin the minimum and the maximum to the client size.
+hints=$(xprop -id "$wid" WM_NORMAL_HINTS)
+echo "$hints" | grep -q 'minimum size: 640 by 480' && echo "$hints" | grep -q 'maximum size: 640 by 480' ||
+    fail "window can be resized: $hints"
+echo "ok: window $wid is 640x480, centred, fixed size"
+
+# No window manager either to give it the keyboard.
+xdotool windowfocus --sync "$wid" 2>/dev/null || fail "cannot focus the game window"
+
+ended_within() {   # ended_within MS: waits for the game to end; false when it did not
+    local limit=$(( $(now_ms) + $1 ))
+    while kill -0 "$game_pid" 2>/dev/null; do
+        [ "$(now_ms)" -lt "$limit" ] || return 1
+        sleep 0.02
+    done
+    return 0
+}
+
+case "$case_name" in
+escape)
+    xdotool key Escape
+    ended_within 2000 || fail "the game was still running 2 s after Escape"
+    wait "$game_pid"; status=$?; game_pid=""
+    [ "$status" -eq 0 ] || fail "the game ended with status $status after Escape"
+    echo "ok: Escape ended the game with status 0"
+    ;;
+sigterm)
+    kill -TERM "$game_pid"
+    ended_within 2000 || fail "the game was still running 2 s after SIGTERM"
+    wait "$game_pid"; status=$?; game_pid=""
+    [ "$status" -eq 143 ] || fail "the game ended with status $status after SIGTERM, not 143"
+    echo "ok: SIGTERM ended the game with status 143"
+    ;;
+*)
+    fail "unknown case $case_name"
+    ;;
+esac
+cleanup
+exit 0

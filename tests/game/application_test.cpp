@@ -1,0 +1,198 @@
+// The frame loop on the fake platform: the order inside a frame, messages before frames,
+// waiting while inactive, and how the loop ends.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "game/Application.h"
+#include "math/DampedValue.h"
+#include "platform/FakePlatform.h"
+#include "shell/Input.h"
+#include "shell/Services.h"
+#include "shell/TaskList.h"
+#include "shell/Window.h"
+
+namespace {
+
+std::vector<std::string> gLog;
+int gTasksDeleted = 0;
+DampedValue* gProbe = nullptr;
+
+// Logs what it sees when it runs: the fire button, the damped probe's pending impulses and
+// the frame time.
+class LogTask : public Executable {
+public:
+    LogTask() { gExecutor.AddTask(this); }
+    ~LogTask() override { ++gTasksDeleted; }
+    void Run() override {
+        gLog.push_back("task A=" + std::to_string(gInput.buttons[2]) +
+                       " impulses=" + std::to_string(gProbe ? gProbe->input : -1) +
+                       " ft=" + std::to_string(GetFrameTime()));
+    }
+};
+
+class LoopWindow : public Window {
+public:
+    LoopWindow() : Window(WindowCreateParams()) {}
+    void OnEvent(int32_t kind, int32_t code, int32_t) override {
+        if (kind != EVENT_KEY) return;
+        gLog.push_back("key " + std::to_string(code));
+        if (code == plat::VK_ESCAPE_KEY) delete this;
+    }
+    void Frame() override {
+        ++frames;
+        gLog.push_back("frame");
+        if (onFrame) onFrame(frames);
+    }
+    void Post(uint32_t message, uintptr_t wParam = 0) {
+        plat::fake::PushMessage({NativeHandle(), message, wParam, 0});
+    }
+
+    int frames = 0;
+    std::function<void(int)> onFrame;   // may post messages or move the clock
+};
+
+struct LoopTest : ::testing::Test {
+    void SetUp() override {
+        plat::fake::Reset();
+        plat::fake::SetTicks(1000);
+        gLog.clear();
+        gTasksDeleted = 0;
+        gProbe = nullptr;
+        gInput = InputState();
+        SetFrameTime(1);
+        ResetDampedValueClock();
+    }
+    void TearDown() override {
+        CloseRemainingWindows();
+        gExecutor.ClearTasks();
+        plat::fake::Reset();
+    }
+};
+
+TEST_F(LoopTest, FrameRunsInputDampedValuesTasksDrawingThenMeasures) {
+    DampedValue probe;
+    gProbe = &probe;
+    new LogTask;
+    auto* w = new LoopWindow;
+    w->onFrame = [&](int frame) {
+        if (frame == 1) {
+            plat::fake::SetKeyDown('A', true);   // read before the tasks of the next frame
+            probe.input = 3;                    // consumed before the tasks of the next frame
+            plat::fake::AdvanceTicks(7);        // the frame's length, measured after drawing
+        } else {
+            w->Post(plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY);
+        }
+    };
+    EXPECT_EQ(RunMainLoop(), 0);
+    const std::vector<std::string> expected = {
+        "task A=0 impulses=0 ft=1", "frame",
+        "task A=1 impulses=0 ft=7", "frame",
+        "key 27",
+    };
+    EXPECT_EQ(gLog, expected);
+}
+
+TEST_F(LoopTest, EveryQueuedMessageIsHandledBeforeTheNextFrame) {
+    auto* w = new LoopWindow;
+    w->Post(plat::MSG_KEYDOWN, 'B');
+    w->Post(plat::MSG_KEYDOWN, 'C');
+    w->Post(plat::MSG_KEYDOWN, 'D');
+    w->onFrame = [&](int frame) {
+        if (frame == 1) {
+            w->Post(plat::MSG_KEYDOWN, 'E');
+            w->Post(plat::MSG_PAINT);
+            w->Post(plat::MSG_KEYDOWN, 'F');
+        } else {
+            w->Post(plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY);
+        }
+    };
+    EXPECT_EQ(RunMainLoop(), 0);
+    const std::vector<std::string> expected = {
+        "key 66", "key 67", "key 68", "frame", "key 69", "key 70", "frame", "key 27",
+    };
+    EXPECT_EQ(gLog, expected);
+}
+
+TEST_F(LoopTest, NoFramesWhileInactiveAndTheFirstOneBackGetsThePause) {
+    new LogTask;
+    auto* w = new LoopWindow;
+    w->onFrame = [&](int frame) {
+        if (frame == 1) {
+            plat::fake::AdvanceTicks(3);
+            w->Post(plat::MSG_ACTIVATEAPP, 0);
+        } else if (frame == 3) {
+            w->Post(plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY);
+        }
+    };
+    int waits = 0;
+    plat::fake::SetWaitHook([&] {
+        ++waits;
+        plat::fake::AdvanceTicks(2500);
+        // The first wake-up brings only a paint: still inactive, so no frame and another wait.
+        if (waits == 1) w->Post(plat::MSG_PAINT);
+        else w->Post(plat::MSG_ACTIVATEAPP, 1);
+    });
+    EXPECT_EQ(RunMainLoop(), 0);
+    EXPECT_EQ(waits, 2);
+    EXPECT_EQ(plat::fake::WaitCount(), 2);
+    // No task ran while away. The first frame back measured the whole pause (2 x 2500 ms),
+    // which the frame after it sees.
+    const std::vector<std::string> expected = {
+        "task A=0 impulses=-1 ft=1",    "frame",
+        "task A=0 impulses=-1 ft=3",    "frame",
+        "task A=0 impulses=-1 ft=5000", "frame",
+        "key 27",
+    };
+    EXPECT_EQ(gLog, expected);
+}
+
+TEST_F(LoopTest, EscapeOrCloseEndsWithZeroAndClearsTheTasks) {
+    for (uint32_t how : {plat::MSG_KEYDOWN, plat::MSG_CLOSE}) {
+        gTasksDeleted = 0;
+        new LogTask;
+        new LogTask;
+        auto* w = new LoopWindow;
+        plat::NativeWindow native = w->NativeHandle();
+        w->onFrame = [&](int) { w->Post(how, plat::VK_ESCAPE_KEY); };
+        EXPECT_EQ(RunMainLoop(), 0) << how;
+        EXPECT_EQ(gTasksDeleted, 2) << how;
+        EXPECT_TRUE(gExecutor.Tasks()->IsEmpty());
+        EXPECT_FALSE(AnyWindowRegistered());
+        EXPECT_FALSE(plat::fake::WindowExists(native)) << how;
+    }
+}
+
+TEST_F(LoopTest, QuitEndsAtOnceWithItsParameterAndKeepsTheTasks) {
+    for (int code : {5, 0, -1, 143}) {
+        gLog.clear();
+        gTasksDeleted = 0;
+        auto* task = new LogTask;
+        auto* w = new LoopWindow;
+        plat::PostQuit(code);
+        w->Post(plat::MSG_KEYDOWN, 'B');   // behind the quit: never handled
+        EXPECT_EQ(RunMainLoop(), code);
+        EXPECT_TRUE(gLog.empty());
+        EXPECT_EQ(gTasksDeleted, 0);
+        EXPECT_TRUE(gExecutor.Contains(task));
+        EXPECT_TRUE(AnyWindowRegistered());
+        // What the entry point does afterwards: the window goes before the program's statics.
+        plat::NativeWindow native = w->NativeHandle();
+        CloseRemainingWindows();
+        EXPECT_FALSE(AnyWindowRegistered());
+        EXPECT_FALSE(plat::fake::WindowExists(native));
+        gExecutor.ClearTasks();
+        plat::fake::Reset();
+    }
+}
+
+TEST_F(LoopTest, NoWindowMeansNoFrameAndExitZero) {
+    new LogTask;
+    EXPECT_EQ(RunMainLoop(), 0);
+    EXPECT_TRUE(gLog.empty());
+    EXPECT_EQ(gTasksDeleted, 1);
+}
+
+}  // namespace
