@@ -1,0 +1,25 @@
+// Draws model instances in immediate mode with the game's cartoon look: untextured objects get
+// their flat colour cut into four brightness bands by the 1D shading ramp (indexed by how far
+// each corner normal points along LightDirection) and a black outline drawn from the back
+// faces, thinner the farther the instance is from the camera. Textured objects are drawn
+// plainly with their texture. The camera must already be in the model-view matrix.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "render/Model.h"
+
+// Draws every object except the never-drawn reference points, each under its own transform.
+void DrawInstance(const ModelInstance& instance);
+
+// Draws one object with the current model-view matrix (the caller has applied its transform).
+// Expects and restores: back faces culled, depth function less, both faces filled, line width
+// 1, no texture target enabled, and leaves the colour white.
+void DrawPart(const ModelInstance& instance, int32_t object);
+
+// Element 0: the outline factor exp(-5 (d - near) / (far - near)) for the instance's distance d
+// from the camera; element 1 + 3t + c: the ramp coordinate of corner c of triangle t, the
+// corner normal turned with the object and dotted with the normalised LightDirection, clamped
+// to 0..1. Empty for no model, a bad object or a broken parent chain. Normalises LightDirection.
+std::vector<float> ComputeShading(const ModelInstance& instance, int32_t object);

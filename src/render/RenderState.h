@@ -1,0 +1,54 @@
+// The OpenGL context of the game window and the small set of render-state switches the rest of
+// the program uses. One context, one camera and one frustum for the whole program (the view
+// globals of math/View.h); every call runs on the thread that created the context.
+#pragma once
+
+#include "math/Vector.h"
+#include "platform/Platform.h"
+
+// Creates the context for the window and sets the initial state: depth test and back-face
+// culling on, frustum (-1, 1, -h/w, h/w, 1.5, 1000), viewport width x height, camera at the
+// origin looking along +x, black clear colour, blending and alpha test off, light (1, 0, 0),
+// an empty texture registry holding only the shading ramp, and no image source rectangle.
+// A context made before is released first. False (and nothing set up) when the platform
+// cannot give a context or the size is bad.
+bool CreateGLContext(plat::NativeWindow window, int width, int height);
+// Deletes every registered texture, then releases the context. Harmless without one.
+void ReleaseGLContext();
+bool HasGLContext();
+
+// Loads FrustumParams into the projection matrix, then leaves an identity model-view current.
+void ApplyFrustum();
+void SetFrustum(float left, float right, float bottom, float top, float nearPlane, float farPlane);
+// Loads the camera globals into the model-view matrix with gluLookAt.
+void ApplyCamera();
+void SetClearColor(int red, int green, int blue);   // 0-255 each
+
+// Alpha test passes texels with alpha greater than 0 (colour-keyed texels are cut away).
+void EnableAlphaTest();
+void DisableAlphaTest();
+
+// Translucent drawing without depth writes. Mode 0: ordinary translucency; mode 1: additive
+// glow; any other mode keeps the current blend function. Does not nest: a second BeginBlend is
+// ignored until EndBlend. The alpha test is off in between and comes back at EndBlend.
+void BeginBlend(int mode);
+void EndBlend();
+
+// Window pixel coordinates (origin top left, y down), depth test in effect off, no culling.
+// Leaves the projection matrix current until End2D. Does not nest.
+void Begin2D();
+void End2D();
+
+// Linear fog from the near to the far plane in the given colour (0-255 each).
+void EnableFog(int red, int green, int blue);
+// Fog in the current clear colour.
+void EnableFogClearColor();
+
+void ClearFrame();     // colour and depth
+void PresentFrame();   // flush and swap
+
+// Window pixel position of a world point. p is changed in place to p - CameraEye; result.z is
+// the camera-space depth (negative in front of the camera).
+void ProjectToScreen(Vector3D& p, Vector3D& result);
+// World point on the near plane under pixel (x, y); (0, 0, 0) outside the window.
+Vector3D UnprojectFromScreen(float x, float y);

@@ -1,0 +1,208 @@
+// The sky sphere (its recorded geometry read back through GL feedback), the state its display
+// list leaves, and the ground square's texture corners on screen.
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "GLFixture.h"
+#include "math/View.h"
+#include "render/SkyDome.h"
+#include "render/Texture.h"
+
+namespace {
+
+const Rgb kBackground{0, 0, 0};
+
+struct FeedbackVertex {
+    float x, y, z;   // object space (identity matrices)
+    float s, t;
+};
+
+// Runs draw in feedback mode with identity matrices and returns every polygon vertex.
+template <typename Draw>
+std::vector<FeedbackVertex> Feedback(Draw draw)
+{
+    std::vector<GLfloat> buffer(1 << 20);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint used = glRenderMode(GL_RENDER);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+
+    std::vector<FeedbackVertex> out;
+    const int perVertex = 3 + 4 + 4;
+    for (GLint i = 0; i < used;) {
+        const GLint token = static_cast<GLint>(buffer[i++]);
+        if (token != GL_POLYGON_TOKEN) {
+            ADD_FAILURE() << "unexpected feedback token " << token;
+            break;
+        }
+        const GLint n = static_cast<GLint>(buffer[i++]);
+        for (GLint v = 0; v < n; ++v, i += perVertex) {
+            const GLfloat* f = &buffer[i];
+            // Window coordinates back to normalised device (= object) coordinates.
+            out.push_back({f[0] / 320.0f - 1.0f, f[1] / 240.0f - 1.0f, f[2] * 2.0f - 1.0f, f[7], f[8]});
+        }
+    }
+    return out;
+}
+
+int gCalls = 0;
+int ZeroTwiceThen42()
+{
+    return ++gCalls < 3 ? 0 : 42;
+}
+
+class SkyDomeTest : public GLFixture {
+protected:
+    void TearDown() override
+    {
+        sky.reset();
+        GLFixture::TearDown();
+    }
+    std::unique_ptr<SkyDome> sky;
+};
+
+void MakeSolidTexture(int name, Rgb c)
+{
+    const uint8_t rgb[12] = {uint8_t(c.r), uint8_t(c.g), uint8_t(c.b), uint8_t(c.r), uint8_t(c.g),
+                             uint8_t(c.b), uint8_t(c.r), uint8_t(c.g), uint8_t(c.b), uint8_t(c.r),
+                             uint8_t(c.g), uint8_t(c.b)};
+    ASSERT_TRUE(CreateConstantAlphaTexture(rgb, sizeof rgb, 2, 2, name, 1.0f));
+}
+
+}  // namespace
+
+TEST(SkyListName, ZeroIsNeverAListName)
+{
+    gCalls = 0;
+    EXPECT_EQ(PickListName(ZeroTwiceThen42), 42u);
+    EXPECT_EQ(gCalls, 3);
+}
+
+TEST_F(SkyDomeTest, SphereHasEqualHeightBandsAndAtLeastThreeOfEach)
+{
+    const float R = 0.8f;
+    sky = std::make_unique<SkyDome>(R, 2, 1, 2);
+    EXPECT_EQ(sky->sectors, 3);
+    EXPECT_EQ(sky->bands, 3);
+    EXPECT_NE(sky->listName, 0u);
+    EXPECT_TRUE(glIsList(sky->listName));
+
+    const std::vector<FeedbackVertex> verts = Feedback([&] { sky->Draw(Vector3D{0, 0, 0}); });
+    ASSERT_FALSE(verts.empty());
+    std::set<int> levels, longitudes;
+    for (const FeedbackVertex& v : verts) {
+        // On the sphere, at one of the 2N + 1 equally spaced heights.
+        EXPECT_NEAR(std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z), R, 1e-3);
+        const float level = v.y / R * 3.0f;
+        EXPECT_NEAR(level, std::round(level), 1e-3) << v.y;
+        levels.insert(static_cast<int>(std::lround(level)));
+        // t runs 0 at the top pole, 1 at the equator, 2 at the bottom.
+        EXPECT_NEAR(v.t, 1.0f - v.y / R, 1e-3);
+        // s is the longitude over 360, from 0 down to -1, in steps of a third.
+        EXPECT_LE(v.s, 1e-6f);
+        EXPECT_GE(v.s, -1.0f - 1e-6f);
+        EXPECT_NEAR(v.s * 3.0f, std::round(v.s * 3.0f), 1e-4);
+        longitudes.insert(static_cast<int>(std::lround(v.s * 3.0f)));
+        const float ring = std::sqrt(v.x * v.x + v.z * v.z);
+        if (ring > 1e-3f) {
+            const float a = v.s * 360.0f * DEG_TO_RAD;
+            EXPECT_NEAR(v.x, ring * std::cos(a), 1e-3);
+            EXPECT_NEAR(v.z, ring * std::sin(a), 1e-3);
+        }
+    }
+    EXPECT_EQ(levels, (std::set<int>{-3, -2, -1, 0, 1, 2, 3}));
+    EXPECT_EQ(longitudes, (std::set<int>{-3, -2, -1, 0}));
+}
+
+TEST_F(SkyDomeTest, DrawLeavesTheMatrixAndRestoresState)
+{
+    sky = std::make_unique<SkyDome>(500.0f, 16, 20, 2);
+    glDisable(GL_CULL_FACE);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_TEXTURE_2D);
+    const std::vector<double> before = Matrix(GL_MODELVIEW_MATRIX);
+    sky->Draw(Vector3D{10, -20, 30});
+    EXPECT_EQ(Matrix(GL_MODELVIEW_MATRIX), before);
+    EXPECT_TRUE(IsOn(GL_CULL_FACE));
+    EXPECT_FALSE(IsOn(GL_TEXTURE_2D));
+    GLboolean mask = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
+    EXPECT_EQ(mask, GL_TRUE);
+}
+
+TEST_F(SkyDomeTest, SkyFillsTheBackgroundAndEverythingCoversIt)
+{
+    MakeSolidTexture(2, Rgb{30, 60, 200});
+    sky = std::make_unique<SkyDome>(900.0f, 16, 20, 2);
+    CameraEye = Vector3D{100, 50, -30};
+    CameraDirection = Vector3D{0.2f, 0.3f, 1};
+    ApplyCamera();
+    sky->Draw(CameraEye);
+    for (int y : {0, 240, 479})
+        for (int x : {0, 320, 639})
+            EXPECT_EQ(Pixel(x, y), (Rgb{30, 60, 200})) << x << "," << y;
+
+    // A square beyond the sphere's radius is still drawn over it: the sky wrote no depth.
+    Vector3D dir = CameraDirection;
+    Normalize(dir);
+    const Vector3D c = CameraEye + dir * 950.0f;
+    glDisable(GL_CULL_FACE);
+    glColor3ub(255, 0, 0);
+    glBegin(GL_QUADS);
+    glVertex3f(c.x - 100, c.y - 100, c.z);
+    glVertex3f(c.x + 100, c.y - 100, c.z);
+    glVertex3f(c.x + 100, c.y + 100, c.z);
+    glVertex3f(c.x - 100, c.y + 100, c.z);
+    glEnd();
+    glColor3f(1, 1, 1);
+    glEnable(GL_CULL_FACE);
+    EXPECT_EQ(Pixel(320, 240), (Rgb{255, 0, 0}));
+}
+
+TEST_F(SkyDomeTest, DestroyingTwiceOverIsHarmless)
+{
+    sky = std::make_unique<SkyDome>(100.0f, 16, 20, 2);
+    const GLuint name = sky->listName;
+    sky.reset();
+    EXPECT_FALSE(glIsList(name));
+
+    // A list somebody else deleted first.
+    sky = std::make_unique<SkyDome>(100.0f, 16, 20, 2);
+    glDeleteLists(sky->listName, 1);
+    sky.reset();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(SkyDomeTest, GroundCornersCarryTheirTextureCorners)
+{
+    // Texels: (0, 0) red, (1, 0) green on the first row; (0, 1) blue, (1, 1) white below.
+    const uint8_t rgb[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    ASSERT_TRUE(CreateKeyedTexture(rgb, sizeof rgb, 2, 2, 1));
+    // Looking straight down from 100 units: x to the right, -z up the screen, 4.8 pixels a unit.
+    CameraEye = Vector3D{0, 100, 0};
+    CameraDirection = Vector3D{0, -1, 0};
+    CameraUp = Vector3D{0, 0, -1};
+    ApplyCamera();
+    DrawGround(Vector3D{-10, 0, -10}, Vector3D{10, 0, 10}, 1);
+    EXPECT_FALSE(IsOn(GL_TEXTURE_2D));
+
+    EXPECT_EQ(Pixel(320 - 44, 240 - 44), (Rgb{0, 255, 0}));       // a: (1, 0)
+    EXPECT_EQ(Pixel(320 - 44, 240 + 44), (Rgb{255, 0, 0}));       // (a.x, b.y, b.z): (0, 0)
+    EXPECT_EQ(Pixel(320 + 44, 240 + 44), (Rgb{0, 0, 255}));       // b: (0, 1)
+    EXPECT_EQ(Pixel(320 + 44, 240 - 44), (Rgb{255, 255, 255}));   // (b.x, a.y, a.z): (1, 1)
+    EXPECT_EQ(Pixel(320 - 50, 240), kBackground);
+    EXPECT_EQ(Pixel(320, 240 + 50), kBackground);
+}
