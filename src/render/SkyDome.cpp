@@ -40,6 +40,10 @@ SkyDome::SkyDome(float radius_, int sectors_, int bands_, int texture)
         glDeleteLists(listName, 1);
 
     glNewList(listName, GL_COMPILE);
+    // The game makes the sphere exactly as large as the far plane, so straight ahead it lies on
+    // the far plane, where a 16-bit depth buffer rounds it to the cleared depth and GL_LESS
+    // would cut a hole into it. It is the background and writes no depth: test none either.
+    glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glEnable(GL_TEXTURE_2D);
     glDepthMask(GL_FALSE);
@@ -59,6 +63,7 @@ SkyDome::SkyDome(float radius_, int sectors_, int bands_, int texture)
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_CULL_FACE);
     glDepthMask(GL_TRUE);
+    glEnable(GL_DEPTH_TEST);
     glEndList();
 }
 

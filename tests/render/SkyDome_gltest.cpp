@@ -172,6 +172,29 @@ TEST_F(SkyDomeTest, SkyFillsTheBackgroundAndEverythingCoversIt)
     EXPECT_EQ(Pixel(320, 240), (Rgb{255, 0, 0}));
 }
 
+TEST_F(SkyDomeTest, SkyAsLargeAsTheFarPlaneHasNoHoleStraightAhead)
+{
+    // The game's own setup: far plane 4000 and a sky of that radius, seen along each axis.
+    MakeSolidTexture(2, Rgb{30, 60, 200});
+    Frustum f = FrustumParams;
+    f.far = 4000.0f;
+    SetFrustum(f.left, f.right, f.bottom, f.top, f.near, f.far);
+    sky = std::make_unique<SkyDome>(FrustumParams.far, 16, 20, 2);
+    for (const Vector3D& dir : {Vector3D{1, 0, 0}, Vector3D{0, 0, -1}, Vector3D{-0.7f, 0.1f, 0.7f}}) {
+        ClearFrame();
+        CameraEye = Vector3D{0, 25, 0};
+        CameraDirection = dir;
+        CameraUp = Vector3D{0, 1, 0};
+        ApplyCamera();
+        sky->Draw(CameraEye);
+        for (int y : {200, 240, 280})
+            for (int x : {280, 320, 360})
+                EXPECT_EQ(Pixel(x, y), (Rgb{30, 60, 200})) << x << "," << y << " looking " << dir.x << ","
+                                                           << dir.y << "," << dir.z;
+        EXPECT_TRUE(IsOn(GL_DEPTH_TEST));
+    }
+}
+
 TEST_F(SkyDomeTest, DestroyingTwiceOverIsHarmless)
 {
     sky = std::make_unique<SkyDome>(100.0f, 16, 20, 2);
