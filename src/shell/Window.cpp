@@ -57,9 +57,19 @@ void* HandleTable::Lookup(const char* name) const {
 // ---- Window -----------------------------------------------------------------------------
 
 // Set when the window is deleted while one of its dispatches is still running.
+// Marks one running dispatch on a window; the destructor of the window sets deleted, so the
+// dispatch knows not to touch the object any more. Unhooks itself when the dispatch ends.
 struct Window::DeleteWatch {
+    explicit DeleteWatch(Window* w) : window(w), outer(w->watches) { w->watches = this; }
+    ~DeleteWatch() {
+        if (!deleted) window->watches = outer;
+    }
+    DeleteWatch(const DeleteWatch&) = delete;
+    DeleteWatch& operator=(const DeleteWatch&) = delete;
+
+    Window* window;
+    DeleteWatch* outer;
     bool deleted = false;
-    DeleteWatch* outer = nullptr;
 };
 
 Window::Window(const char* title, int32_t width, int32_t height, bool noBackground, Window* parent,
@@ -122,9 +132,7 @@ void Window::Dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam) {
         return;
     }
 
-    DeleteWatch watch;
-    watch.outer = watches;
-    watches = &watch;
+    DeleteWatch watch(this);
 
     int32_t mouseCode = -1;
     switch (message) {
@@ -175,7 +183,6 @@ void Window::Dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     }
     if (!watch.deleted && mouseCode >= 0 && created && active) OnEvent(EVENT_MOUSE, mouseCode, 0);
     if (!watch.deleted) MessageHook(message, wParam, lParam);
-    if (!watch.deleted) watches = watch.outer;
 }
 
 void WindowProcedure(plat::NativeWindow native, uint32_t message, uintptr_t wParam, intptr_t lParam) {
