@@ -1,0 +1,265 @@
+#include "game/MainWindow.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "assets/FileStream.h"
+#include "assets/MediaArchive.h"
+#include "assets/Sound.h"
+#include "assets/SoundOutput.h"
+#include "entities/Factory.h"
+#include "entities/GameModels.h"
+#include "entities/Particles.h"
+#include "entities/TieFighter.h"
+#include "entities/XWing.h"
+#include "math/Vector.h"
+#include "math/View.h"
+#include "platform/Platform.h"
+#include "render/ModelFile.h"
+#include "render/ModelRenderer.h"
+#include "render/Overlay.h"
+#include "render/RenderState.h"
+#include "render/SkyDome.h"
+#include "render/Texture.h"
+#include "shell/Input.h"
+#include "shell/Services.h"
+#include "shell/TaskList.h"
+
+namespace {
+
+const float kFarPlane = 4000.0f;
+const int kFighters = 20;
+const int kFactories = 10;
+
+// Input buttons the controller cares about.
+const int32_t kButtonFire = 2;    // A, joystick button 1
+const int32_t kButtonView = 8;    // Space, joystick button 9
+const int32_t kButtonStart = 9;   // Enter, joystick button 10
+
+// A random ground coordinate in -1000 ... 999.
+float RandomCoordinate() { return static_cast<float>(std::rand() % 2000 - 1000); }
+
+}  // namespace
+
+MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() {
+    plat::NativeWindow native = NativeHandle();
+    if (!native) return;   // the window framework has recorded why
+    // The picture is always 640 x 480, whatever size the window was asked for.
+    hasContext = CreateGLContext(native, 640, 480);
+    if (!hasContext) {
+        RecordStartupFailure("cannot create an OpenGL context", plat::LastError());
+        return;
+    }
+
+    Frustum f = FrustumParams;
+    f.far = kFarPlane;
+    SetFrustum(f.left, f.right, f.bottom, f.top, f.near, f.far);
+
+    size_t size = 0;
+    uint8_t* data = ReadMedium("Media\\Terrain128.raw", &size);
+    CreateConstantAlphaTexture(data, size, 128, 128, TEXTURE_GROUND, 1.0f);
+    delete[] data;
+    data = ReadMedium("Media\\Sky256128.raw", &size);
+    CreateConstantAlphaTexture(data, size, 256, 128, TEXTURE_SKY, 1.0f);
+    delete[] data;
+    data = ReadMedium("Media\\Particle32.raw", &size);
+    CreateBrightnessAlphaTexture(data, size, 32, 32, TEXTURE_PARTICLE);
+    delete[] data;
+    data = ReadMedium("Media\\Font16x16_256128.raw", &size);
+    CreateKeyedTexture(data, size, 256, 128, TEXTURE_FONT);
+    delete[] data;
+    SetFontTexture(TEXTURE_FONT);
+
+    // A model that cannot be read stays empty: its ships draw nothing and have radius 1.
+    data = ReadMedium("Media\\XWing.bin", &size);
+    LoadBinaryModel(XWingModel, data, data ? size : 0);
+    delete[] data;
+    data = ReadMedium("Media\\TieFighter.bin", &size);
+    LoadBinaryModel(TieFighterModel, data, data ? size : 0);
+    delete[] data;
+    data = ReadMedium("Media\\Factory.bin", &size);
+    LoadBinaryModel(FactoryModel, data, data ? size : 0);
+    delete[] data;
+
+    SetClearColor(208, 232, 234);
+    EnableAlphaTest();
+    LightDirection = Vector3D{1.0f, -1.0f, 0.0f};
+    Normalize(LightDirection);
+
+    StartParticles(TEXTURE_PARTICLE);
+    AddGameParticlePresets();
+    InitSound();   // without a device the game is silent
+
+    state = GAME_INITIAL;
+    SetGameState(GAME_START_SCREEN);
+}
+
+MainWindow::~MainWindow() {
+    SetGameState(GAME_CLOSED);
+    StopParticles();
+    ShutdownSound();
+    ReleaseGLContext();
+    // The title ship and then the Window part go after this body.
+}
+
+uint8_t* MainWindow::ReadMedium(const char* name, size_t* size) {
+    *size = static_cast<size_t>(MediaArchive::EntrySize(MediaArchive::FindEntry(name)));
+    bool complete = false;
+    uint8_t* data = MediaArchive::ReadEntry(name, &complete);
+    if (!complete && !mediaWarned) {
+        mediaWarned = true;
+        const char* archive = MediaArchive::FileName();
+        if (!archive) archive = "";
+        FileStream probe(archive, "rb");
+        std::fprintf(stderr,
+                     probe.Failed()
+                         ? "quenbrill: media archive \"%s\" not found; running without "
+                           "pictures, models and sounds\n"
+                         : "quenbrill: media archive \"%s\" is shorter than its directory; "
+                           "running without some pictures, models and sounds\n",
+                     archive);
+    }
+    if (!data) *size = 0;
+    return data;
+}
+
+void MainWindow::SetGameState(int32_t newState) {
+    LeaveState();
+    state = newState;
+    if (state == GAME_START_SCREEN)
+        EnterStartScreen();
+    else if (state == GAME_PLAYING)
+        StartNewGame();
+}
+
+void MainWindow::LeaveState() {
+    if (state == GAME_START_SCREEN) {
+        DeleteTexture(TEXTURE_START_PICTURE);
+    } else if (state == GAME_PLAYING) {
+        // The entities first (their destructors still make explosions), then the rest.
+        TaskIterator* it = gExecutor.Begin();
+        while (Executable* task = it->Next())
+            if (task->HasKindAt(kGameEntityKind, 0)) task->SetState(TASK_FINISHED);
+        delete it;
+        gExecutor.PurgeFinished();
+        gExecutor.ClearTasks();
+        for (int32_t i = 0; i < SoundBank.Count(); ++i) delete SoundBank[i];
+        SoundBank.Clear();
+        delete sky;
+        sky = nullptr;
+    }
+}
+
+void MainWindow::EnterStartScreen() {
+    size_t size = 0;
+    uint8_t* data = ReadMedium("Media\\StartScreen256.raw", &size);
+    CreateKeyedTexture(data, size, 256, 256, TEXTURE_START_PICTURE);
+    delete[] data;
+
+    titleShip.AttachModel(&XWingModel);
+    titleShip.position = Vector3D{1000.0f, -100.0f, 0.0f};
+    titleShip.forward = Vector3D{1.0f, 0.0f, 0.0f};
+    titleShip.up = Vector3D{0.0f, 1.0f, 0.0f};
+
+    // The ship floats 1000 units straight ahead and 100 below the line of sight.
+    CameraEye = Vector3D{0.0f, 0.0f, 0.0f};
+    CameraDirection = Vector3D{1.0f, 0.0f, 0.0f};
+    CameraUp = Vector3D{0.0f, 1.0f, 0.0f};
+    ApplyCamera();
+}
+
+void MainWindow::StartNewGame() {
+    // Space and A report a press only in the first frame they are held.
+    ToggleOnePress(kButtonView);
+    ToggleOnePress(kButtonFire);
+
+    // Bank order matters: the objects pick index 0 for the weapon, 1 for the explosion.
+    const char* sounds[] = {"Media\\Weapon0.wav", "Media\\Boom.wav"};
+    for (const char* name : sounds) {
+        size_t size = 0;
+        uint8_t* data = ReadMedium(name, &size);
+        Sound* sound = new Sound(data, size);
+        if (!SoundBank.Append(sound)) delete sound;
+        delete[] data;
+    }
+
+    new XWing(Vector3D{0.0f, 25.0f, 0.0f}, 0.0f);
+    for (int i = 0; i < kFighters; ++i) {
+        const float x = RandomCoordinate();
+        const float z = RandomCoordinate();
+        const float heading = static_cast<float>(std::rand() % 360);
+        new TieFighter(Vector3D{x, 25.0f, z}, heading);
+    }
+    for (int i = 0; i < kFactories; ++i) {
+        const float x = RandomCoordinate();
+        const float z = RandomCoordinate();
+        new Factory(Vector3D{x, 0.0f, z});
+    }
+
+    sky = new SkyDome(FrustumParams.far, 16, 20, TEXTURE_SKY);
+}
+
+void MainWindow::OnEvent(int32_t kind, int32_t code, int32_t /*extra*/) {
+    if (kind == EVENT_KEY && code == plat::VK_ESCAPE_KEY) delete this;
+}
+
+void MainWindow::Frame() {
+    if (state == GAME_START_SCREEN)
+        DrawStartScreen();
+    else if (state == GAME_PLAYING)
+        DrawPlayFrame();
+}
+
+void MainWindow::DrawStartScreen() {
+    // The upper 256 x 192 texels of the picture fill the 640 x 480 window.
+    SetSourceRect(0, 0, 255, 191);
+    glDepthMask(GL_FALSE);
+    DrawImage(TEXTURE_START_PICTURE, 0, 0, 2.5f, false, false);
+    glDepthMask(GL_TRUE);
+    ClearSourceRect();
+
+    const float a = static_cast<float>(GetFrameTime()) * 0.05f;
+    RotateZ(titleShip.forward, -a);
+    RotateZ(titleShip.up, -a);
+    RotateY(titleShip.forward, a);
+    RotateY(titleShip.up, a);
+    RotateX(titleShip.forward, a);
+    RotateX(titleShip.up, a);
+    DrawInstance(titleShip);
+
+    // Half a second on, half a second off.
+    if (GetTicks() % 1000 <= 499) DrawText(320, 426, "<PRESS START>", 255, 0, 0, true, 1.0f);
+
+    PresentAndClear();
+
+    if (ButtonRef(kButtonStart)) {
+        // The game starts when Enter is let go. Reading the input asks the platform for the
+        // key state afresh each time, so the release is seen here without a message pass.
+        while (ButtonRef(kButtonStart)) ReadInput();
+        SetGameState(GAME_PLAYING);
+    }
+}
+
+void MainWindow::DrawPlayFrame() {
+    TickPlayParticles();
+    PresentAndClear();
+    // The sky and the ground of the next image; the objects draw over them in the next pass.
+    DrawBackground();
+}
+
+void MainWindow::TickPlayParticles() {
+    if (ParticlesRunning()) TickParticles();
+}
+
+void MainWindow::PresentAndClear() {
+    PresentFrame();
+    ClearFrame();
+}
+
+void MainWindow::DrawBackground() {
+    if (state != GAME_PLAYING) return;
+    if (sky) sky->Draw(CameraEye);
+    DrawGround(Vector3D{-1000.0f, 0.0f, -1000.0f}, Vector3D{1000.0f, 0.0f, 1000.0f}, TEXTURE_GROUND);
+}

@@ -1,0 +1,100 @@
+# Helpers of the end-to-end game tests: run the real game in the X display of the calling
+# script (under xvfb-run), press keys with xdotool, take screenshots of the game window with
+# ImageMagick and count pixels in them. Sourced, not run.
+
+GAME=""        # the quenbrill binary
+RUN_DIR=""     # where it runs: the build folder, next to ZabroData.arc
+OUT_DIR=""     # screenshots and the game's stderr
+GAME_PID=""
+WID=""         # X window id of the game window
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -n "$OUT_DIR" ] && [ -f "$OUT_DIR/stderr.txt" ] && sed 's/^/  game stderr: /' "$OUT_DIR/stderr.txt" >&2
+    stop_game
+    exit 1
+}
+
+note() { echo "  $*"; }
+
+now_ms() { date +%s%3N; }
+
+# start_game GAME RUN_DIR OUT_DIR: starts the game and waits (up to 10 s) for its window.
+start_game() {
+    GAME="$(realpath -m "$1")"; RUN_DIR="$2"; OUT_DIR="$3"
+    mkdir -p "$OUT_DIR"
+    [ -x "$GAME" ] || fail "no game binary at $GAME"
+    [ -f "$RUN_DIR/ZabroData.arc" ] || fail "no ZabroData.arc in $RUN_DIR (build the media target)"
+    (cd "$RUN_DIR" && exec "$GAME") 2>"$OUT_DIR/stderr.txt" &
+    GAME_PID=$!
+    WID=""
+    local deadline=$(( $(now_ms) + 10000 ))
+    while [ -z "$WID" ]; do
+        kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before its window appeared"
+        [ "$(now_ms)" -lt "$deadline" ] || fail "no game window after 10 s"
+        WID=$(xdotool search --name '^Quenbrill$' 2>/dev/null | head -1)
+        [ -n "$WID" ] || sleep 0.05
+    done
+    # No window manager: give the window the keyboard and put the pointer over it.
+    xdotool windowfocus "$WID" 2>/dev/null || true
+    xdotool mousemove --window "$WID" 320 240 2>/dev/null || true
+}
+
+stop_game() {
+    if [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; then
+        kill "$GAME_PID" 2>/dev/null
+        wait "$GAME_PID" 2>/dev/null
+    fi
+    GAME_PID=""
+}
+
+# shot NAME: screenshot of the game window (640 x 480, window coordinates) to OUT_DIR/NAME.png.
+shot() {
+    import -window "$WID" "$OUT_DIR/$1.png" 2>/dev/null || fail "screenshot $1 failed"
+}
+
+# pixels IMAGE X Y W H: "r g b" of every pixel of the rectangle, one line each.
+pixels() {
+    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -depth 8 txt:- 2>/dev/null |
+        sed -n 's/^[0-9]*,[0-9]*: *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p'
+}
+
+# count IMAGE X Y W H CONDITION: how many pixels of the rectangle meet an awk condition on
+# r, g and b (0-255).
+count() {
+    pixels "$1" "$2" "$3" "$4" "$5" | awk "{ r=\$1; g=\$2; b=\$3; if ($6) n++ } END { print n+0 }"
+}
+
+# mean IMAGE X Y W H: the mean colour "r g b" of the rectangle, rounded.
+mean() {
+    pixels "$1" "$2" "$3" "$4" "$5" |
+        awk '{ r+=$1; g+=$2; b+=$3; n++ } END { if (n) printf "%d %d %d\n", r/n+0.5, g/n+0.5, b/n+0.5 }'
+}
+
+# colours IMAGE: the number of distinct colours in the image.
+colours() { identify -format '%k\n' "$1" 2>/dev/null; }
+
+# differing A B [FUZZ]: the number of pixels that differ between two screenshots.
+differing() {
+    compare -metric AE -fuzz "${3:-3%}" "$1" "$2" null: 2>&1 | sed 's/[^0-9.].*//' | awk '{ printf "%d\n", $1 }'
+}
+
+# far COLOUR COLOUR LIMIT: true when the two "r g b" colours differ by more than LIMIT in some
+# channel.
+far() {
+    echo "$1 $2 $3" | awk '{ d = 0; for (i = 1; i <= 3; i++) { x = $i - $(i + 3); if (x < 0) x = -x; if (x > d) d = x }
+                             exit !(d > $7) }'
+}
+
+# expect_exit_within MS: the game must end by itself within MS milliseconds with status 0.
+expect_exit_within() {
+    local deadline=$(( $(now_ms) + $1 ))
+    while kill -0 "$GAME_PID" 2>/dev/null; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "the game was still running $1 ms after Escape"
+        sleep 0.05
+    done
+    wait "$GAME_PID"
+    local status=$?
+    GAME_PID=""
+    [ "$status" -eq 0 ] || fail "the game ended with exit status $status"
+}

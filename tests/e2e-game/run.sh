@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# run.sh SCENARIO GAME RUN_DIR OUT_DIR
+# Runs one scenario script of this folder on a private X server (Xvfb, 1024 x 768, 24 bits),
+# so tests can run side by side. The game is silent (SDL's dummy audio driver).
+set -u
+here="$(cd "$(dirname "$0")" && pwd)"
+scenario="$1"; shift
+for tool in xvfb-run xdotool import convert compare identify; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
+done
+export SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER
+# -a looks for a free display from the one given; a random start keeps parallel runs apart.
+exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -nolisten tcp" \
+    bash "$here/$scenario.sh" "$@"
