@@ -32,10 +32,17 @@ struct ToolRun {
     std::string errors;
 };
 
+// Files of the running test carry its name, so tests running side by side never share them.
+std::string TestFile(const std::string& suffix)
+{
+    return BuildDir() + "/render_tool_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+           suffix;
+}
+
 // Runs the tool with the arguments (already quoted as needed) and collects its stderr.
 ToolRun RunTool(const std::string& args)
 {
-    const std::string errFile = BuildDir() + "/render_tool_test.err";
+    const std::string errFile = TestFile(".err");
     const std::string command = "'" + Tool() + "' render " + args + " 2>'" + errFile + "'";
     const int raw = std::system(command.c_str());
     ToolRun r;
@@ -89,8 +96,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Exists(Tool())) << Tool() << " is not built";
-        model = BuildDir() + "/render_tool_ship.bin";
-        picture = BuildDir() + "/render_tool_ship.png";
+        model = TestFile("_ship.bin");
+        picture = TestFile("_ship.png");
         std::remove(picture.c_str());
         Model ship;
         BuildShip(ship);
@@ -121,8 +128,8 @@ TEST_F(RenderToolTest, WritesAPictureOfTheModel)
 
 TEST_F(RenderToolTest, BadInputIsNamedAndWritesNothing)
 {
-    const std::string missing = BuildDir() + "/render_tool_no_such.bin";
-    const std::string junk = BuildDir() + "/render_tool_junk.bin";
+    const std::string missing = TestFile("_no_such.bin");
+    const std::string junk = TestFile("_junk.bin");
     {
         std::ofstream out(junk, std::ios::binary);
         out << "\x05\x00not a model";
