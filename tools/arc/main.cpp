@@ -32,10 +32,10 @@ int Usage(FILE* to = stderr)
 {
     std::fprintf(to,
                  "usage: %s [-a ARCHIVE] COMMAND\n"
-                 "  list         show the directory: index, offset, size and name of every entry\n"
-                 "  unpack DIR   write every entry as a loose file under DIR\n"
-                 "  pack DIR     build the archive from the loose files under DIR\n"
-                 "  verify       check that every entry is present and of its expected kind\n"
+                 "  list [ARCHIVE]     show the directory: index, offset, size and name of every entry\n"
+                 "  unpack DIR         write every entry as a loose file under DIR\n"
+                 "  pack DIR           build the archive from the loose files under DIR\n"
+                 "  verify [ARCHIVE]   check that every entry is present and of its expected kind\n"
                  "ARCHIVE defaults to ZabroData.arc in the working directory.\n",
                  kTool);
     return 2;
@@ -273,15 +273,18 @@ int main(int argc, char** argv)
             return Usage();
         }
     }
-    MediaArchive::Open(archive.c_str(), MediaArchive::Key1(), MediaArchive::Key2());
     if (arg >= argc)
         return Usage();
 
     const std::string command = argv[arg];
     const int operands = argc - arg - 1;
-    if (command == "list" && operands == 0)
+    // list and verify also take the archive as their operand.
+    if ((command == "list" || command == "verify") && operands == 1)
+        archive = argv[arg + 1];
+    MediaArchive::Open(archive.c_str(), MediaArchive::Key1(), MediaArchive::Key2());
+    if (command == "list" && operands <= 1)
         return List();
-    if (command == "verify" && operands == 0)
+    if (command == "verify" && operands <= 1)
         return Verify();
     if (command == "unpack" && operands == 1)
         return Unpack(argv[arg + 1]);
