@@ -7,11 +7,7 @@ Factory::Factory(const Vector3D& where)
 {
     hitPoints = 1000;
     team = TEAM_FACTORY;
-    position = where;
-    model.AttachModel(&FactoryModel);
-    model.scale = 0.1f;
-    ComputeRadius();
-    PlaceModel();
+    Spawn(where, 0.0f, &FactoryModel);
 }
 
 void Factory::Update()

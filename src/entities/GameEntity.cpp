@@ -60,6 +60,18 @@ void GameEntity3D::PlaceModel()
     model.up = up;
 }
 
+void GameEntity3D::Spawn(const Vector3D& where, float heading, Model* shape)
+{
+    position = where;
+    forward = {1.0f, 0.0f, 0.0f};
+    RotateY(forward, heading);
+    up = {0.0f, 1.0f, 0.0f};
+    model.AttachModel(shape);
+    model.scale = 0.1f;
+    ComputeRadius();
+    PlaceModel();
+}
+
 bool GameEntity3D::Move()
 {
     float dt = static_cast<float>(GetFrameTime());

@@ -65,6 +65,10 @@ public:
 protected:
     // Copies position, forward and up into the model instance.
     void PlaceModel();
+    // Puts a new ship or building at where, level and facing heading degrees about y from +x,
+    // with its shared model at the game's scale of 0.1, its radius and the model placed (so a
+    // shot in the very first pass leaves from the guns, not from the world origin).
+    void Spawn(const Vector3D& where, float heading, Model* shape);
 
 private:
     void CameraStep();

@@ -25,14 +25,7 @@ TieFighter::TieFighter(const Vector3D& where, float heading)
 {
     hitPoints = 300;
     team = TEAM_FIGHTER;
-    position = where;
-    forward = {1.0f, 0.0f, 0.0f};
-    RotateY(forward, heading);
-    up = {0.0f, 1.0f, 0.0f};
-    model.AttachModel(&TieFighterModel);
-    model.scale = 0.1f;
-    ComputeRadius();
-    PlaceModel();   // guns in place for a shot in the first pass
+    Spawn(where, heading, &TieFighterModel);
     forwardSpeed.Configure(0.0005f, 4.0f, 0.13f);
     turnRate.Configure(0.0008f, 2.0f, 0.15f);
     weaponSound = CopyBankSound(0);

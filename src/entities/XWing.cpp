@@ -21,16 +21,7 @@ XWing::XWing(const Vector3D& where, float heading)
 {
     hitPoints = 1000;
     team = TEAM_PLAYER;
-    position = where;
-    forward = {1.0f, 0.0f, 0.0f};
-    RotateY(forward, heading);
-    up = {0.0f, 1.0f, 0.0f};
-    model.AttachModel(&XWingModel);
-    model.scale = 0.1f;
-    ComputeRadius();
-    // Guns and the eye are found through the model instance: put it where the ship is, so a
-    // volley in the very first pass leaves from the guns and not from the world origin.
-    PlaceModel();
+    Spawn(where, heading, &XWingModel);
     forwardSpeed.Configure(0.0005f, 4.0f, 0.15f);
     turnRate.Configure(0.0008f, 2.0f, 0.15f);
     weaponSound = CopyBankSound(0);
