@@ -6,11 +6,9 @@
 set -u
 . "$(dirname "$0")/lib.sh"
 seconds="${4:-20}"
-supp="$(cd "$(dirname "$0")/.." && pwd)/lsan.supp"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:exitcode=23"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-# Memory the GL driver and other system libraries keep for the whole process is not ours.
-export LSAN_OPTIONS="suppressions=$supp:print_suppressions=0"
+# LSAN_OPTIONS (the system libraries' suppressions) comes from run.sh.
 
 start_game "$1" "$2" "$3"
 sleep 1
