@@ -80,7 +80,11 @@ bool FileStream::ScanText(const char* format)
         if (p[1] != '*')
             return false;
     }
+    // The format was checked above to store nothing, which is what the warning is about.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-security"
     std::fscanf(file, format);
+#pragma GCC diagnostic pop
     return true;
 }
 
