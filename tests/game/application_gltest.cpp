@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "assets/MediaArchive.h"
 #include "game/Application.h"
 #include "platform/FakePlatform.h"
 #include "shell/TaskList.h"
@@ -27,6 +28,14 @@ TEST_F(StartUp, OpensTheGameWindowAndEscapeEndsTheProgram) {
     Window* w = WindowList::At(0);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->active);
+    // The archive and its ten entries are registered; the window is not full screen.
+    EXPECT_STREQ(MediaArchive::FileName(), "ZabroData.arc");
+    EXPECT_EQ(MediaArchive::Key1(), 38117);
+    EXPECT_EQ(MediaArchive::Key2(), 5293);
+    EXPECT_EQ(MediaArchive::EntryCount(), 10);
+    EXPECT_EQ(MediaArchive::FindEntry("Media\\XWing.bin"), 9);
+    EXPECT_FALSE(w->fullScreen);
+    EXPECT_EQ(plat::fake::DisplayModeChanges(), 0);
     plat::NativeWindow native = w->NativeHandle();
     int width = 0, height = 0;
     ASSERT_TRUE(plat::GetClientSize(native, &width, &height));

@@ -49,6 +49,20 @@ struct SdlBackend : ::testing::Test {
     plat::NativeWindow window = nullptr;
 };
 
+// A windowed window is centred on its display, has exactly the asked client size and can be
+// neither resized nor maximised.
+TEST_F(SdlBackend, WindowedWindowIsCentredAndFixedInSize) {
+    st::WindowFacts f;
+    ASSERT_TRUE(st::GetWindowFacts(window, &f)) << plat::LastError();
+    EXPECT_EQ(f.width, 640);
+    EXPECT_EQ(f.height, 480);
+    EXPECT_FALSE(f.resizable);
+    EXPECT_FALSE(f.maximised);
+    EXPECT_FALSE(f.fullScreen);
+    EXPECT_EQ(f.x, f.displayX + (f.displayWidth - f.width) / 2);
+    EXPECT_EQ(f.y, f.displayY + (f.displayHeight - f.height) / 2);
+}
+
 TEST_F(SdlBackend, ReadingKeysKeepsEveryMessageInOrder) {
     ASSERT_TRUE(st::PushKey(window, 'A', true));
     ASSERT_TRUE(st::PushMouseMotion(window, 300, 200));

@@ -74,6 +74,26 @@ int WindowEventClose() { return SDL_WINDOWEVENT_CLOSE; }
 int WindowEventFocusLost() { return SDL_WINDOWEVENT_FOCUS_LOST; }
 int WindowEventFocusGained() { return SDL_WINDOWEVENT_FOCUS_GAINED; }
 
+bool GetWindowFacts(NativeWindow window, WindowFacts* out) {
+    SDL_Window* w = detail::SdlWindowOf(window);
+    if (!w || !out) return false;
+    SDL_Rect display = {};
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &display) != 0) return false;
+    WindowFacts f;
+    SDL_GetWindowPosition(w, &f.x, &f.y);
+    SDL_GetWindowSize(w, &f.width, &f.height);
+    f.displayX = display.x;
+    f.displayY = display.y;
+    f.displayWidth = display.w;
+    f.displayHeight = display.h;
+    const Uint32 flags = SDL_GetWindowFlags(w);
+    f.resizable = (flags & SDL_WINDOW_RESIZABLE) != 0;
+    f.maximised = (flags & SDL_WINDOW_MAXIMIZED) != 0;
+    f.fullScreen = (flags & SDL_WINDOW_FULLSCREEN) != 0;
+    *out = f;
+    return true;
+}
+
 bool AttachJoystick() {
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
     gDevice = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 10, 0);

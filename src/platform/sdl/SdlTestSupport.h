@@ -17,6 +17,15 @@ int WindowEventClose();
 int WindowEventFocusLost();
 int WindowEventFocusGained();
 
+// Where a window is and how it may change, next to the bounds of the display it is on.
+struct WindowFacts {
+    int x = 0, y = 0, width = 0, height = 0;
+    int displayX = 0, displayY = 0, displayWidth = 0, displayHeight = 0;
+    bool resizable = false, maximised = false, fullScreen = false;
+};
+// False for none or a destroyed window, or when the display cannot be asked.
+bool GetWindowFacts(NativeWindow window, WindowFacts* out);
+
 // A virtual joystick with two axes and ten buttons; false when SDL cannot make one.
 bool AttachJoystick();
 // Axes in SDL's range -32768..32767; bit k of the mask is button k+1.
