@@ -34,14 +34,16 @@ void DrawBillboard(int texture, const Vector3D& position, float scale)
     glTranslatef(position.x, position.y, position.z);
     glRotatef(a2, axis2.x, axis2.y, axis2.z);
     glRotatef(a1, axis1.x, axis1.y, axis1.z);
+    // The camera looks at the quad's -z side, where its +x runs to the left: the image's left
+    // column (s = 0) goes on +x, or the picture would show mirrored. First row at the top.
     glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(-hw, -hh, 0.0f);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(-hw, hh, 0.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(hw, hh, 0.0f);
     glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(-hw, -hh, 0.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(-hw, hh, 0.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(hw, hh, 0.0f);
+    glTexCoord2f(0.0f, 1.0f);
     glVertex3f(hw, -hh, 0.0f);
     glEnd();
     glDisable(GL_TEXTURE_2D);

@@ -257,13 +257,14 @@ void PresentFrame()
 
 void ProjectToScreen(Vector3D& p, Vector3D& result)
 {
+    // The argument itself is moved and turned: it comes back in camera space.
     p = p - CameraEye;
     CameraTurn turn = ComputeCameraTurn();
-    Vector3D q = p;
     Vector3D axis2 = -turn.axis2;
-    RotateAroundAxis(q, turn.a2, axis2);
+    RotateAroundAxis(p, turn.a2, axis2);
     Vector3D axis1 = turn.axis1;
-    RotateAroundAxis(q, -turn.a1, axis1);
+    RotateAroundAxis(p, -turn.a1, axis1);
+    const Vector3D q = p;
 
     const Frustum& f = FrustumParams;
     const float n = f.near;

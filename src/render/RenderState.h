@@ -47,8 +47,8 @@ void EnableFogClearColor();
 void ClearFrame();     // colour and depth
 void PresentFrame();   // flush and swap
 
-// Window pixel position of a world point. p is changed in place to p - CameraEye; result.z is
-// the camera-space depth (negative in front of the camera).
+// Window pixel position of a world point. p is changed in place into camera space (moved by
+// -CameraEye and turned; -z looks ahead); result.z is that depth (negative in front).
 void ProjectToScreen(Vector3D& p, Vector3D& result);
 // World point on the near plane under pixel (x, y); (0, 0, 0) outside the window.
 Vector3D UnprojectFromScreen(float x, float y);

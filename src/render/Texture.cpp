@@ -60,6 +60,11 @@ void CreateRampTexture()
     glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    // Clamped, not repeated: a corner lit dead-on has coordinate 1 (the shading clamps longer
+    // dot products to 1 as well), and repeating would wrap it to texel 0, the darkest band.
+    // Interpolation can also overshoot 1 by a hair across a face that is lit all over. With
+    // nearest filtering every coordinate below 1 picks the same texel as before.
+    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP);
     glTexImage1D(GL_TEXTURE_1D, 0, GL_RGB, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
     TextureRecord rec;
     rec.name = RAMP_TEXTURE;

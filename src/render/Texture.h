@@ -16,7 +16,8 @@ struct TextureRecord {
 };
 
 // Builds the ramp (128 for texels 0-2, 192 for 3-7, 224 for 8-14, 255 for 15), uploads it as
-// GL_TEXTURE_1D name 1000 and registers {1000, 16, 1}.
+// GL_TEXTURE_1D name 1000 (nearest, clamped: coordinate 1 is texel 15) and registers
+// {1000, 16, 1}.
 void CreateRampTexture();
 
 // Uploads width x height RGBA texels (rows in source order) as 2D texture `name`, linear

@@ -137,6 +137,39 @@ TEST_F(BillboardTest, UprightBillboardTurnsToTheCamera)
     }
 }
 
+// The image's left half shows on the left, as DrawImage shows it, not mirrored.
+TEST_F(BillboardTest, ImagesShowTheRightWayRound)
+{
+    const int sides = 6;
+    std::vector<uint8_t> rgb(32 * 32 * 3);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const Rgb c = x < 16 ? kTop : kBottom;   // left half red, right half blue
+            uint8_t* p = &rgb[(y * 32 + x) * 3];
+            p[0] = uint8_t(c.r);
+            p[1] = uint8_t(c.g);
+            p[2] = uint8_t(c.b);
+        }
+    }
+    ASSERT_TRUE(CreateKeyedTexture(rgb.data(), rgb.size(), 32, 32, sides));
+    const Vector3D directions[] = {{1, 0, 0}, {0, 0, -1}, {-0.6f, 0.3f, 0.7f}, {0, 0, 1}};
+    for (const Vector3D& d : directions) {
+        SCOPED_TRACE(::testing::Message() << d.x << "," << d.y << "," << d.z);
+        LookAlong(d);
+        // At 96 units a unit is 5 pixels: the quad spans 320 +- 80 pixels.
+        ClearFrame();
+        DrawBillboard(sides, d * 96.0f, 1.0f);
+        EXPECT_EQ(Pixel(260, 240), kTop);
+        EXPECT_EQ(Pixel(380, 240), kBottom);
+        if (d.y == 0.0f) {
+            ClearFrame();
+            DrawUprightBillboard(sides, d * 96.0f + Vector3D{0, -16, 0}, 1.0f);
+            EXPECT_EQ(Pixel(260, 240), kTop);
+            EXPECT_EQ(Pixel(380, 240), kBottom);
+        }
+    }
+}
+
 TEST_F(BillboardTest, UnregisteredTexturesDrawNothing)
 {
     LookAlong(Vector3D{1, 0, 0});

@@ -1,5 +1,6 @@
 // The cartoon renderer on a real context: brightness bands from the ramp, back-face outlines
 // that thin with distance, textured objects, hidden reference points and the state it leaves.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -24,7 +25,7 @@ Vector3D NormalWithShade(float s)
 
 int Band(float s)
 {
-    const int texel = static_cast<int>(16 * s) % 16;
+    const int texel = std::min(static_cast<int>(16 * s), 15);
     return texel <= 2 ? 128 : texel <= 7 ? 192 : texel <= 14 ? 224 : 255;
 }
 
@@ -93,6 +94,43 @@ TEST_F(ModelRendererTest, FacesShowTheFourBands)
                    faces[i].what);
     }
     EXPECT_EQ(Pixel(320, 100), kBackground);
+}
+
+// A face whose normals point straight along the light is the brightest band. Its coordinate
+// is 1 (or a hair below, which the interpolation across the face can round up), and a normal
+// longer than unit is clamped to 1 as well.
+TEST_F(ModelRendererTest, FaceLitDeadOnShowsTheBrightestBand)
+{
+    const float k = 0.70710677f;
+    struct Case {
+        Vector3D normal;
+        const char* what;
+    };
+    const Case cases[] = {{{k, -k, 0}, "unit normal along the light"},
+                          {{1, -1, 0}, "longer normal along the light"},
+                          {{5, -5, 0.5f}, "much longer, a little off the light"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearFrame();
+        Model model;
+        const int obj = model.AddObject();
+        model.SetColor(obj, 200, 100, 60);
+        AddFacingSquare(model, obj, 0, 0, 0, 4, c.normal);
+        ModelInstance inst;
+        inst.AttachModel(&model);
+        inst.position = Vector3D{20, 0, 0};
+        // Turned a little about y, so the face recedes and its coordinate is interpolated with
+        // perspective.
+        inst.forward = Vector3D{0.3f, 0, -1};
+        const std::vector<float> s = ComputeShading(inst, obj);
+        ASSERT_EQ(s.size(), 1u + 3 * 2);
+        EXPECT_GT(s[1], 0.9375f);
+        EXPECT_LE(s[1], 1.0f);
+        DrawInstance(inst);
+        for (int x = 250; x <= 390; x += 10)
+            for (int y = 190; y <= 290; y += 10)
+                ExpectNear(Pixel(x, y), Rgb{200, 100, 60}, "lit");
+    }
 }
 
 TEST_F(ModelRendererTest, NormalsTurnWithTheInstanceAndPose)

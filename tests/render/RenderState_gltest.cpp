@@ -303,6 +303,21 @@ TEST_F(RenderStateTest, FogUsesTheFrustumAndClearColour)
     EXPECT_EQ(colour[3], 1.0f);
 }
 
+// The clear colour comes back as floats, is multiplied by 255 and truncated: every level
+// SetClearColor can give survives that exactly, so the fog has the clear colour itself.
+TEST_F(RenderStateTest, FogClearColourKeepsEveryLevel)
+{
+    for (int level = 0; level < 256; ++level) {
+        SetClearColor(level, 255 - level, level);
+        EnableFogClearColor();
+        GLfloat colour[4] = {0, 0, 0, 0};
+        glGetFloatv(GL_FOG_COLOR, colour);
+        ASSERT_EQ(colour[0], level / 255.0f) << level;
+        ASSERT_EQ(colour[1], (255 - level) / 255.0f) << level;
+    }
+    glDisable(GL_FOG);
+}
+
 // Cameras for the projection checks. Some up vectors lean along the view direction (only their
 // part across it counts, as for gluLookAt); the last ones look straight along z, where the turn
 // from the camera's own axis is none or a half turn, and one is upside down.
@@ -348,9 +363,13 @@ TEST_F(RenderStateTest, ProjectToScreenMatchesTheGLPipeline)
             EXPECT_NEAR(screen.x, wx, 0.01);
             EXPECT_NEAR(screen.y, kHeight - wy, 0.01);
             EXPECT_LT(screen.z, 0.0f);
-            // The argument comes back relative to the eye.
-            EXPECT_NEAR(p.x, world.x - cam.eye.x, 1e-4);
-            EXPECT_NEAR(p.z, world.z - cam.eye.z, 1e-4);
+            // The argument comes back in camera space, where the model-view matrix puts it.
+            double inEye[4];
+            Transform(std::vector<double>(mv, mv + 16), world.x, world.y, world.z, inEye);
+            EXPECT_NEAR(p.x, inEye[0], 1e-3);
+            EXPECT_NEAR(p.y, inEye[1], 1e-3);
+            EXPECT_NEAR(p.z, inEye[2], 1e-3);
+            EXPECT_EQ(screen.z, p.z);
         }
     }
 }

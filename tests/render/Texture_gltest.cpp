@@ -41,6 +41,11 @@ TEST_F(TextureTest, RampShowsFourGreyLevels)
     glTexCoord1f(1.0f);
     glVertex2f(160, 10);
     glVertex2f(160, 0);
+    // Coordinate 1 (a corner lit dead-on) is the brightest texel, not wrapped to the darkest.
+    glVertex2f(160, 20);
+    glVertex2f(160, 30);
+    glVertex2f(170, 30);
+    glVertex2f(170, 20);
     glEnd();
     glDisable(GL_TEXTURE_1D);
     End2D();
@@ -48,13 +53,14 @@ TEST_F(TextureTest, RampShowsFourGreyLevels)
                               224, 224, 224, 224, 224, 224, 224, 255};
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(Pixel(10 * i + 5, 5), (Rgb{expected[i], expected[i], expected[i]})) << "texel " << i;
+    EXPECT_EQ(Pixel(165, 25), (Rgb{255, 255, 255}));
 
     GLint filter = 0;
     glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
     glGetTexParameteriv(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, &filter);
     EXPECT_EQ(filter, GL_NEAREST);
     glGetTexParameteriv(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, &filter);
-    EXPECT_EQ(filter, GL_REPEAT);
+    EXPECT_EQ(filter, GL_CLAMP);
 }
 
 TEST_F(TextureTest, MakersDeriveAlpha)
