@@ -88,24 +88,24 @@ bool FileStream::ScanText(const char* format)
     return true;
 }
 
-// Assembles the label (its '%' signs doubled so they match themselves) and the conversion
-// in a 256-byte buffer; false when they do not fit.
+// Assembles the label (its '%' signs doubled so they match themselves) and the conversion.
+// As with a 256-byte format, the label and a three-character conversion ("%d\n", "%f\n")
+// must fit in 255 characters; false when they do not. The buffer holds kLabelFormatSize
+// bytes, room for the doubling and the wider integer conversion used here.
 bool FileStream::BuildLabelFormat(char* format, const char* label, const char* conversion)
 {
-    std::memset(format, 0, 256);
+    std::memset(format, 0, kLabelFormatSize);
+    if (!label)
+        label = "";
+    if (std::strlen(label) + 3 > 255)
+        return false;
     size_t used = 0;
-    for (const char* p = label ? label : ""; *p; ++p) {
-        size_t need = (*p == '%') ? 2 : 1;
-        if (used + need > 255)
-            return false;
+    for (const char* p = label; *p; ++p) {
         format[used++] = *p;
         if (*p == '%')
             format[used++] = '%';
     }
-    size_t convLength = std::strlen(conversion);
-    if (used + convLength > 255)
-        return false;
-    std::memcpy(format + used, conversion, convLength);
+    std::memcpy(format + used, conversion, std::strlen(conversion));
     return true;
 }
 
@@ -114,7 +114,7 @@ bool FileStream::ReadLabelledInt(const char* label, int* destination)
     lastMatched = false;
     if (failed || !destination)
         return false;
-    char format[256];
+    char format[kLabelFormatSize];
     if (!BuildLabelFormat(format, label, "%lld\n"))
         return false;
     long long value = 0;
@@ -130,7 +130,7 @@ bool FileStream::ReadLabelledFloat(const char* label, float* destination)
     lastMatched = false;
     if (failed || !destination)
         return false;
-    char format[256];
+    char format[kLabelFormatSize];
     if (!BuildLabelFormat(format, label, "%f\n"))
         return false;
     float value = 0.0f;

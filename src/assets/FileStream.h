@@ -59,6 +59,8 @@ public:
     bool Flush();
 
 private:
+    // A label of at most 252 characters, each '%' doubled, a conversion of up to 5 and a NUL.
+    static const int kLabelFormatSize = 2 * 252 + 5 + 1;
     bool BuildLabelFormat(char* format, const char* label, const char* conversion);
 
     FILE* file = nullptr;

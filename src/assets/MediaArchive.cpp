@@ -59,7 +59,8 @@ int32_t MediaArchive::FindEntry(const char* name)
 
 int32_t MediaArchive::EntryOffset(int32_t index)
 {
-    if (index < 0 || index >= gDirectory.Count())
+    // The index just past the last entry has an offset too: where the archive ends.
+    if (index < 0 || index > gDirectory.Count())
         return -1;
     int32_t offset = 0;
     for (int32_t i = 0; i < index; ++i)

@@ -23,7 +23,8 @@ public:
 
     // Index of the first entry named exactly name (case-sensitive), or -1.
     static int32_t FindEntry(const char* name);
-    // -1 for index -1, else the sum of the sizes of the entries before index.
+    // The sum of the sizes of the entries before index (for index = EntryCount(), the total);
+    // -1 for an index below 0 or beyond that.
     static int32_t EntryOffset(int32_t index);
     static int32_t EntryCount();
     static const char* EntryName(int32_t index);   // none for a bad index

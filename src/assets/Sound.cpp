@@ -90,7 +90,9 @@ bool Sound::ParseWave(const uint8_t* data, size_t length)
     uint32_t lastDataSize = 0;
     uint64_t p = 12;
     while (p < end) {
-        if (end - p < 8)
+        // A chunk starting before the RIFF end is read even when its header reaches past
+        // that end; only the end of the block stops a header.
+        if (length - p < 8)
             break;   // a few stray bytes, too short for a chunk header
         const uint8_t* chunk = data + p;
         uint32_t size = ReadU32(chunk + 4);

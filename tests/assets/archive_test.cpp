@@ -128,7 +128,9 @@ TEST_F(ArchiveTest, GameDirectoryHasTheBuiltInEntriesAndOffsets)
     }
     EXPECT_EQ(MediaArchive::TotalSize(), 496529);
     EXPECT_EQ(MediaArchive::EntryOffset(-1), -1);
-    EXPECT_EQ(MediaArchive::EntryOffset(10), -1);
+    // Just past the last entry: the sum of every size, where the archive ends.
+    EXPECT_EQ(MediaArchive::EntryOffset(10), 496529);
+    EXPECT_EQ(MediaArchive::EntryOffset(11), -1);
 
     // Names are compared exactly: case and the backslash count.
     EXPECT_EQ(MediaArchive::FindEntry("Media\\xWing.bin"), -1);

@@ -123,6 +123,24 @@ TEST_F(FileStreamTest, MismatchedLabelLeavesDestinationAndReports)
     EXPECT_EQ(value, 5);
 }
 
+TEST_F(FileStreamTest, LabelAndConversionFitIn255Characters)
+{
+    // "%d\n" and "%f\n" take three characters, so a label of 252 still fits; 253 does not.
+    const std::string fits(252, 'L'), tooLong(253, 'L');
+    WriteFile("long.txt", fits + "7\n" + fits + "2.5\n" + tooLong + "9\n");
+    FileStream in(Path("long.txt").c_str(), "rt");
+    int value = 0;
+    float f = 0.0f;
+    EXPECT_TRUE(in.ReadLabelledInt(fits.c_str(), &value));
+    EXPECT_TRUE(in.LastReadMatched());
+    EXPECT_EQ(value, 7);
+    EXPECT_TRUE(in.ReadLabelledFloat(fits.c_str(), &f));
+    EXPECT_EQ(f, 2.5f);
+    EXPECT_FALSE(in.ReadLabelledInt(tooLong.c_str(), &value));
+    EXPECT_FALSE(in.ReadLabelledFloat(tooLong.c_str(), &f));
+    EXPECT_EQ(value, 7);
+}
+
 TEST_F(FileStreamTest, ReadLineStopsAtSizeNewlineZeroOrEnd)
 {
     WriteFile("lines.txt", std::string("abcdefg\nxy\nfoo\0bar\nlast", 23));

@@ -269,6 +269,31 @@ TEST_F(Mixer, OneVoicePerSoundStopAndRestart)
     EXPECT_EQ(MixValues(1)[0], 10);
 }
 
+TEST_F(Mixer, CursorAdvancesByTheWholeSamplesTheRatePasses)
+{
+    struct Case {
+        float rate;
+        std::vector<int16_t> samples;
+        std::vector<int16_t> left;   // one value per frame
+    };
+    const Case cases[] = {
+        {2.0f, {10, 20, 30, 40, 50}, {10, 30, 50, 0}},
+        // Half speed: floor(3) - floor(2.5) = 1, then floor(2.5) - floor(2) = 0, ... The last
+        // step reaches the end of the samples with 0.5 remaining; nothing past them is read.
+        {0.5f, {10, 20, 30}, {10, 20, 20, 30, 30, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        auto s = MakeSound(c.samples);
+        s->rate = c.rate;
+        s->Play();
+        std::vector<int16_t> out = MixValues(int(c.left.size()));
+        for (size_t i = 0; i < c.left.size(); ++i)
+            EXPECT_EQ(out[2 * i], c.left[i]) << "frame " << i;
+        EXPECT_FALSE(s->IsPlaying());
+    }
+}
+
 TEST_F(Mixer, DestroyingAPlayingSoundReleasesItsVoice)
 {
     Sound* bank = MakeSound(Ramp(100, 1000, 1)).release();

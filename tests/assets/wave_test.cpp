@@ -205,6 +205,25 @@ TEST(WaveLoad, BlockEndBoundsTheWalk)
     auto t = Load(tail);
     EXPECT_TRUE(t->loaded);
     EXPECT_EQ(SamplesOf(*t), (std::vector<int16_t>{5, 6, 7}));
+
+    // A RIFF size a few bytes short, ending inside the data chunk's header: the chunk starts
+    // before the end, so it is still read (its header and body lie inside the block).
+    Bytes shortRiff = Riff({Fmt(44100, 1, 16), Data(pcm)});
+    const uint32_t dataChunkAt = 12 + 24;
+    const uint32_t riffSize = dataChunkAt + 4 - 8;
+    for (int i = 0; i < 4; ++i)
+        shortRiff[4 + i] = uint8_t(riffSize >> (8 * i));
+    auto u = Load(shortRiff);
+    EXPECT_TRUE(u->loaded);
+    EXPECT_EQ(SamplesOf(*u), (std::vector<int16_t>{5, 6, 7}));
+}
+
+TEST(WaveLoad, NegativeChannelCountIsMono)
+{
+    // The channel count is signed: 0xFFFF is -1, which does not exceed 2.
+    auto s = Load(Riff({Fmt(44100, -1, 16), Data(Pcm16({10, 20, 30}))}));
+    ExpectMixerFormat(*s);
+    EXPECT_EQ(SamplesOf(*s), (std::vector<int16_t>{10, 20, 30}));
 }
 
 TEST(WaveLoad, UnusableFilesAreNotLoaded)
