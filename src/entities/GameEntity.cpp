@@ -117,31 +117,7 @@ int32_t GameEntity3D::FindPart(const char* name) const
 
 void GameEntity3D::ComputeRadius()
 {
-    // A model that failed to load (none, no objects, no points) leaves the default sphere.
-    radius = 1.0f;
-    const Model* m = model.model;
-    if (!m)
-        return;
-    float maxX = -99999.0f;
-    float maxZ = -99999.0f;
-    bool anyPoint = false;
-    for (int32_t i = 0; i < m->count; ++i) {
-        float* points = model.GetPartWorldPoints(i);
-        if (!points)
-            continue;
-        int32_t n = static_cast<int32_t>(points[0]);
-        for (int32_t k = 0; k < n; ++k) {
-            maxX = std::fmax(maxX, points[1 + 3 * k]);
-            maxZ = std::fmax(maxZ, points[3 + 3 * k]);
-            anyPoint = true;
-        }
-        delete[] points;
-    }
-    if (!anyPoint)
-        return;
-    float reach = ((maxZ - model.position.z) + (maxX - model.position.x)) * 0.5f;
-    if (std::isfinite(reach))
-        radius = reach;
+    radius = InstanceReachRadius(model);
 }
 
 void GameEntity3D::CameraStep()

@@ -668,9 +668,11 @@ void ModelInstance::ResetPartPose(int32_t object)
 
 float InstanceReachRadius(const ModelInstance& instance)
 {
+    // A model that failed to load (none, no objects, no points) gives the default sphere.
     if (!instance.model)
-        return 0.0f;
+        return 1.0f;
     float maxX = -99999.0f, maxZ = -99999.0f;
+    bool anyPoint = false;
     for (int32_t k = 0; k < instance.model->count; ++k) {
         float* points = instance.GetPartWorldPoints(k);
         if (!points)
@@ -681,8 +683,10 @@ float InstanceReachRadius(const ModelInstance& instance)
                 maxX = points[1 + 3 * i];
             if (points[3 + 3 * i] > maxZ)
                 maxZ = points[3 + 3 * i];
+            anyPoint = true;
         }
         delete[] points;
     }
-    return ((maxZ - instance.position.z) + (maxX - instance.position.x)) * 0.5f;
+    const float reach = ((maxZ - instance.position.z) + (maxX - instance.position.x)) * 0.5f;
+    return anyPoint && std::isfinite(reach) ? reach : 1.0f;
 }

@@ -160,5 +160,5 @@ void TurnBetween(const Vector3D& from, const Vector3D& to, const Vector3D& fallb
 
 // The collision radius the game gives an entity with this instance: the mean of the model's
 // reach along +x and +z from the instance position, over the world points of every object.
-// 0 without a model; -99999-based when the model has no points at all, as the game has it.
+// 1 when there is no model or it has no points (a model that failed to load).
 float InstanceReachRadius(const ModelInstance& instance);

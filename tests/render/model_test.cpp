@@ -418,8 +418,14 @@ TEST(ModelRadius, MeanReachAlongXAndZAtTheGamesScale)
     instance.scale = 0.1f;
     EXPECT_NEAR(InstanceReachRadius(instance), (1.0f + 2.0f) * 0.5f, kTol);
 
+    // A model that failed to load leaves the default sphere of radius 1.
     ModelInstance none;
-    EXPECT_EQ(InstanceReachRadius(none), 0.0f);
+    EXPECT_EQ(InstanceReachRadius(none), 1.0f);
+    Model empty;
+    empty.AddObject();
+    ModelInstance pointless;
+    pointless.AttachModel(&empty);
+    EXPECT_EQ(InstanceReachRadius(pointless), 1.0f);
 }
 
 }  // namespace
