@@ -329,6 +329,59 @@ TEST_F(TieFighterTest, SteersByWhatItSeesWithin200)
     }
 }
 
+TEST_F(TieFighterTest, TurnsWithTheHeadingOfACompanion)
+{
+    // A companion 60 ahead pulls with (10, 0); its heading is averaged in half and half, so
+    // the fighter turns the way the companion flies.
+    struct Case {
+        Vector3D companionForward;
+        int32_t input;
+    } cases[] = {
+        {{0, 0, 1}, +1},   // flying toward +z: turn right with it
+        {{0, 0, -1}, -1},
+        {{1, 0, 0}, 0},    // same heading: straight on
+    };
+    for (const Case& c : cases) {
+        TieFighter* tie = new TieFighter({0, 25, 0}, 0.0f);
+        Probe* companion = new Probe({60, 25, 0}, 1.0f, TEAM_FIGHTER);
+        companion->forward = c.companionForward;
+        Frame();
+        EXPECT_EQ(tie->turnRate.input, c.input) << c.companionForward.z;
+        gExecutor.ClearTasks();
+    }
+}
+
+TEST_F(TieFighterTest, FiresAtThePlayersSideAndFactoriesButNotAtFighters)
+{
+    // Each target 100 ahead of a fighter looking along +x; the factory stands on the ground,
+    // 14 degrees below the nose.
+    struct Case {
+        const char* what;
+        int32_t team;
+        float height;
+        bool fires;
+    } cases[] = {
+        {"player ship side", TEAM_PLAYER, 25, true},
+        {"factory", TEAM_FACTORY, 0, true},
+        {"fighter", TEAM_FIGHTER, 25, false},
+    };
+    for (const Case& c : cases) {
+        TieFighter* tie = new TieFighter({0, 25, 0}, 0.0f);
+        new Probe({100, c.height, 0}, 1.0f, c.team);
+        Frame(10);
+        EXPECT_EQ(LasersWithTrail(PRESET_ENEMY_TRAIL).size(), c.fires ? 2u : 0u) << c.what;
+        // A fighter is no target at all: it does not even use up the firing window.
+        EXPECT_EQ(tie->lastFireTime, c.fires ? GetTicks() - 10 : 0u) << c.what;
+        gExecutor.ClearTasks();
+    }
+
+    // Another fighter's bolt is of the player's side too.
+    new TieFighter({0, 25, 0}, 0.0f);
+    new Laser({100, 25, 0}, {0, 0, 1}, PRESET_ENEMY_TRAIL);
+    Frame(10);
+    EXPECT_EQ(LasersWithTrail(PRESET_ENEMY_TRAIL).size(), 3u);   // the stray and two shots
+}
+
 TEST_F(TieFighterTest, FighterOnTopOfAnotherStillSteersTowardAFactory)
 {
     TieFighter* a = new TieFighter({0, 25, 0}, 0.0f);

@@ -268,6 +268,23 @@ TEST_F(MainWindowTest, EnterStartsTheBattle) {
     EXPECT_EQ(tasks[0], player);
 }
 
+TEST_F(MainWindowTest, EnterWhilePlayingStartsNoSecondGame) {
+    Open();
+    StartGame();
+    RunFrame();
+    const std::vector<Executable*> before = Tasks();
+    const SkyDome* sky = window->Sky();
+    plat::fake::TapKey(plat::VK_RETURN_KEY);
+    RunFrame();
+    EXPECT_EQ(window->GameState(), GAME_PLAYING);
+    EXPECT_EQ(window->Sky(), sky);
+    EXPECT_EQ(SoundBank.Count(), 2);
+    EXPECT_EQ(Tasks(), before);   // the same ship, fighters and factories, nothing added
+    // One-press mode was switched only once: fire and view still report single presses.
+    for (int b = 0; b < kInputButtons; ++b)
+        EXPECT_EQ(gInput.onePress[b], b == 2 || b == 8) << "button " << b;
+}
+
 TEST_F(MainWindowTest, SameSeedGivesTheSameBattlefield) {
     const unsigned seeds[] = {1u, 20240611u};
     for (unsigned seed : seeds) {
