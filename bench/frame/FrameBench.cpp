@@ -164,6 +164,8 @@ int main(int argc, char** argv) {
         gExecutor.Run();
         glFinish();
         const Clock::time_point t1 = Clock::now();
+        // Counted before the tick, which retires the one-frame bolt trails once drawn.
+        maxParticles = std::max(maxParticles, LiveParticleCount());
         window->TickPlayParticles();
         glFinish();
         const Clock::time_point t2 = Clock::now();
@@ -181,7 +183,6 @@ int main(int argc, char** argv) {
         present.ms.push_back(Ms(t2, t3));
         background.ms.push_back(Ms(t3, t4));
         whole.ms.push_back(Ms(t0, t4));
-        maxParticles = std::max(maxParticles, LiveParticleCount());
     }
     int fighters = 0, tasks = 0;
     bool player = false;
