@@ -211,26 +211,33 @@ inline void FreeSounds()
     SoundBank.Clear();
 }
 
+// An empty world on the fake clock at ticks: no tasks, no steering requests, drawing off, the
+// camera at the origin following nobody, and fresh particles with the game's presets.
+inline void ResetEntityWorld(uint32_t ticks)
+{
+    plat::fake::Reset();
+    plat::fake::SetTicks(ticks);
+    SetEntityDrawing(false);
+    gExecutor.ClearTasks();
+    ClearSteeringRequests();
+    CameraTarget = nullptr;
+    CameraMode = CAMERA_CHASE;
+    ChaseElevation = 10.0f;
+    CameraEye = {0, 0, 0};
+    CameraDirection = {1, 0, 0};
+    CameraUp = {0, 1, 0};
+    StopParticles();
+    StartParticles(3);
+    AddGameParticlePresets();
+}
+
 class World : public ::testing::Test {
 protected:
     static constexpr uint32_t kStart = 10000;
 
     void SetUp() override
     {
-        plat::fake::Reset();
-        plat::fake::SetTicks(kStart);
-        SetEntityDrawing(false);
-        gExecutor.ClearTasks();
-        ClearSteeringRequests();
-        CameraTarget = nullptr;
-        CameraMode = CAMERA_CHASE;
-        ChaseElevation = 10.0f;
-        CameraEye = {0, 0, 0};
-        CameraDirection = {1, 0, 0};
-        CameraUp = {0, 1, 0};
-        StopParticles();
-        StartParticles(3);
-        AddGameParticlePresets();
+        ResetEntityWorld(kStart);
         BuildShip(XWingModel);
         BuildFighter(TieFighterModel);
         BuildFactory(FactoryModel);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "EntityTestKit.h"
 #include "assets/MediaArchive.h"
 #include "assets/Sound.h"
 #include "assets/SoundOutput.h"
@@ -186,20 +187,7 @@ TEST_F(ReplayTest, TwoMinuteBattleMatchesTheGoldenSummary)
     ASSERT_TRUE(LoadSound("Media\\Weapon0.wav"));
     ASSERT_TRUE(LoadSound("Media\\Boom.wav"));
 
-    plat::fake::Reset();
-    plat::fake::SetTicks(60000);
-    SetEntityDrawing(false);
-    gExecutor.ClearTasks();
-    ClearSteeringRequests();
-    StopParticles();
-    StartParticles(3);
-    AddGameParticlePresets();
-    CameraTarget = nullptr;
-    CameraMode = CAMERA_CHASE;
-    ChaseElevation = 10.0f;
-    CameraEye = {0, 0, 0};
-    CameraDirection = {1, 0, 0};
-    CameraUp = {0, 1, 0};
+    kit::ResetEntityWorld(60000);
     gInput = InputState();
     ToggleOnePress(8);
     ToggleOnePress(2);
