@@ -69,22 +69,20 @@ shot() {
     import -window "$WID" "$OUT_DIR/$1.png" 2>/dev/null || fail "screenshot $1 failed"
 }
 
-# pixels IMAGE X Y W H: "r g b" of every pixel of the rectangle, one line each.
-pixels() {
-    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -depth 8 txt:- 2>/dev/null |
-        sed -n 's/^[0-9]*,[0-9]*: *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p'
-}
-
-# count IMAGE X Y W H CONDITION: how many pixels of the rectangle meet an awk condition on
-# r, g and b (0-255).
+# count IMAGE X Y W H CONDITION: how many pixels of the rectangle meet a condition on r, g and
+# b (0-255) such as 'r >= 200 && g <= 70'. ImageMagick tests the pixels itself, which is several
+# times faster than handing them one by one to a script.
 count() {
-    pixels "$1" "$2" "$3" "$4" "$5" | awk "{ r=\$1; g=\$2; b=\$3; if ($6) n++ } END { print n+0 }"
+    local cond
+    cond=$(echo "$6" | sed -E 's/\b([rgb])\b/round(\1*255)/g')
+    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -fx "($cond) ? 1 : 0" \
+        -format '%[fx:round(mean*w*h)]\n' info: 2>/dev/null || echo 0
 }
 
 # mean IMAGE X Y W H: the mean colour "r g b" of the rectangle, rounded.
 mean() {
-    pixels "$1" "$2" "$3" "$4" "$5" |
-        awk '{ r+=$1; g+=$2; b+=$3; n++ } END { if (n) printf "%d %d %d\n", r/n+0.5, g/n+0.5, b/n+0.5 }'
+    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage \
+        -format '%[fx:round(mean.r*255)] %[fx:round(mean.g*255)] %[fx:round(mean.b*255)]\n' info: 2>/dev/null
 }
 
 # colours IMAGE: the number of distinct colours in the image.
