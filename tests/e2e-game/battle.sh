@@ -82,12 +82,16 @@ view_changed() {   # view_changed FROM TO: the picture TO differs from FROM by f
     d=$(differing "$OUT_DIR/$1.png" "$OUT_DIR/$2.png" 6%)
     [ "$d" -ge $((control + 30000)) ]
 }
+# The first changed screenshot may catch the frame in which the camera moves, so the pictures
+# kept are taken a moment later, once the new view has settled.
 xdotool key space
 wait_for view_changed view-0b view-1 || fail "Space changed only $d pixels (control $control)"
 d1=$d
+sleep 0.5; shot view-1
 xdotool key space
 wait_for view_changed view-1 view-2 || fail "the second Space changed only $d pixels (control $control)"
 d2=$d
+sleep 0.5; shot view-2
 cp "$OUT_DIR/view-2.png" "$OUT_DIR/top-view.png"
 note "Space: $d1 then $d2 pixels changed (control $control)"
 
