@@ -61,6 +61,9 @@ public:
     bool hidden = false;         // model not drawn
     bool noCollide = false;      // neither blocks nor is blocked
     ModelInstance model;
+    const uint32_t serial;       // unique among all entities ever made, never 0
+    uint32_t shooter = 0;        // serial of the entity that fired this bolt; 0: none
+    uint32_t blockedBy = 0;      // serial of the entity that blocked the last Move; 0: none
 
 protected:
     // Copies position, forward and up into the model instance.
@@ -77,8 +80,12 @@ private:
 // The entity behind a task when it is a running 3D game object, else none.
 GameEntity3D* RunningEntity(Executable* task);
 
-// True when neither has noCollide and their spheres overlap (touching is not colliding).
+// True when neither has noCollide, neither fired the other and their spheres overlap
+// (touching is not colliding).
 bool Collides(const GameEntity3D& a, const GameEntity3D& b);
+
+// The running entity with this serial, or none (it may have been destroyed meanwhile).
+GameEntity3D* FindRunningEntity(uint32_t serial);
 
 // Every running entity other than exclude whose centre lies closer than radius plus its own
 // radius loses damage hitPoints and gets OnHit. Team-blind; damage 0 does nothing.
