@@ -220,7 +220,8 @@ GameEntity3D* FindRunningEntity(uint32_t serial)
     return nullptr;
 }
 
-void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity3D* exclude)
+void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity3D* exclude,
+                uint32_t source)
 {
     if (damage == 0)
         return;
@@ -231,6 +232,7 @@ void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity
             continue;
         if (Distance(centre, entity->position) < radius + entity->radius) {
             entity->hitPoints -= damage;
+            entity->lastHitBy = source;
             entity->OnHit(damage);
         }
     }

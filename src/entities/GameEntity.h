@@ -64,6 +64,7 @@ public:
     const uint32_t serial;       // unique among all entities ever made, never 0
     uint32_t shooter = 0;        // serial of the entity that fired this bolt; 0: none
     uint32_t blockedBy = 0;      // serial of the entity that blocked the last Move; 0: none
+    uint32_t lastHitBy = 0;      // serial of the shooter whose bolt last hurt it; 0: none
 
 protected:
     // Copies position, forward and up into the model instance.
@@ -88,8 +89,10 @@ bool Collides(const GameEntity3D& a, const GameEntity3D& b);
 GameEntity3D* FindRunningEntity(uint32_t serial);
 
 // Every running entity other than exclude whose centre lies closer than radius plus its own
-// radius loses damage hitPoints and gets OnHit. Team-blind; damage 0 does nothing.
-void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity3D* exclude);
+// radius loses damage hitPoints and gets OnHit. Team-blind; damage 0 does nothing. source
+// (a shooter's serial, or 0) is kept in lastHitBy of everyone hurt.
+void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity3D* exclude,
+                uint32_t source = 0);
 
 // The entity half of PlaySoundAt (assets/SoundOutput.h), installed as its noise listener
 // whenever an entity is made: every running entity other than exclude (a GameEntity3D*)

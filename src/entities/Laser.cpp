@@ -41,13 +41,14 @@ void Laser::Update()
         // Blocked: the blast is centred where the bolt was before the step.
         // The shooter's companions are hurt like anyone else; the shooter itself is not.
         float reach = radius * kBlastReach;
-        AreaDamage(position, reach, kBlastDamage, FindRunningEntity(shooter));
+        AreaDamage(position, reach, kBlastDamage, FindRunningEntity(shooter), shooter);
         // After a long frame the step that was blocked can be longer than the blast's reach:
         // the ship or building the bolt struck is hurt all the same (two bolts meeting keep
         // to the blast alone).
         GameEntity3D* struck = FindRunningEntity(blockedBy);
         if (struck && !dynamic_cast<Laser*>(struck) && Distance(position, struck->position) >= reach + struck->radius) {
             struck->hitPoints -= kBlastDamage;
+            struck->lastHitBy = shooter;
             struck->OnHit(kBlastDamage);
         }
         SetState(TASK_FINISHED);
