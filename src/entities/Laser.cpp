@@ -46,7 +46,8 @@ void Laser::Update()
         // the ship or building the bolt struck is hurt all the same (two bolts meeting keep
         // to the blast alone).
         GameEntity3D* struck = FindRunningEntity(blockedBy);
-        if (struck && !dynamic_cast<Laser*>(struck) && Distance(position, struck->position) >= reach + struck->radius) {
+        if (struck && !dynamic_cast<Laser*>(struck) &&
+            Distance(position, struck->position) >= reach + struck->radius) {
             struck->hitPoints -= kBlastDamage;
             struck->lastHitBy = shooter;
             struck->OnHit(kBlastDamage);
