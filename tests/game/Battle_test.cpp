@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 
@@ -40,7 +41,8 @@ public:
         plat::fake::AdvanceTicks(ms);
         onFrame();
     }
-    void Quit() { plat::fake::PushMessage({NativeHandle(), plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY, 0}); }
+    void Post(uint32_t message, uintptr_t wParam) { plat::fake::PushMessage({NativeHandle(), message, wParam, 0}); }
+    void Quit() { Post(plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY); }
 
 private:
     uint32_t ms;
@@ -293,6 +295,50 @@ TEST_F(BattleTest, AutopilotWinsAtShortAndLongFrames)
         std::string why;
         ASSERT_TRUE(media::LoadGameMedia(&why)) << why;   // fresh sounds: the last game's are gone
     }
+}
+
+TEST_F(BattleTest, APauseOf20sMovesNothingFurtherThanOneFrame)
+{
+    // The ship flies at full speed and the fighters at theirs; after frame 30 the game loses
+    // the focus for 20 s. Nothing may then move farther in a frame than in a 16 ms one.
+    SetFrameTime(16);
+    std::srand(1);
+    SpawnBattle();
+    plat::fake::SetKeyDown(plat::VK_UP_KEY, true);
+    std::map<uint32_t, Vector3D> before;
+    float farthest = 0.0f;
+    int frames = 0;
+    BattleWindow* window = nullptr;
+    auto places = [] {
+        std::map<uint32_t, Vector3D> at;
+        for (XWing* ship : kit::Tasks<XWing>())
+            at[ship->serial] = ship->position;
+        for (TieFighter* fighter : kit::Tasks<TieFighter>())
+            at[fighter->serial] = fighter->position;
+        return at;
+    };
+    window = new BattleWindow(16, [&] {
+        ++frames;
+        std::map<uint32_t, Vector3D> now = places();
+        if (frames > 30) {
+            for (const auto& [serial, p] : now)
+                if (before.count(serial))
+                    farthest = std::fmax(farthest, Distance(p, before[serial]));
+        }
+        before = now;
+        if (frames == 30)
+            window->Post(plat::MSG_ACTIVATEAPP, 0);
+        if (frames == 33)
+            window->Quit();
+    });
+    plat::fake::SetWaitHook([&] {
+        plat::fake::AdvanceTicks(20000);
+        window->Post(plat::MSG_ACTIVATEAPP, 1);
+    });
+    EXPECT_EQ(RunMainLoop(), 0);
+    EXPECT_EQ(frames, 33);
+    EXPECT_GT(farthest, 1.5f);                  // things do move: the fighters' 16 ms step is 2.08
+    EXPECT_LE(farthest, 0.15f * 16 + 0.01f);   // the ship's top speed over 16 ms
 }
 
 TEST_F(BattleTest, LeftAloneTheEnemiesFightOnAmongThemselves)
