@@ -171,18 +171,20 @@ TEST_F(LaserTest, OtherShipsBoltsStillHitAtAnyFrameLength)
 TEST_F(LaserTest, ShooterMayBeDestroyedWhileItsBoltFlies)
 {
     Probe* shooter = new Probe({0, 0, 0}, 5.0f);
+    const uint32_t shooterSerial = shooter->serial;
     Laser* bolt = new Laser({0, 0, 0}, {1, 0, 0}, PRESET_PLAYER_TRAIL, shooter);
     Probe* target = new Probe({120, 0, 0}, 3.0f, TEAM_FIGHTER);
     Frame();
+    EXPECT_EQ(bolt->shooter, shooterSerial);
     shooter->SetState(TASK_FINISHED);
     Frames(3);   // deleted at the end of the pass
     EXPECT_FALSE(kit::Listed(shooter));
     Frames(20);
-    EXPECT_EQ(bolt->GetState(), TASK_FINISHED);
+    EXPECT_FALSE(kit::Listed(bolt));   // blew up at the target
     EXPECT_EQ(target->hits, 1);
     // A new entity never takes over the serial of the one that is gone.
     Probe* newcomer = new Probe({0, 0, 0}, 5.0f);
-    EXPECT_NE(newcomer->serial, bolt->shooter);
+    EXPECT_NE(newcomer->serial, shooterSerial);
 }
 
 TEST_F(LaserTest, ABoltsBlastSparesOnlyItsShooter)
