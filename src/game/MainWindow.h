@@ -28,6 +28,10 @@ enum : int32_t {
     TEXTURE_START_PICTURE = 5,
 };
 
+// The battlefield of a new game: the player ship at (0, 25, 0) heading 0, then 20 fighters
+// and 10 factories at places (and fighter headings) drawn from rand in that order.
+void SpawnBattle();
+
 class MainWindow : public Window {
 public:
     // Window, GL context, projection, textures, models, render state, particles and sound,
