@@ -9,6 +9,7 @@
 #include "entities/EntityDrawing.h"
 #include "math/View.h"
 #include "render/RenderState.h"
+#include "render/ViewVolume.h"
 #include "shell/DynArray.h"
 #include "shell/Services.h"
 
@@ -230,6 +231,7 @@ void DrawParticles()
         turn = Heading(Vector2D{cd.x, cd.z}) + 270.0f;
     }
 
+    const ViewVolume view = CurrentViewVolume();
     BeginBlend(1);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
@@ -238,6 +240,12 @@ void DrawParticles()
         if (!p.alive)
             continue;
         float s = p.size;
+        // The square turns to face the camera, so it never reaches beyond this sphere.
+        if (SphereOutside(view, p.position, 1.415f * std::fabs(s), 1.0f)) {
+            if (p.kind == PARTICLE_SINGLE_FRAME)
+                p.alive = false;
+            continue;
+        }
         glPushMatrix();
         glTranslatef(p.position.x, p.position.y, p.position.z);
         glRotatef(tilt, tiltAxis.x, tiltAxis.y, tiltAxis.z);
