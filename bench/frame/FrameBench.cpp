@@ -27,6 +27,7 @@
 #include "BenchSystem.h"
 #include "GlCallCount.h"
 #include "entities/EntityDrawing.h"
+#include "entities/HitSphere.h"
 #include "entities/Particles.h"
 #include "entities/TieFighter.h"
 #include "entities/XWing.h"
@@ -222,6 +223,9 @@ int main(int argc, char** argv)
         whole{"whole frame", {}, {}};
     std::vector<double> glCalls;
     std::vector<int> liveTasks;
+    std::vector<int> hitSpheres;   // asked for per frame, seen or not
+    int spheres = 0;
+    SetHitSphereObserver([&spheres](const HitSphereCall&) { ++spheres; });
     int maxParticles = 0;
     struct CameraPlace {
         Vector3D eye, direction, up;
@@ -230,6 +234,7 @@ int main(int argc, char** argv)
     const std::vector<uint64_t> playCallsBefore = GlEntrySnapshot();
     for (int f = 0; f < frames; ++f) {
         ScriptKeys(f);
+        spheres = 0;
         const uint64_t calls0 = QbGlCallTotal();
         const BenchStamp t0 = BenchNow();
         PumpMessages();
@@ -265,7 +270,9 @@ int main(int argc, char** argv)
             ++n;
         delete it;
         liveTasks.push_back(n);
+        hitSpheres.push_back(spheres);
     }
+    SetHitSphereObserver(nullptr);
     const std::vector<uint64_t> playCallsAfter = GlEntrySnapshot();
     int fighters = 0, tasks = 0;
     bool player = false;
@@ -342,8 +349,8 @@ int main(int argc, char** argv)
             const size_t k = static_cast<size_t>(f);
             if (task.cpu[k] > limit)
                 std::printf("  frame %5d: task pass %7.3f ms cpu, %7.3f ms wall, %4.0f GL calls, "
-                            "%d tasks\n",
-                            f, task.cpu[k], task.wall[k], glCalls[k], liveTasks[k]);
+                            "%d tasks, %d hit spheres\n",
+                            f, task.cpu[k], task.wall[k], glCalls[k], liveTasks[k], hitSpheres[k]);
         }
     }
 

@@ -27,6 +27,38 @@ void SphereVertex(std::vector<float>& xyz, const Vector3D& c, float radius, int3
 
 }  // namespace
 
+void PrepareHitSphereDrawing()
+{
+    static uint32_t prepared = 0;
+    if (!EntityDrawing() || !HasGLContext() || prepared == GLContextSerial())
+        return;
+    prepared = GLContextSerial();
+    // One small triangle in the middle of the window, drawn exactly as a hit sphere is but
+    // with alpha 0: the additive blend adds nothing and no depth is written.
+    BeginBlend(1);
+    glDisable(GL_CULL_FACE);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glColor4ub(45, 117, 34, 0);
+    glBegin(GL_QUADS);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.01f, 0.0f, 0.0f);
+    glVertex3f(0.01f, 0.01f, 0.0f);
+    glVertex3f(0.0f, 0.01f, 0.0f);
+    glEnd();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_CULL_FACE);
+    EndBlend();
+}
+
 void SetHitSphereObserver(std::function<void(const HitSphereCall&)> observer)
 {
     sphereObserver = std::move(observer);

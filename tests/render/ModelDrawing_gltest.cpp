@@ -418,6 +418,26 @@ TEST_F(ModelDrawingTest, ModelEditedAfterDrawingIsDrawnEdited)
     EXPECT_TRUE(Near(Pixel(320 + 72, 240 - 96), Rgb{40, 200, 90})) << Pixel(320 + 72, 240 - 96);
 }
 
+// The hit sphere's GL state is met once at the start, invisibly: no pixel and no state changes.
+TEST_F(ModelDrawingTest, PreparingTheHitSphereChangesNothingOnScreen)
+{
+    PlaceChaseCamera(Vector3D{0.0f, 25.0f, 0.0f}, Vector3D{1.0f, 0.0f, 0.0f}, 20.0f);
+    const std::vector<Placed> scene = {{&fighter, {30.0f, 25.0f, 0.0f}, 90.0f, false}};
+    const Picture before = Draw(scene, false);
+    const std::vector<double> modelView = Matrix(GL_MODELVIEW_MATRIX);
+    const std::vector<double> projection = Matrix(GL_PROJECTION_MATRIX);
+    PrepareHitSphereDrawing();
+    const Picture after = ReadPicture();
+    EXPECT_TRUE(before.rgb == after.rgb);
+    EXPECT_EQ(Matrix(GL_MODELVIEW_MATRIX), modelView);
+    EXPECT_EQ(Matrix(GL_PROJECTION_MATRIX), projection);
+    EXPECT_EQ(GetInt(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_FALSE(IsOn(GL_BLEND));
+    EXPECT_TRUE(IsOn(GL_CULL_FACE));
+    EXPECT_TRUE(IsOn(GL_ALPHA_TEST));
+    EXPECT_EQ(GetInt(GL_DEPTH_WRITEMASK), GL_TRUE);
+}
+
 // Which spheres count as out of sight: wholly beyond a plane, with the outline's pixels
 // counted in, and never when the matrices make no volume.
 TEST_F(ModelDrawingTest, SphereOutsideTheViewVolume)
