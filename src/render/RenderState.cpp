@@ -254,6 +254,16 @@ void ClearFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+void ClearFrameForSky()
+{
+    // Colour too where the viewport leaves part of the window to nothing else.
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const bool whole = viewport[0] == 0 && viewport[1] == 0 && viewport[2] == ViewportWidth &&
+                       viewport[3] == ViewportHeight;
+    glClear(whole ? GL_DEPTH_BUFFER_BIT : (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
+}
+
 void PresentFrame()
 {
     glFlush();

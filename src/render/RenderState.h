@@ -50,6 +50,9 @@ void EnableFog(int red, int green, int blue);
 void EnableFogClearColor();
 
 void ClearFrame();     // colour and depth
+// For a frame whose first drawing covers every pixel of the viewport (the sky): depth only,
+// unless the viewport leaves part of the window uncovered.
+void ClearFrameForSky();
 void PresentFrame();   // flush and swap
 
 // Window pixel position of a world point. p is changed in place into camera space (moved by
