@@ -57,8 +57,10 @@ void GameEntity3D::Run()
     CameraStep();
     PlaceModel();
     BeforeDraw();
-    if (!hidden && EntityDrawing())
+    if (!hidden && EntityDrawing()) {
+        PrepareHitSphereDrawing();
         DrawInstance(model);
+    }
 }
 
 void GameEntity3D::PlaceModel()

@@ -258,7 +258,9 @@ void MainWindow::TickPlayParticles() {
 
 void MainWindow::PresentAndClear() {
     PresentFrame();
-    ClearFrame();
+    // While playing, the sky drawn next covers every pixel: its colour needs no clearing.
+    if (state == GAME_PLAYING && sky) ClearFrameForSky();
+    else ClearFrame();
 }
 
 void MainWindow::DrawBackground() {

@@ -54,7 +54,7 @@ public:
 
     // The steps of a play frame in Frame's order; the frame benchmark times them one by one.
     void TickPlayParticles();   // update and draw the particles while they run
-    void PresentAndClear();     // show the image, clear colour and depth
+    void PresentAndClear();     // show the image, clear depth (and colour, but not under the sky)
     void DrawBackground();      // the sky dome at the eye and the ground square (while playing)
 
     int32_t GameState() const { return state; }
