@@ -44,7 +44,8 @@ note "fighters in view after $seen turns ($moved pixels moved)"
 
 # Bolts: press A while holding Up; the trails are glows, pulsing from red to yellow, that add to
 # what is behind them: red and green at full, blue well below. They fly ahead of the ship,
-# which the chase camera keeps in the middle of the picture.
+# which the chase camera keeps in the middle of the picture. The four guns sit close round the
+# centre line, so the trails of a volley overlap into one small bright patch.
 TRAIL='r >= 250 && g >= 240 && b <= 190'
 AHEAD="200 40 240 200"
 shot before-fire
@@ -62,11 +63,11 @@ for volley in 1 2 3 4 5 6; do
         shot fire-$volley-$look
         n=$(count "$OUT_DIR/fire-$volley-$look.png" $AHEAD "$TRAIL")
         if [ "$n" -gt "$best" ]; then best=$n; cp "$OUT_DIR/fire-$volley-$look.png" "$OUT_DIR/chase-view.png"; fi
-        [ "$n" -ge $((base + 30)) ] && break
+        [ "$n" -ge $((base + 15)) ] && break
     done
-    [ "$best" -ge $((base + 30)) ] && [ "$volley" -ge 3 ] && break
+    [ "$best" -ge $((base + 15)) ] && [ "$volley" -ge 3 ] && break
 done
-[ "$best" -ge $((base + 30)) ] || fail "no bolt trails: $best trail pixels while firing, $base before"
+[ "$best" -ge $((base + 15)) ] || fail "no bolt trails: $best trail pixels while firing, $base before"
 note "bolt trails: $best pixels while firing, $base before"
 
 # Space: the view from the model, then from above. Against a control pair taken without a
