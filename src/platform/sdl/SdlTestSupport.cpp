@@ -23,6 +23,7 @@ SDL_Keycode Keycode(int vk) {
     case VK_UP_KEY: return SDLK_UP;
     case VK_RIGHT_KEY: return SDLK_RIGHT;
     case VK_DOWN_KEY: return SDLK_DOWN;
+    case 0x7A: return SDLK_F11;
     default: return SDLK_UNKNOWN;
     }
 }
@@ -32,7 +33,7 @@ SDL_Joystick* gHandle = nullptr;
 
 }  // namespace
 
-bool PushKey(NativeWindow window, int virtualKey, bool down, bool repeat) {
+bool PushKey(NativeWindow window, int virtualKey, bool down, bool repeat, bool alt) {
     SDL_Event ev = {};
     ev.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     ev.key.windowID = WindowId(window);
@@ -40,6 +41,7 @@ bool PushKey(NativeWindow window, int virtualKey, bool down, bool repeat) {
     ev.key.repeat = repeat ? 1 : 0;
     ev.key.keysym.sym = Keycode(virtualKey);
     ev.key.keysym.scancode = SDL_GetScancodeFromKey(ev.key.keysym.sym);
+    ev.key.keysym.mod = alt ? KMOD_LALT : KMOD_NONE;
     return SDL_PushEvent(&ev) == 1;
 }
 
@@ -96,7 +98,7 @@ bool GetWindowFacts(NativeWindow window, WindowFacts* out) {
 
 bool AttachJoystick() {
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
-    gDevice = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 10, 0);
+    gDevice = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 2, 10, 0);
     if (gDevice < 0) return false;
     gHandle = SDL_JoystickOpen(gDevice);
     return gHandle != nullptr;
@@ -115,6 +117,43 @@ void DetachJoystick() {
     gHandle = nullptr;
     if (gDevice >= 0) SDL_JoystickDetachVirtual(gDevice);
     gDevice = -1;
+}
+
+namespace {
+int gPadDevice = -1;
+SDL_Joystick* gPadHandle = nullptr;
+const int kPadButtons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
+}  // namespace
+
+bool AttachGamepad() {
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
+    SDL_VirtualJoystickDesc d = {};
+    d.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    d.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    d.naxes = SDL_CONTROLLER_AXIS_MAX;
+    d.nbuttons = kPadButtons;
+    d.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1;
+    d.button_mask = (1u << kPadButtons) - 1;   // virtual button k is gamepad button k
+    d.name = "virtual gamepad";
+    gPadDevice = SDL_JoystickAttachVirtualEx(&d);
+    if (gPadDevice < 0) return false;
+    gPadHandle = SDL_JoystickOpen(gPadDevice);
+    return gPadHandle != nullptr;
+}
+
+void SetGamepad(int stickX, int stickY, uint32_t buttons) {
+    if (!gPadHandle) return;
+    SDL_JoystickSetVirtualAxis(gPadHandle, SDL_CONTROLLER_AXIS_LEFTX, static_cast<Sint16>(stickX));
+    SDL_JoystickSetVirtualAxis(gPadHandle, SDL_CONTROLLER_AXIS_LEFTY, static_cast<Sint16>(stickY));
+    for (int i = 0; i < kPadButtons; ++i)
+        SDL_JoystickSetVirtualButton(gPadHandle, i, (buttons >> i) & 1u ? SDL_PRESSED : SDL_RELEASED);
+}
+
+void DetachGamepad() {
+    if (gPadHandle) SDL_JoystickClose(gPadHandle);
+    gPadHandle = nullptr;
+    if (gPadDevice >= 0) SDL_JoystickDetachVirtual(gPadDevice);
+    gPadDevice = -1;
 }
 
 }  // namespace plat::sdltest
