@@ -219,6 +219,13 @@ fullscreen)
     done
     kill -0 "$GAME_PID" || fail "the game ended at F11"
     note "full screen: picture scaled to 960 x 720 between black bars, prompt at (640, 639); F11 back to 640 x 480"
+    # Alt+Enter goes full screen again, and its Enter does not start the battle: the prompt
+    # shows at its scaled place once more.
+    xdotool key --window "$WID" alt+Return
+    wait_for_prompt alt-enter 520 624 240 30
+    n=$(stat "$OUT/alt-enter.png" 0 0 158 720 maxima)
+    [ "$n" -le 2 ] || fail "no black bar after Alt+Enter (brightest channel $n)"
+    note "Alt+Enter: full screen again, still on the start screen"
     stop_game
     ;;
 scale)
