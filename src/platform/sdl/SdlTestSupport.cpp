@@ -28,8 +28,36 @@ SDL_Keycode Keycode(int vk) {
     }
 }
 
-int gDevice = -1;
-SDL_Joystick* gHandle = nullptr;
+// One attached virtual device, opened so that its state can be set.
+struct VirtualDevice {
+    int device = -1;
+    SDL_Joystick* handle = nullptr;
+
+    bool Open(int index) {
+        device = index;
+        if (device < 0) return false;
+        handle = SDL_JoystickOpen(device);
+        return handle != nullptr;
+    }
+    // Axes 0 and 1; bit k of the mask is button k.
+    void Set(int x, int y, uint32_t buttons, int count) {
+        if (!handle) return;
+        SDL_JoystickSetVirtualAxis(handle, 0, static_cast<Sint16>(x));
+        SDL_JoystickSetVirtualAxis(handle, 1, static_cast<Sint16>(y));
+        for (int i = 0; i < count; ++i)
+            SDL_JoystickSetVirtualButton(handle, i, (buttons >> i) & 1u ? SDL_PRESSED : SDL_RELEASED);
+    }
+    void Detach() {
+        if (handle) SDL_JoystickClose(handle);
+        handle = nullptr;
+        if (device >= 0) SDL_JoystickDetachVirtual(device);
+        device = -1;
+    }
+};
+
+VirtualDevice gStick;
+VirtualDevice gPad;
+const int kPadButtons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
 
 }  // namespace
 
@@ -98,32 +126,12 @@ bool GetWindowFacts(NativeWindow window, WindowFacts* out) {
 
 bool AttachJoystick() {
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
-    gDevice = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 2, 10, 0);
-    if (gDevice < 0) return false;
-    gHandle = SDL_JoystickOpen(gDevice);
-    return gHandle != nullptr;
+    return gStick.Open(SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 2, 10, 0));
 }
 
-void SetJoystick(int x, int y, uint32_t buttons) {
-    if (!gHandle) return;
-    SDL_JoystickSetVirtualAxis(gHandle, 0, static_cast<Sint16>(x));
-    SDL_JoystickSetVirtualAxis(gHandle, 1, static_cast<Sint16>(y));
-    for (int i = 0; i < 10; ++i)
-        SDL_JoystickSetVirtualButton(gHandle, i, (buttons >> i) & 1u ? SDL_PRESSED : SDL_RELEASED);
-}
+void SetJoystick(int x, int y, uint32_t buttons) { gStick.Set(x, y, buttons, 10); }
 
-void DetachJoystick() {
-    if (gHandle) SDL_JoystickClose(gHandle);
-    gHandle = nullptr;
-    if (gDevice >= 0) SDL_JoystickDetachVirtual(gDevice);
-    gDevice = -1;
-}
-
-namespace {
-int gPadDevice = -1;
-SDL_Joystick* gPadHandle = nullptr;
-const int kPadButtons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
-}  // namespace
+void DetachJoystick() { gStick.Detach(); }
 
 bool AttachGamepad() {
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
@@ -135,25 +143,12 @@ bool AttachGamepad() {
     d.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1;
     d.button_mask = (1u << kPadButtons) - 1;   // virtual button k is gamepad button k
     d.name = "virtual gamepad";
-    gPadDevice = SDL_JoystickAttachVirtualEx(&d);
-    if (gPadDevice < 0) return false;
-    gPadHandle = SDL_JoystickOpen(gPadDevice);
-    return gPadHandle != nullptr;
+    return gPad.Open(SDL_JoystickAttachVirtualEx(&d));
 }
 
-void SetGamepad(int stickX, int stickY, uint32_t buttons) {
-    if (!gPadHandle) return;
-    SDL_JoystickSetVirtualAxis(gPadHandle, SDL_CONTROLLER_AXIS_LEFTX, static_cast<Sint16>(stickX));
-    SDL_JoystickSetVirtualAxis(gPadHandle, SDL_CONTROLLER_AXIS_LEFTY, static_cast<Sint16>(stickY));
-    for (int i = 0; i < kPadButtons; ++i)
-        SDL_JoystickSetVirtualButton(gPadHandle, i, (buttons >> i) & 1u ? SDL_PRESSED : SDL_RELEASED);
-}
+// Axes 0 and 1 are the gamepad's left stick too.
+void SetGamepad(int stickX, int stickY, uint32_t buttons) { gPad.Set(stickX, stickY, buttons, kPadButtons); }
 
-void DetachGamepad() {
-    if (gPadHandle) SDL_JoystickClose(gPadHandle);
-    gPadHandle = nullptr;
-    if (gPadDevice >= 0) SDL_JoystickDetachVirtual(gPadDevice);
-    gPadDevice = -1;
-}
+void DetachGamepad() { gPad.Detach(); }
 
 }  // namespace plat::sdltest
