@@ -16,6 +16,7 @@
 
 #include "platform/Platform.h"
 #include "platform/sdl/SdlTestSupport.h"
+#include "shell/Input.h"
 
 namespace {
 
@@ -205,6 +206,13 @@ TEST_F(SdlBackend, GamepadHotPlugAndLayout) {
     ASSERT_TRUE(plat::GetGamepad(&g));
     EXPECT_TRUE(g.north && g.dpadUp);
     EXPECT_FALSE(g.south || g.back || g.start);
+
+    // Through the game's input state: d-pad up thrusts, north is the camera button.
+    gInput = InputState();
+    ReadInput();
+    EXPECT_EQ(gInput.axisY, -1);
+    EXPECT_TRUE(gInput.buttons[8]);
+    EXPECT_FALSE(gInput.buttons[2]);
 
     st::DetachGamepad();
     EXPECT_FALSE(plat::GetGamepad(&g));
