@@ -88,6 +88,7 @@ struct WindowDesc {
 NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc);
 void SetWindowUserData(NativeWindow window, void* data);
 void* GetWindowUserData(NativeWindow window);
+// In pixels of the drawing surface, which the GL viewport counts in.
 bool GetClientSize(NativeWindow window, int* width, int* height);
 // Queues a close message for the window. Its default handling destroys the native window,
 // which sends MSG_DESTROY to the window procedure and then frees the window.
