@@ -18,7 +18,7 @@ case "$scenario" in
     *) screen=1024x768 ;;
 esac
 if [ -z "${QB_UNDER_X:-}" ]; then
-    for tool in xvfb-run xdotool xwininfo xprop import convert; do
+    for tool in xvfb-run xdpyinfo xdotool xwininfo xprop import convert; do
         command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
     done
     export QB_UNDER_X=1
@@ -120,6 +120,13 @@ run_and_look() {   # run_and_look LABEL DIR GAME: start the game in DIR, see its
     [ "$code" -eq 0 ] || fail "$NAME_PREFIX: exit status $code after Escape"
     note "$NAME_PREFIX: start picture seen, icon shown, Escape ends with 0"
 }
+
+# The X server of this run must answer before anything is started on it.
+deadline=$(( $(now_ms) + 15000 ))
+until xdpyinfo >/dev/null 2>&1; do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "the X server $DISPLAY does not answer after 15 s"
+    sleep 0.1
+done
 
 scratch="$OUT/scratch"
 rm -rf "$scratch"; mkdir -p "$scratch/home"
