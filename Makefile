@@ -25,3 +25,12 @@ test: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# `make install PREFIX=/opt/quenbrill` (DESTDIR works too); `make package` builds the .deb.
+PREFIX ?= /usr/local
+.PHONY: install package
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB

@@ -7,6 +7,7 @@ pkgs=(
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0 libegl1
   libgtest-dev libgmock-dev libpng-dev
   xvfb xauth xdotool imagemagick x11-utils
+  desktop-file-utils dpkg-dev openbox
 )
 
 missing=()

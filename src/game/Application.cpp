@@ -11,6 +11,8 @@
 
 namespace {
 
+GameOptions gOptions;
+
 bool IsListed(const Window* window) {
     for (int32_t i = 0; i < WindowList::Capacity(); ++i)
         if (WindowList::At(i) == window) return true;
@@ -19,13 +21,19 @@ bool IsListed(const Window* window) {
 
 }  // namespace
 
-bool InitApplication() {
+const GameOptions& CurrentGameOptions() { return gOptions; }
+
+bool InitApplication(const GameOptions& options, const std::string& archivePath) {
+    gOptions = options;
     RegisterGameArchive();
+    if (!archivePath.empty())
+        MediaArchive::Open(archivePath.c_str(), MediaArchive::Key1(), MediaArchive::Key2());
 
     WindowCreateParams params;
     params.title = "Quenbrill";
-    params.width = 640;
-    params.height = 480;
+    // The picture stays 640 x 480; a bigger window shows it scaled.
+    params.width = 640 * options.scale;
+    params.height = 480 * options.scale;
     params.noBackground = true;
     params.parent = nullptr;
     params.fullScreen = false;

@@ -2,9 +2,16 @@
 // forgets earlier key presses, calls InitApplication and then RunMainLoop.
 #pragma once
 
-// Registers the media archive and creates the game window. False when the window or its
+#include <string>
+
+#include "game/CommandLine.h"
+
+// Registers the media archive (at archivePath; empty: "ZabroData.arc" in the working
+// directory) and creates the game window as the options ask. False when the window or its
 // OpenGL context could not be made (StartupFailure() says which); the window is gone then.
-bool InitApplication();
+bool InitApplication(const GameOptions& options = GameOptions(), const std::string& archivePath = "");
+// The options InitApplication was given (the window reads sound, vsync and full screen there).
+const GameOptions& CurrentGameOptions();
 
 // Handles every pending message, then runs one frame while a window is active (input, damped
 // values, task pass, DrawAllWindows, frame time); waits for messages while none is active;

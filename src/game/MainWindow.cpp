@@ -14,6 +14,9 @@
 #include "entities/Particles.h"
 #include "entities/TieFighter.h"
 #include "entities/XWing.h"
+#include "game/Application.h"
+#include "game/CommandLine.h"
+#include "game/WindowIcon.h"
 #include "math/Vector.h"
 #include "math/View.h"
 #include "platform/Platform.h"
@@ -46,12 +49,17 @@ float RandomCoordinate() { return static_cast<float>(std::rand() % 2000 - 1000);
 MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() {
     plat::NativeWindow native = NativeHandle();
     if (!native) return;   // the window framework has recorded why
-    // The picture is always 640 x 480, whatever size the window was asked for.
+    const GameOptions& options = CurrentGameOptions();
+    plat::SetWindowIcon(native, WindowIconPixels(), kWindowIconSize, kWindowIconSize);
+    if (options.fullscreen) plat::SetFullscreen(native, true);
+    // The picture is always 640 x 480, whatever size the window was asked for; a bigger
+    // window or the full screen shows it scaled to fit.
     hasContext = CreateGLContext(native, 640, 480);
     if (!hasContext) {
         RecordStartupFailure("cannot create an OpenGL context", plat::LastError());
         return;
     }
+    plat::GLSetVsync(options.vsync);   // a driver without the choice keeps its own
 
     Frustum f = FrustumParams;
     f.far = kFarPlane;
@@ -90,7 +98,7 @@ MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() 
 
     StartParticles(TEXTURE_PARTICLE);
     AddGameParticlePresets();
-    InitSound();   // without a device the game is silent
+    if (!options.mute) InitSound();   // without a device the game is silent
 
     state = GAME_INITIAL;
     SetGameState(GAME_START_SCREEN);
@@ -113,13 +121,20 @@ uint8_t* MainWindow::ReadMedium(const char* name, size_t* size) {
         const char* archive = MediaArchive::FileName();
         if (!archive) archive = "";
         FileStream probe(archive, "rb");
-        std::fprintf(stderr,
-                     probe.Failed()
-                         ? "quenbrill: media archive \"%s\" not found; running without "
-                           "pictures, models and sounds\n"
-                         : "quenbrill: media archive \"%s\" is shorter than its directory; "
-                           "running without some pictures, models and sounds\n",
-                     archive);
+        if (probe.Failed()) {
+            // Where the start-up looked, when it searched.
+            const std::string& places = ArchiveSearchPlaces();
+            const std::string where = places.empty() ? "" : " (looked in " + places + ")";
+            std::fprintf(stderr,
+                         "quenbrill: media archive \"%s\" not found%s; running without pictures, models "
+                         "and sounds\n",
+                         archive, where.c_str());
+        } else {
+            std::fprintf(stderr,
+                         "quenbrill: media archive \"%s\" is shorter than its directory; running without "
+                         "some pictures, models and sounds\n",
+                         archive);
+        }
     }
     if (!data) *size = 0;
     return data;

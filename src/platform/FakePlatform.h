@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -38,6 +39,15 @@ void SetKeyDown(int virtualKey, bool down);   // going down also sets the presse
 void TapKey(int virtualKey);                  // pressed and released between two queries
 
 void SetJoystick(bool attached, uint32_t x = 32767, uint32_t y = 32767, uint32_t buttons = 0);
+void SetGamepad(bool attached, const GamepadState& state = GamepadState());
+
+void SetExecutableDir(const std::string& dir);   // what ExecutableDir() gives ("" after Reset)
+void SetDesktopSize(int width, int height);      // a full-screen window's size (1024 x 768)
+// The icon last given to the window (empty when none) and its size.
+std::vector<uint8_t> WindowIcon(NativeWindow window, int* width = nullptr, int* height = nullptr);
+// The last GLSetVsync on a context: 1 on, 0 off, -1 never asked. Only recorded: the hidden
+// context never waits for a display, so tests and the benchmark run at full speed.
+int Vsync();
 
 // Audio device.
 void SetAudioAvailable(bool available);   // false: AudioOpen fails

@@ -17,6 +17,9 @@ namespace plat {
 // Why the most recent failing call (window, GL context, audio device) failed; "" when unknown.
 const char* LastError();
 
+// The folder that holds the running program, ending in a path separator; "" when unknown.
+const char* ExecutableDir();
+
 // ---- time -------------------------------------------------------------------------------
 
 uint32_t Ticks();          // millisecond tick count, monotonic, wraps at 2^32
@@ -85,11 +88,21 @@ struct WindowDesc {
 NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc);
 void SetWindowUserData(NativeWindow window, void* data);
 void* GetWindowUserData(NativeWindow window);
+// In pixels of the drawing surface, which the GL viewport counts in.
 bool GetClientSize(NativeWindow window, int* width, int* height);
 // Queues a close message for the window. Its default handling destroys the native window,
 // which sends MSG_DESTROY to the window procedure and then frees the window.
 void PostClose(NativeWindow window);
 void PostQuit(int exitCode);
+
+// Desktop full screen: the window covers its screen without a mode change, or goes back to its
+// windowed size. The backends also toggle it themselves on F11 and on Alt+Enter; those two
+// presses reach the game neither as key messages nor in the key state. GetClientSize then
+// gives the new size (in pixels of the drawing surface).
+bool SetFullscreen(NativeWindow window, bool on);
+bool IsFullscreen(NativeWindow window);
+// The window's icon: width x height pixels of 4 bytes (red, green, blue, alpha), top row first.
+void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int height);
 
 // Looks at the queue; when a message is waiting copies it out (and removes it when remove).
 bool PeekMessage(Message* out, bool remove);
@@ -109,6 +122,19 @@ int16_t GetAsyncKeyState(int virtualKey);
 // Joystick 1: positions 0..65535 (0 is left/up) and a button mask, bit k = button k+1.
 // False when no joystick is attached.
 bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons);
+
+// The first attached device the platform knows as a gamepad with the common layout (two sticks,
+// d-pad, four face buttons, back and start). Stick positions -32768..32767, negative left/up.
+struct GamepadState {
+    int16_t stickX = 0, stickY = 0;   // the left stick
+    bool dpadLeft = false, dpadRight = false, dpadUp = false, dpadDown = false;
+    bool south = false;   // the lower face button
+    bool north = false;   // the upper face button
+    bool back = false;    // back / select / view
+    bool start = false;
+};
+// False when no gamepad is attached. A device reported here is not reported by GetJoystick.
+bool GetGamepad(GamepadState* out);
 
 // ---- wave-out style audio ---------------------------------------------------------------
 
@@ -131,5 +157,8 @@ void AudioClose();   // resets, then closes; no notification runs after it retur
 bool GLCreateContext(NativeWindow window);
 void GLSwapBuffers();
 void GLReleaseContext();   // makes no context current and deletes it
+// Swaps wait for the display's refresh (adaptive where the driver offers it) or not. False when
+// the driver refuses; the default before the first call is the driver's own.
+bool GLSetVsync(bool on);
 
 }  // namespace plat

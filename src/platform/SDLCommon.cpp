@@ -81,6 +81,18 @@ void SwapGL() {
     if (gContext && gContextWindow) SDL_GL_SwapWindow(gContextWindow);
 }
 
+bool SetSwapInterval(bool vsync) {
+    if (!gContext) {
+        SetError("no GL context");
+        return false;
+    }
+    if (!vsync) return SDL_GL_SetSwapInterval(0) == 0;
+    if (SDL_GL_SetSwapInterval(-1) == 0) return true;
+    if (SDL_GL_SetSwapInterval(1) == 0) return true;
+    SetSDLError("vsync");
+    return false;
+}
+
 void ReleaseGL() {
     if (!gContext) return;
     SDL_GL_MakeCurrent(nullptr, nullptr);

@@ -21,6 +21,8 @@ void SetGLAttributes();
 // Creates the one context on the window and makes it current. False with LastError set.
 bool CreateGLContext(SDL_Window* window);
 void SwapGL();
+// Vsync on (adaptive where offered, else every refresh) or off for the current context.
+bool SetSwapInterval(bool vsync);
 void ReleaseGL();               // no context current afterwards; the window is left alone
 SDL_Window* GLWindow();         // the window of the current context, or nullptr
 

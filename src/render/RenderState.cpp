@@ -61,7 +61,48 @@ CameraTurn ComputeCameraTurn()
     return turn;
 }
 
+// The viewport on the picture's place in the window; with black bars around it when the window
+// is not the picture's size, and the scissor keeping every clear and draw inside that place.
+void FitViewportToWindow()
+{
+    int w = 0, h = 0;
+    if (!gWindow || !plat::GetClientSize(gWindow, &w, &h) || w <= 0 || h <= 0)
+        return;
+    const PictureRect r = FitPicture(w, h, ViewportWidth, ViewportHeight);
+    glViewport(r.x, r.y, r.width, r.height);
+    if (r.x == 0 && r.y == 0 && r.width == w && r.height == h) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    GLfloat colour[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, colour);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(colour[0], colour[1], colour[2], colour[3]);
+    glScissor(r.x, r.y, r.width, r.height);
+    glEnable(GL_SCISSOR_TEST);
+}
+
 }  // namespace
+
+PictureRect FitPicture(int outerWidth, int outerHeight, int width, int height)
+{
+    if (outerWidth <= 0 || outerHeight <= 0 || width <= 0 || height <= 0)
+        return PictureRect{0, 0, width, height};
+    PictureRect r;
+    const long long ow = outerWidth, oh = outerHeight;
+    if (ow * height <= oh * width) {   // the width decides, bars above and below
+        r.width = outerWidth;
+        r.height = static_cast<int>((ow * height * 2 + width) / (2 * width));
+    } else {                           // the height decides, bars left and right
+        r.height = outerHeight;
+        r.width = static_cast<int>((oh * width * 2 + height) / (2 * height));
+    }
+    r.x = (outerWidth - r.width) / 2;
+    r.y = (outerHeight - r.height) / 2;
+    return r;
+}
 
 bool CreateGLContext(plat::NativeWindow window, int width, int height)
 {
@@ -92,6 +133,7 @@ bool CreateGLContext(plat::NativeWindow window, int width, int height)
     FrustumParams.near = 1.5f;
     FrustumParams.far = 1000.0f;
     glViewport(0, 0, width, height);
+    FitViewportToWindow();
     ApplyFrustum();
 
     CameraEye = Vector3D{0.0f, 0.0f, 0.0f};
@@ -251,17 +293,14 @@ void EnableFogClearColor()
 
 void ClearFrame()
 {
+    FitViewportToWindow();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void ClearFrameForSky()
 {
-    // Colour too where the viewport leaves part of the window to nothing else.
-    GLint viewport[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const bool whole = viewport[0] == 0 && viewport[1] == 0 && viewport[2] == ViewportWidth &&
-                       viewport[3] == ViewportHeight;
-    glClear(whole ? GL_DEPTH_BUFFER_BIT : (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
+    FitViewportToWindow();   // the bars, when there are any, are cleared black here
+    glClear(GL_DEPTH_BUFFER_BIT);
 }
 
 void PresentFrame()

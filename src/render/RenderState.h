@@ -9,7 +9,8 @@
 #include "platform/Platform.h"
 
 // Creates the context for the window and sets the initial state: depth test and back-face
-// culling on, frustum (-1, 1, -h/w, h/w, 1.5, 1000), viewport width x height, camera at the
+// culling on, frustum (-1, 1, -h/w, h/w, 1.5, 1000), viewport width x height (the picture's
+// size: all drawing works in it; a window of another size shows it scaled), camera at the
 // origin looking along +x, black clear colour, blending and alpha test off, light (1, 0, 0),
 // an empty texture registry holding only the shading ramp. Everything made in an earlier
 // context (display lists, the overlay's source rectangle) is gone with it.
@@ -49,9 +50,20 @@ void EnableFog(int red, int green, int blue);
 // Fog in the current clear colour.
 void EnableFogClearColor();
 
-void ClearFrame();     // colour and depth
-// For a frame whose first drawing covers every pixel of the viewport (the sky): depth only,
-// unless the viewport leaves part of the window uncovered.
+// A rectangle of window pixels, x from the left and y from the bottom (as GL counts).
+struct PictureRect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+// The largest rectangle of the picture's shape (width : height) that fits the outer size,
+// centred, sizes rounded to the nearest pixel.
+PictureRect FitPicture(int outerWidth, int outerHeight, int width, int height);
+
+// Colour and depth. When the window's drawing surface is not the picture's size, first fits
+// the viewport to FitPicture's rectangle, clears the bars around it black and keeps the
+// clearing and drawing inside it; so the picture scales with the window, 2D and 3D alike.
+void ClearFrame();
+// The same for a frame whose first drawing covers every pixel of the picture (the sky): the
+// picture's own colour is left to that drawing, only depth is cleared there.
 void ClearFrameForSky();
 void PresentFrame();   // flush and swap
 

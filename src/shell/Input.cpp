@@ -18,6 +18,25 @@ void InitialiseIfNeeded() {
 
 bool KeyDown(int virtualKey) { return plat::GetAsyncKeyState(virtualKey) != 0; }
 
+// -1, 0 or +1 for a stick position: anywhere past the dead zone counts as pushed.
+int StickDirection(int16_t position) {
+    if (position <= -kGamepadDeadZone) return -1;
+    if (position >= kGamepadDeadZone) return 1;
+    return 0;
+}
+
+// A pushed stick or a held d-pad overrides the keyboard's axis, as a joystick at the end of its
+// travel does. South fires, north or back changes the view, start starts.
+void ApplyGamepad(const plat::GamepadState& pad, InputState& s) {
+    int x = pad.dpadLeft ? -1 : pad.dpadRight ? 1 : StickDirection(pad.stickX);
+    int y = pad.dpadUp ? -1 : pad.dpadDown ? 1 : StickDirection(pad.stickY);
+    if (x) s.axisX = static_cast<int8_t>(x);
+    if (y) s.axisY = static_cast<int8_t>(y);
+    if (pad.south) s.buttons[2] = true;
+    if (pad.north || pad.back) s.buttons[8] = true;
+    if (pad.start) s.buttons[9] = true;
+}
+
 }  // namespace
 
 void ReadInput() {
@@ -41,9 +60,12 @@ void ReadInput() {
     for (const auto& k : kKeys)
         if (KeyDown(k.key)) s.buttons[k.button] = true;
 
-    // Joystick 1; without one the keyboard alone decides.
+    // A gamepad, or else joystick 1; without either the keyboard alone decides.
+    plat::GamepadState pad;
     uint32_t x = 0, y = 0, mask = 0;
-    if (plat::GetJoystick(&x, &y, &mask)) {
+    if (plat::GetGamepad(&pad)) {
+        ApplyGamepad(pad, s);
+    } else if (plat::GetJoystick(&x, &y, &mask)) {
         // Mask bit k is joystick button k+1.
         static const int kBitButton[kInputButtons] = {2, 1, 0, 3, 4, 5, 6, 7, 8, 9};
         for (int bit = 0; bit < kInputButtons; ++bit)

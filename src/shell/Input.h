@@ -11,11 +11,17 @@
 //
 // Left/Right give axis X -1/+1 (Left wins), Up/Down axis Y -1/+1 (Up wins). The stick
 // overrides an axis only at the very ends of its travel.
+//
+// A gamepad takes the joystick's place: its left stick past the dead zone or its d-pad (which
+// wins) set the axes, the south face button is joystick button 1 (fire), north or back button 9
+// (camera view) and start button 10 (start).
 #pragma once
 
 #include <cstdint>
 
 constexpr int32_t kInputButtons = 10;
+// A gamepad stick counts as pushed from this far off its centre (of 32767).
+constexpr int16_t kGamepadDeadZone = 8000;
 
 struct InputState {
     int8_t axisX = 0;   // -1 left, 0, +1 right

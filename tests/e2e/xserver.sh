@@ -11,12 +11,12 @@ XVFB_PID=""
 
 e2e_now_ms() { date +%s%3N; }
 
-# start_xserver DIR: starts the server (its messages go to DIR/xvfb.txt) and exports DISPLAY.
-# Prints why and returns 1 when it does not come up.
+# start_xserver DIR [WIDTHxHEIGHT]: starts the server (1024x768 unless given; its messages go to
+# DIR/xvfb.txt) and exports DISPLAY. Prints why and returns 1 when it does not come up.
 start_xserver() {
-    local dir="$1"
+    local dir="$1" screen="${2:-1024x768}"
     : >"$dir/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/xvfb.txt" &
+    Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/xvfb.txt" &
     XVFB_PID=$!
     local limit=$(( $(e2e_now_ms) + E2E_LIMIT_MS ))
     # The number is complete once its line ends.

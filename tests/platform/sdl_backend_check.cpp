@@ -9,11 +9,14 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <mutex>
 #include <vector>
 
 #include "platform/Platform.h"
 #include "platform/sdl/SdlTestSupport.h"
+#include "shell/Input.h"
 
 namespace {
 
@@ -179,6 +182,97 @@ TEST_F(SdlBackend, JoystickHotPlugAndRange) {
     st::DetachJoystick();
     EXPECT_FALSE(plat::GetJoystick(&x, &y, &b));
     Drain();
+}
+
+// A gamepad SDL knows is reported as one, with SDL's button layout, and not as a joystick;
+// unplugged it is gone, and plugged in again it is back.
+TEST_F(SdlBackend, GamepadHotPlugAndLayout) {
+    plat::GamepadState g;
+    EXPECT_FALSE(plat::GetGamepad(&g));
+    if (!st::AttachGamepad()) GTEST_SKIP() << "SDL cannot make a virtual gamepad here";
+    Drain();   // the device-added events open it
+    ASSERT_TRUE(plat::GetGamepad(&g));
+    uint32_t x, y, b;
+    EXPECT_FALSE(plat::GetJoystick(&x, &y, &b));
+
+    st::SetGamepad(-32768, 20000,
+                   (1u << st::PAD_SOUTH) | (1u << st::PAD_BACK) | (1u << st::PAD_START) | (1u << st::PAD_LEFT));
+    ASSERT_TRUE(plat::GetGamepad(&g));
+    EXPECT_EQ(g.stickX, -32768);
+    EXPECT_EQ(g.stickY, 20000);
+    EXPECT_TRUE(g.south && g.back && g.start && g.dpadLeft);
+    EXPECT_FALSE(g.north || g.dpadRight || g.dpadUp || g.dpadDown);
+    st::SetGamepad(0, 0, (1u << st::PAD_NORTH) | (1u << st::PAD_UP) | (1u << st::PAD_EAST));
+    ASSERT_TRUE(plat::GetGamepad(&g));
+    EXPECT_TRUE(g.north && g.dpadUp);
+    EXPECT_FALSE(g.south || g.back || g.start);
+
+    // Through the game's input state: d-pad up thrusts, north is the camera button.
+    gInput = InputState();
+    ReadInput();
+    EXPECT_EQ(gInput.axisY, -1);
+    EXPECT_TRUE(gInput.buttons[8]);
+    EXPECT_FALSE(gInput.buttons[2]);
+
+    st::DetachGamepad();
+    EXPECT_FALSE(plat::GetGamepad(&g));
+    ASSERT_TRUE(st::AttachGamepad());
+    EXPECT_TRUE(plat::GetGamepad(&g));
+    st::DetachGamepad();
+    Drain();
+}
+
+// F11 and Alt+Enter switch desktop full screen and never reach the game; Enter alone does.
+TEST_F(SdlBackend, FullscreenShortcutsToggleAndAreSwallowed) {
+    // Switching sends window events of its own (paint, focus); only key messages matter here.
+    auto keyMessages = [&] {
+        std::vector<plat::Message> keys;
+        for (const plat::Message& m : Drain())
+            if (m.message == plat::MSG_KEYDOWN || m.message == plat::MSG_KEYUP || m.message == plat::MSG_CHAR)
+                keys.push_back(m);
+        return keys;
+    };
+    EXPECT_FALSE(plat::IsFullscreen(window));
+    st::PushKey(window, 0x7A, true);   // F11
+    st::PushKey(window, 0x7A, false);
+    EXPECT_TRUE(keyMessages().empty());
+    EXPECT_TRUE(plat::IsFullscreen(window));
+    EXPECT_EQ(plat::GetAsyncKeyState(0x7A), 0);
+
+    st::PushKey(window, plat::VK_RETURN_KEY, true, false, true);   // with Alt
+    EXPECT_TRUE(keyMessages().empty());
+    EXPECT_EQ(plat::GetAsyncKeyState(plat::VK_RETURN_KEY), 0);
+    EXPECT_FALSE(plat::IsFullscreen(window));
+
+    st::PushKey(window, plat::VK_RETURN_KEY, true);
+    std::vector<plat::Message> seen = keyMessages();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].message, plat::MSG_KEYDOWN);
+    EXPECT_NE(plat::GetAsyncKeyState(plat::VK_RETURN_KEY), 0);
+    EXPECT_FALSE(plat::IsFullscreen(window));
+
+    EXPECT_TRUE(plat::SetFullscreen(window, true));
+    EXPECT_TRUE(plat::IsFullscreen(window));
+    EXPECT_TRUE(plat::SetFullscreen(window, false));
+    EXPECT_FALSE(plat::IsFullscreen(window));
+}
+
+TEST_F(SdlBackend, ProgramFolderIconAndVsync) {
+    std::string dir = plat::ExecutableDir();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir.back(), '/');
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir + "platform_sdl_backend_check")) << dir;
+
+    std::vector<uint8_t> icon(16 * 16 * 4, 200);
+    plat::SetWindowIcon(window, icon.data(), 16, 16);   // takes a copy
+    icon.clear();
+
+    EXPECT_FALSE(plat::GLSetVsync(true));   // no context yet
+    ASSERT_TRUE(plat::GLCreateContext(window)) << plat::LastError();
+    plat::GLSetVsync(true);                 // the offscreen driver may not offer it
+    EXPECT_TRUE(plat::GLSetVsync(false));
+    plat::GLSwapBuffers();
+    plat::GLReleaseContext();
 }
 
 TEST_F(SdlBackend, GLContextOnTheWindow) {

@@ -208,3 +208,73 @@ TEST_F(InputTest, OutOfRangeIndexesMapToTheirFallbackButtons) {
 }
 
 }  // namespace
+
+namespace {
+
+// A gamepad: the stick counts past its dead zone, the d-pad wins over the stick, and three
+// buttons stand for joystick buttons 1, 9 and 10. A pushed pad overrides the keyboard's axis.
+TEST_F(InputTest, GamepadGivesAxesAndButtons) {
+    struct Row {
+        int16_t x, y;
+        bool left, right, up, down, south, north, back, start;
+        std::initializer_list<int> keys;
+        int axisX, axisY, buttons;
+    };
+    const int16_t dz = kGamepadDeadZone;
+    const Row rows[] = {
+        {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, {}, 0, 0, 0},
+        {int16_t(dz - 1), int16_t(1 - dz), 0, 0, 0, 0, 0, 0, 0, 0, {}, 0, 0, 0},   // inside the dead zone
+        {dz, int16_t(-dz), 0, 0, 0, 0, 0, 0, 0, 0, {}, 1, -1, 0},                    // just past it
+        {-32768, 32767, 0, 0, 0, 0, 0, 0, 0, 0, {}, -1, 1, 0},
+        {0, 0, 1, 0, 0, 1, 0, 0, 0, 0, {}, -1, 1, 0},                                // d-pad
+        {32767, 32767, 1, 0, 1, 0, 0, 0, 0, 0, {}, -1, -1, 0},                       // d-pad wins
+        {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, {plat::VK_RIGHT_KEY, plat::VK_UP_KEY}, 1, -1, 0},   // pad at rest
+        {-20000, 0, 0, 0, 0, 0, 0, 0, 0, 0, {plat::VK_RIGHT_KEY}, -1, 0, 0},         // pushed pad wins
+        {0, 0, 0, 0, 0, 0, 1, 0, 0, 0, {}, 0, 0, 1 << 2},                            // south fires
+        {0, 0, 0, 0, 0, 0, 0, 1, 0, 0, {}, 0, 0, 1 << 8},                            // north: view
+        {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, {}, 0, 0, 1 << 8},                            // back: view
+        {0, 0, 0, 0, 0, 0, 0, 0, 0, 1, {}, 0, 0, 1 << 9},                            // start
+        {0, 0, 0, 0, 0, 0, 1, 1, 1, 1, {'X'}, 0, 0, 1 | (1 << 2) | (1 << 8) | (1 << 9)},
+    };
+    for (const Row& r : rows) {
+        plat::GamepadState pad;
+        pad.stickX = r.x;
+        pad.stickY = r.y;
+        pad.dpadLeft = r.left;
+        pad.dpadRight = r.right;
+        pad.dpadUp = r.up;
+        pad.dpadDown = r.down;
+        pad.south = r.south;
+        pad.north = r.north;
+        pad.back = r.back;
+        pad.start = r.start;
+        plat::fake::SetGamepad(true, pad);
+        SetJoystick(true, 0, 0, 0xFFFF);   // a plain joystick too: the pad takes its place
+        Hold(r.keys);
+        ReadInput();
+        Hold(r.keys, false);
+        EXPECT_EQ(gInput.axisX, r.axisX) << r.x << "," << r.y;
+        EXPECT_EQ(gInput.axisY, r.axisY) << r.x << "," << r.y;
+        EXPECT_EQ(PressedButtons(), r.buttons) << r.x << "," << r.y;
+    }
+    // Unplugged, the joystick is read again.
+    plat::fake::SetGamepad(false);
+    ReadInput();
+    EXPECT_EQ(gInput.axisX, -1);
+    EXPECT_EQ(PressedButtons(), (1 << kInputButtons) - 1);
+}
+
+// Fire through the pad is one-press like the A key while playing.
+TEST_F(InputTest, GamepadFireHonoursOnePress) {
+    ToggleOnePress(2);
+    plat::GamepadState pad;
+    pad.south = true;
+    plat::fake::SetGamepad(true, pad);
+    const bool expected[] = {true, false, false};
+    for (bool e : expected) {
+        ReadInput();
+        EXPECT_EQ(gInput.buttons[2], e);
+    }
+}
+
+}  // namespace

@@ -1,4 +1,4 @@
-// Writes 8-bit RGB pictures as PNG files (for previews and the contact sheet).
+// Writes 8-bit RGB or RGBA pictures as PNG files (previews, the contact sheet, the icons).
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,8 @@
 
 namespace mediagen {
 
-// rgb holds width x height x 3 bytes, row 0 at the top. False (with a message) on failure.
-bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
+// rgb holds width x height x channels bytes (3: RGB, 4: RGBA), row 0 at the top. False (with
+// a message) on failure.
+bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb, int channels = 3);
 
 }  // namespace mediagen

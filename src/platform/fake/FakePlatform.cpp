@@ -21,6 +21,9 @@ struct NativeWindowRec {
     WindowProc proc = nullptr;
     void* userData = nullptr;
     bool alive = true;
+    bool fullscreen = false;
+    std::vector<uint8_t> icon;   // rgba
+    int iconWidth = 0, iconHeight = 0;
 };
 
 namespace {
@@ -60,6 +63,11 @@ struct State {
     KeyState keys[256];
     bool joyAttached = false;
     uint32_t joyX = 32767, joyY = 32767, joyButtons = 0;
+    bool padAttached = false;
+    GamepadState pad;
+    std::string exeDir;
+    int desktopWidth = 1024, desktopHeight = 768;
+    int vsync = -1;   // -1 never set, else 0 or 1
     bool videoAvailable = true;
     int displayModeChanges = 0;
     SDL_Window* glWindow = nullptr;   // hidden window that carries the GL context
@@ -144,9 +152,25 @@ void* GetWindowUserData(NativeWindow window) { return Alive(window) ? window->us
 
 bool GetClientSize(NativeWindow window, int* width, int* height) {
     if (!Alive(window)) return false;
-    if (width) *width = window->desc.clientWidth;
-    if (height) *height = window->desc.clientHeight;
+    const State& s = S();
+    if (width) *width = window->fullscreen ? s.desktopWidth : window->desc.clientWidth;
+    if (height) *height = window->fullscreen ? s.desktopHeight : window->desc.clientHeight;
     return true;
+}
+
+bool SetFullscreen(NativeWindow window, bool on) {
+    if (!Alive(window)) return false;
+    window->fullscreen = on;
+    return true;
+}
+
+bool IsFullscreen(NativeWindow window) { return Alive(window) && window->fullscreen; }
+
+void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int height) {
+    if (!Alive(window) || !rgba || width <= 0 || height <= 0) return;
+    window->icon.assign(rgba, rgba + static_cast<size_t>(width) * height * 4);
+    window->iconWidth = width;
+    window->iconHeight = height;
 }
 
 void PostClose(NativeWindow window) {
@@ -237,6 +261,15 @@ bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons) {
     return true;
 }
 
+bool GetGamepad(GamepadState* out) {
+    const State& s = S();
+    if (!s.padAttached) return false;
+    if (out) *out = s.pad;
+    return true;
+}
+
+const char* ExecutableDir() { return S().exeDir.c_str(); }
+
 // ---- audio ------------------------------------------------------------------------------
 
 bool AudioOpen(int rate, AudioDoneProc done, void* user) {
@@ -315,6 +348,13 @@ void GLSwapBuffers() { detail::SwapGL(); }
 
 void GLReleaseContext() { DestroyGL(); }
 
+bool GLSetVsync(bool on) {
+    State& s = S();
+    if (!s.glWindow) return false;
+    s.vsync = on ? 1 : 0;
+    return true;
+}
+
 // ---- test controls ----------------------------------------------------------------------
 
 namespace fake {
@@ -341,6 +381,12 @@ void Reset() {
     s.joyAttached = false;
     s.joyX = s.joyY = 32767;
     s.joyButtons = 0;
+    s.padAttached = false;
+    s.pad = GamepadState();
+    s.exeDir.clear();
+    s.desktopWidth = 1024;
+    s.desktopHeight = 768;
+    s.vsync = -1;
     s.videoAvailable = true;
     s.displayModeChanges = 0;
     detail::SetError("");
@@ -375,6 +421,28 @@ void SetJoystick(bool attached, uint32_t x, uint32_t y, uint32_t buttons) {
     s.joyY = y;
     s.joyButtons = buttons;
 }
+
+void SetGamepad(bool attached, const GamepadState& state) {
+    State& s = S();
+    s.padAttached = attached;
+    s.pad = state;
+}
+
+void SetExecutableDir(const std::string& dir) { S().exeDir = dir; }
+
+void SetDesktopSize(int width, int height) {
+    S().desktopWidth = width;
+    S().desktopHeight = height;
+}
+
+std::vector<uint8_t> WindowIcon(NativeWindow window, int* width, int* height) {
+    if (!Alive(window)) return {};
+    if (width) *width = window->iconWidth;
+    if (height) *height = window->iconHeight;
+    return window->icon;
+}
+
+int Vsync() { return S().vsync; }
 
 void SetAudioAvailable(bool available) {
     AudioDevice& a = Audio();

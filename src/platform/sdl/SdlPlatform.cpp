@@ -43,7 +43,8 @@ struct State {
     std::deque<Message> queue;
     std::vector<NativeWindow> windows;
     KeyState keys[256];
-    SDL_Joystick* joystick = nullptr;
+    SDL_Joystick* joystick = nullptr;       // the device in use, a plain joystick or a pad's
+    SDL_GameController* pad = nullptr;      // set when that device is a known gamepad
     bool displayModeChanged = false;
 };
 
@@ -71,8 +72,8 @@ void Start() {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
     SDL_Init(SDL_INIT_EVENTS);
-    // A missing joystick system only means no joystick.
-    SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+    // A missing joystick or gamepad system only means no joystick.
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) SDL_InitSubSystem(SDL_INIT_JOYSTICK);
 }
 
 NativeWindow FindById(uint32_t id) {
@@ -153,12 +154,34 @@ uintptr_t MouseFlags(uint32_t sdlButtons) {
     return f;
 }
 
+// The first device that opens; a gamepad SDL knows is opened as one.
 void OpenFirstJoystick() {
     if (gState.joystick) return;
     for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        if (SDL_IsGameController(i)) {
+            gState.pad = SDL_GameControllerOpen(i);
+            if (gState.pad) {
+                gState.joystick = SDL_GameControllerGetJoystick(gState.pad);
+                return;
+            }
+        }
         gState.joystick = SDL_JoystickOpen(i);
         if (gState.joystick) return;
     }
+}
+
+void CloseJoystick() {
+    if (gState.pad) SDL_GameControllerClose(gState.pad);
+    else if (gState.joystick) SDL_JoystickClose(gState.joystick);
+    gState.pad = nullptr;
+    gState.joystick = nullptr;
+}
+
+// F11 and Alt+Enter switch desktop full screen and are not passed on to the game.
+bool IsFullscreenShortcut(const SDL_KeyboardEvent& key) {
+    SDL_Keycode s = key.keysym.sym;
+    if (s == SDLK_F11) return true;
+    return (s == SDLK_RETURN || s == SDLK_KP_ENTER) && (key.keysym.mod & KMOD_ALT);
 }
 
 void Translate(const SDL_Event& ev) {
@@ -180,6 +203,11 @@ void Translate(const SDL_Event& ev) {
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
+        if (IsFullscreenShortcut(ev.key)) {
+            NativeWindow w = FindById(ev.key.windowID);
+            if (w && ev.type == SDL_KEYDOWN && !ev.key.repeat) SetFullscreen(w, !IsFullscreen(w));
+            break;
+        }
         int vk = VirtualKey(ev.key.keysym);
         if (!vk) break;
         KeyState& k = gState.keys[vk];
@@ -221,8 +249,7 @@ void Translate(const SDL_Event& ev) {
         break;
     case SDL_JOYDEVICEREMOVED:
         if (gState.joystick && SDL_JoystickInstanceID(gState.joystick) == ev.jdevice.which) {
-            SDL_JoystickClose(gState.joystick);
-            gState.joystick = nullptr;
+            CloseJoystick();
             OpenFirstJoystick();
         }
         break;
@@ -244,6 +271,21 @@ void Pump() {
 }
 
 }  // namespace
+
+// ---- program location -------------------------------------------------------------------
+
+const char* ExecutableDir() {
+    static std::string dir;
+    static bool asked = false;
+    if (!asked) {
+        asked = true;
+        if (char* base = SDL_GetBasePath()) {
+            dir = base;
+            SDL_free(base);
+        }
+    }
+    return dir.c_str();
+}
 
 // ---- time -------------------------------------------------------------------------------
 
@@ -324,10 +366,33 @@ void* GetWindowUserData(NativeWindow window) { return Alive(window) ? window->us
 bool GetClientSize(NativeWindow window, int* width, int* height) {
     if (!Alive(window)) return false;
     int w = 0, h = 0;
-    SDL_GetWindowSize(window->sdl, &w, &h);
+    SDL_GL_GetDrawableSize(window->sdl, &w, &h);
+    if (w <= 0 || h <= 0) SDL_GetWindowSize(window->sdl, &w, &h);
     if (width) *width = w;
     if (height) *height = h;
     return true;
+}
+
+bool SetFullscreen(NativeWindow window, bool on) {
+    if (!Alive(window)) return false;
+    if (SDL_SetWindowFullscreen(window->sdl, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+        detail::SetSDLError("full screen");
+        return false;
+    }
+    return true;
+}
+
+bool IsFullscreen(NativeWindow window) {
+    return Alive(window) && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int height) {
+    if (!Alive(window) || !rgba || width <= 0 || height <= 0) return;
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba), width, height, 32,
+                                                           width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!icon) return;
+    SDL_SetWindowIcon(window->sdl, icon);
+    SDL_FreeSurface(icon);
 }
 
 void PostClose(NativeWindow window) {
@@ -407,7 +472,7 @@ int16_t GetAsyncKeyState(int virtualKey) {
 bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons) {
     Pump();   // also applies hot-plugging
     SDL_Joystick* j = gState.joystick;
-    if (!j || !SDL_JoystickGetAttached(j)) return false;
+    if (!j || gState.pad || !SDL_JoystickGetAttached(j)) return false;
     // SDL's axes run -32768..32767; ours 0..65535, 0 at the left or top.
     auto axis = [&](int i) {
         return SDL_JoystickNumAxes(j) > i ? static_cast<uint32_t>(SDL_JoystickGetAxis(j, i) + 32768)
@@ -421,6 +486,28 @@ bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons) {
         for (int i = 0; i < n; ++i)
             if (SDL_JoystickGetButton(j, i)) mask |= 1u << i;
         *buttons = mask;
+    }
+    return true;
+}
+
+bool GetGamepad(GamepadState* out) {
+    Pump();
+    SDL_GameController* p = gState.pad;
+    if (!p || !SDL_GameControllerGetAttached(p)) return false;
+    if (out) {
+        GamepadState g;
+        g.stickX = SDL_GameControllerGetAxis(p, SDL_CONTROLLER_AXIS_LEFTX);
+        g.stickY = SDL_GameControllerGetAxis(p, SDL_CONTROLLER_AXIS_LEFTY);
+        auto down = [&](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(p, b) != 0; };
+        g.dpadLeft = down(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+        g.dpadRight = down(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+        g.dpadUp = down(SDL_CONTROLLER_BUTTON_DPAD_UP);
+        g.dpadDown = down(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+        g.south = down(SDL_CONTROLLER_BUTTON_A);
+        g.north = down(SDL_CONTROLLER_BUTTON_Y);
+        g.back = down(SDL_CONTROLLER_BUTTON_BACK);
+        g.start = down(SDL_CONTROLLER_BUTTON_START);
+        *out = g;
     }
     return true;
 }
@@ -440,5 +527,7 @@ bool GLCreateContext(NativeWindow window) {
 void GLSwapBuffers() { detail::SwapGL(); }
 
 void GLReleaseContext() { detail::ReleaseGL(); }
+
+bool GLSetVsync(bool on) { return detail::SetSwapInterval(on); }
 
 }  // namespace plat

@@ -23,16 +23,45 @@ SDL_Keycode Keycode(int vk) {
     case VK_UP_KEY: return SDLK_UP;
     case VK_RIGHT_KEY: return SDLK_RIGHT;
     case VK_DOWN_KEY: return SDLK_DOWN;
+    case 0x7A: return SDLK_F11;
     default: return SDLK_UNKNOWN;
     }
 }
 
-int gDevice = -1;
-SDL_Joystick* gHandle = nullptr;
+// One attached virtual device, opened so that its state can be set.
+struct VirtualDevice {
+    int device = -1;
+    SDL_Joystick* handle = nullptr;
+
+    bool Open(int index) {
+        device = index;
+        if (device < 0) return false;
+        handle = SDL_JoystickOpen(device);
+        return handle != nullptr;
+    }
+    // Axes 0 and 1; bit k of the mask is button k.
+    void Set(int x, int y, uint32_t buttons, int count) {
+        if (!handle) return;
+        SDL_JoystickSetVirtualAxis(handle, 0, static_cast<Sint16>(x));
+        SDL_JoystickSetVirtualAxis(handle, 1, static_cast<Sint16>(y));
+        for (int i = 0; i < count; ++i)
+            SDL_JoystickSetVirtualButton(handle, i, (buttons >> i) & 1u ? SDL_PRESSED : SDL_RELEASED);
+    }
+    void Detach() {
+        if (handle) SDL_JoystickClose(handle);
+        handle = nullptr;
+        if (device >= 0) SDL_JoystickDetachVirtual(device);
+        device = -1;
+    }
+};
+
+VirtualDevice gStick;
+VirtualDevice gPad;
+const int kPadButtons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
 
 }  // namespace
 
-bool PushKey(NativeWindow window, int virtualKey, bool down, bool repeat) {
+bool PushKey(NativeWindow window, int virtualKey, bool down, bool repeat, bool alt) {
     SDL_Event ev = {};
     ev.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     ev.key.windowID = WindowId(window);
@@ -40,6 +69,7 @@ bool PushKey(NativeWindow window, int virtualKey, bool down, bool repeat) {
     ev.key.repeat = repeat ? 1 : 0;
     ev.key.keysym.sym = Keycode(virtualKey);
     ev.key.keysym.scancode = SDL_GetScancodeFromKey(ev.key.keysym.sym);
+    ev.key.keysym.mod = alt ? KMOD_LALT : KMOD_NONE;
     return SDL_PushEvent(&ev) == 1;
 }
 
@@ -96,25 +126,29 @@ bool GetWindowFacts(NativeWindow window, WindowFacts* out) {
 
 bool AttachJoystick() {
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
-    gDevice = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 10, 0);
-    if (gDevice < 0) return false;
-    gHandle = SDL_JoystickOpen(gDevice);
-    return gHandle != nullptr;
+    return gStick.Open(SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 2, 10, 0));
 }
 
-void SetJoystick(int x, int y, uint32_t buttons) {
-    if (!gHandle) return;
-    SDL_JoystickSetVirtualAxis(gHandle, 0, static_cast<Sint16>(x));
-    SDL_JoystickSetVirtualAxis(gHandle, 1, static_cast<Sint16>(y));
-    for (int i = 0; i < 10; ++i)
-        SDL_JoystickSetVirtualButton(gHandle, i, (buttons >> i) & 1u ? SDL_PRESSED : SDL_RELEASED);
+void SetJoystick(int x, int y, uint32_t buttons) { gStick.Set(x, y, buttons, 10); }
+
+void DetachJoystick() { gStick.Detach(); }
+
+bool AttachGamepad() {
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
+    SDL_VirtualJoystickDesc d = {};
+    d.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    d.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    d.naxes = SDL_CONTROLLER_AXIS_MAX;
+    d.nbuttons = kPadButtons;
+    d.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1;
+    d.button_mask = (1u << kPadButtons) - 1;   // virtual button k is gamepad button k
+    d.name = "virtual gamepad";
+    return gPad.Open(SDL_JoystickAttachVirtualEx(&d));
 }
 
-void DetachJoystick() {
-    if (gHandle) SDL_JoystickClose(gHandle);
-    gHandle = nullptr;
-    if (gDevice >= 0) SDL_JoystickDetachVirtual(gDevice);
-    gDevice = -1;
-}
+// Axes 0 and 1 are the gamepad's left stick too.
+void SetGamepad(int stickX, int stickY, uint32_t buttons) { gPad.Set(stickX, stickY, buttons, kPadButtons); }
+
+void DetachGamepad() { gPad.Detach(); }
 
 }  // namespace plat::sdltest

@@ -1,0 +1,309 @@
+#!/usr/bin/env bash
+# check.sh SCENARIO BUILD_DIR OUT_DIR
+# End-to-end checks of the game as people install and start it: from other folders, from the
+# Debian package and from `make install`, in full screen and scaled, and with its options.
+# Scenarios that need a display run themselves again on a private X server (Xvfb).
+set -u
+scenario="$1"; BUILD="$(realpath "$2")"; OUT="$3"
+here="$(cd "$(dirname "$0")" && pwd)"
+mkdir -p "$OUT"
+OUT="$(realpath "$OUT")"
+export SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER
+
+# Screen size per scenario; "none" runs without X.
+case "$scenario" in
+    fullscreen) screen=1280x720 ;;
+    scale) screen=1600x1200 ;;
+    *) screen=1024x768 ;;
+esac
+if [ -z "${QB_UNDER_X:-}" ]; then
+    for tool in Xvfb xdpyinfo xdotool xwininfo xprop import convert; do
+        command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
+    done
+    . "$here/../e2e/xserver.sh"
+    xdir=$(mktemp -d)
+    start_xserver "$xdir" "$screen" || { echo "FAIL: no X server" >&2; rm -rf "$xdir"; exit 1; }
+    QB_UNDER_X=1 bash "$0" "$scenario" "$BUILD" "$OUT"
+    status=$?
+    stop_xserver
+    rm -rf "$xdir"
+    exit $status
+fi
+
+GAME_PID=""; WID=""; WM_PID=""
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$OUT/stderr.txt" ] && sed 's/^/  game stderr: /' "$OUT/stderr.txt" >&2
+    stop_game
+    exit 1
+}
+now_ms() { date +%s%3N; }
+T0=$(now_ms)
+note() { echo "  [$(( $(now_ms) - T0 )) ms] $*"; }
+
+# start_game DIR GAME [OPTION]...: starts the game in the working directory DIR and waits
+# (up to 15 s) for its window.
+start_game() {
+    local dir="$1" game="$2"; shift 2
+    (cd "$dir" && exec "$game" "$@") 2>"$OUT/stderr.txt" &
+    GAME_PID=$!
+    WID=""
+    local deadline=$(( $(now_ms) + 15000 ))
+    while [ -z "$WID" ]; do
+        kill -0 "$GAME_PID" 2>/dev/null || fail "$game ended before its window appeared"
+        [ "$(now_ms)" -lt "$deadline" ] || fail "no game window after 15 s"
+        WID=$(xdotool search --name '^Quenbrill$' 2>/dev/null | head -1)
+        [ -n "$WID" ] || sleep 0.1
+    done
+    xdotool windowfocus "$WID" 2>/dev/null || true
+}
+
+stop_game() {
+    if [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; then
+        kill "$GAME_PID" 2>/dev/null
+        wait "$GAME_PID" 2>/dev/null
+    fi
+    GAME_PID=""
+    if [ -n "$WM_PID" ]; then kill "$WM_PID" 2>/dev/null; wait "$WM_PID" 2>/dev/null; WM_PID=""; fi
+}
+
+# count IMAGE X Y W H CONDITION: pixels of the rectangle whose r, g, b meet an awk condition.
+count() {
+    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -depth 8 txt:- 2>/dev/null |
+        sed -n 's/^[0-9]*,[0-9]*: *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' |
+        awk "{ r=\$1; g=\$2; b=\$3; if ($6) n++ } END { print n+0 }"
+}
+
+# stat IMAGE X Y W H maxima|mean: the largest channel value, or the mean, of the rectangle (0-255).
+stat() {
+    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -format "%[fx:round(255*$6)]" info: 2>/dev/null
+}
+
+RED='r > 180 && g < 60 && b < 60'
+
+# wait_for_prompt NAME X Y W H: takes screenshots of the whole screen (up to 15 s) until the
+# red "<PRESS START>" shows in the rectangle (it blinks); the last one is OUT/NAME.png.
+wait_for_prompt() {
+    local name="$1" deadline=$(( $(now_ms) + 15000 )) n=0
+    while :; do
+        import -window root "$OUT/$name.png" 2>/dev/null || fail "screenshot $name failed"
+        n=$(count "$OUT/$name.png" "$2" "$3" "$4" "$5" "$RED")
+        [ "$n" -ge 200 ] && break
+        [ "$(now_ms)" -lt "$deadline" ] || fail "$name: no red prompt in ${4}x${5}+$2+$3 after 15 s ($n red pixels)"
+        sleep 0.2
+    done
+    note "$name: $n red prompt pixels in ${4}x${5}+$2+$3"
+}
+
+window_geometry() {   # "X Y W H" of the game window on the screen
+    xwininfo -id "$WID" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+check_window_icon() {   # the game sets its icon after the window has appeared: wait for it
+    local deadline=$(( $(now_ms) + 15000 ))
+    until xprop -id "$WID" _NET_WM_ICON 2>/dev/null | grep -q 'Icon (64 x 64)'; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "the window shows no 64 x 64 icon"
+        sleep 0.1
+    done
+}
+
+run_and_look() {   # run_and_look LABEL DIR GAME: start the game in DIR, see its start picture, quit
+    NAME_PREFIX="$1-"
+    start_game "$2" "$3" --mute
+    local g; g=$(window_geometry); set -- $g
+    wait_for_prompt "$NAME_PREFIX" $(( $1 + 190 )) $(( $2 + 410 )) 260 32
+    local dark; dark=$(count "$OUT/$NAME_PREFIX.png" $(( $1 + 40 )) $(( $2 + 240 )) 200 100 'r < 90 && g < 90 && b > 20')
+    [ "$dark" -ge 10000 ] || fail "$NAME_PREFIX: no start picture in the window ($dark night-sky pixels)"
+    grep -q "not found" "$OUT/stderr.txt" && fail "$NAME_PREFIX: the archive was not found"
+    check_window_icon
+    # A plain key press and release: sent to a window that closes on the press, the release
+    # would never happen, and the X server would hand the next game a held Escape.
+    xdotool windowfocus "$WID" 2>/dev/null
+    xdotool key Escape
+    local deadline=$(( $(now_ms) + 15000 ))
+    while kill -0 "$GAME_PID" 2>/dev/null; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "$NAME_PREFIX: Escape did not end the game"
+        sleep 0.1
+    done
+    wait "$GAME_PID"; local code=$?
+    GAME_PID=""
+    [ "$code" -eq 0 ] || fail "$NAME_PREFIX: exit status $code after Escape"
+    note "$NAME_PREFIX: start picture seen, icon shown, Escape ends with 0"
+}
+
+# The X server of this run must answer before anything is started on it.
+deadline=$(( $(now_ms) + 15000 ))
+until xdpyinfo >/dev/null 2>&1; do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "the X server $DISPLAY does not answer after 15 s"
+    sleep 0.1
+done
+
+scratch="$OUT/scratch"
+rm -rf "$scratch"; mkdir -p "$scratch/home"
+
+case "$scenario" in
+from-elsewhere)
+    # The built game, started from / and from a home folder, finds the archive beside it.
+    run_and_look built-from-root / "$BUILD/quenbrill"
+    HOME="$scratch/home" run_and_look built-from-home "$scratch/home" "$BUILD/quenbrill"
+    # Alone, it names every place it looked, in one line, and still runs.
+    mkdir -p "$scratch/lone/bin"
+    cp "$BUILD/quenbrill" "$scratch/lone/bin/"
+    start_game / "$scratch/lone/bin/quenbrill" --mute
+    deadline=$(( $(now_ms) + 15000 ))
+    until grep -q "not found" "$OUT/stderr.txt"; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "no line about the missing archive"
+        sleep 0.1
+    done
+    line=$(grep "not found" "$OUT/stderr.txt")
+    for place in "/ZabroData.arc" "$scratch/lone/bin/ZabroData.arc" "$scratch/lone/share/quenbrill/ZabroData.arc"; do
+        case "$line" in *"$place"*) ;; *) fail "the line does not name $place: $line" ;; esac
+    done
+    [ "$(grep -c . "$OUT/stderr.txt")" -eq 1 ] || fail "more than one line on stderr"
+    note "lone game: $line"
+    stop_game
+    ;;
+install)
+    # make install under a prefix of its own, then the installed game from / and from home.
+    cmake --install "$BUILD" --prefix "$scratch/prefix" >"$OUT/install.txt" 2>&1 || fail "cmake --install failed"
+    for f in bin/quenbrill bin/quenbrill-arc bin/quenbrill-model share/quenbrill/ZabroData.arc \
+             share/applications/quenbrill.desktop share/icons/hicolor/48x48/apps/quenbrill.png \
+             share/man/man6/quenbrill.6.gz share/man/man1/quenbrill-arc.1.gz share/man/man1/quenbrill-model.1.gz; do
+        [ -f "$scratch/prefix/$f" ] || fail "make install left no $f"
+    done
+    run_and_look installed-from-root / "$scratch/prefix/bin/quenbrill"
+    HOME="$scratch/home" run_and_look installed-from-home "$scratch/home" "$scratch/prefix/bin/quenbrill"
+    ;;
+package)
+    # The .deb: files where the freedesktop conventions put them, a valid menu entry, the
+    # installed programs work on the installed archive.
+    (cd "$BUILD" && cpack -G DEB -B "$scratch/pkg") >"$OUT/cpack.txt" 2>&1 || fail "cpack failed (see $OUT/cpack.txt)"
+    deb=$(ls "$scratch"/pkg/quenbrill_*.deb 2>/dev/null | head -1)
+    [ -n "$deb" ] || fail "cpack made no .deb"
+    dpkg-deb --field "$deb" Package Version Depends Section | sed 's/^/  /'
+    root="$scratch/root"
+    dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
+    for size in 16 22 24 32 48 64 128 256; do
+        icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/quenbrill.png"
+        [ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" = "${size}x${size}" ] || fail "no ${size}x${size} icon at $icon"
+    done
+    for f in usr/bin/quenbrill usr/bin/quenbrill-arc usr/bin/quenbrill-model usr/share/quenbrill/ZabroData.arc \
+             usr/share/man/man6/quenbrill.6.gz usr/share/man/man1/quenbrill-arc.1.gz \
+             usr/share/man/man1/quenbrill-model.1.gz; do
+        [ -f "$root/$f" ] || fail "the package has no /$f"
+    done
+    desktop-file-validate "$root/usr/share/applications/quenbrill.desktop" || fail "desktop-file-validate"
+    grep -q '^Icon=quenbrill$' "$root/usr/share/applications/quenbrill.desktop" || fail "menu entry without our icon"
+    zcat "$root/usr/share/man/man6/quenbrill.6.gz" | grep -qF 'no\-vsync' || fail "man page without the options"
+    version=$("$root/usr/bin/quenbrill" --version) || fail "--version failed"
+    [ "$version" = "quenbrill $(dpkg-deb --field "$deb" Version)" ] || fail "--version says \"$version\""
+    "$root/usr/bin/quenbrill-arc" verify "$root/usr/share/quenbrill/ZabroData.arc" >"$OUT/verify.txt" ||
+        fail "the installed quenbrill-arc does not accept the installed archive"
+    (cd "$scratch" && "$root/usr/bin/quenbrill-arc" -a "$root/usr/share/quenbrill/ZabroData.arc" unpack media) \
+        >/dev/null || fail "quenbrill-arc unpack failed"
+    "$root/usr/bin/quenbrill-model" info "$scratch/media/Media/XWing.bin" >"$OUT/model-info.txt" ||
+        fail "the installed quenbrill-model cannot read the installed ship"
+    note "installed: $version; arc verify and model info work on the installed archive"
+    HOME="$scratch/home" run_and_look package-from-home "$scratch/home" "$root/usr/bin/quenbrill"
+    ;;
+fullscreen)
+    # A window manager, as every desktop has, carries out the full-screen request.
+    openbox --sm-disable >/dev/null 2>&1 &
+    WM_PID=$!
+    deadline=$(( $(now_ms) + 15000 ))
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "the window manager did not start"
+        sleep 0.1
+    done
+    start_game / "$BUILD/quenbrill" --mute --fullscreen
+    # 1280 x 720: the picture is scaled by 1.5 to 960 x 720 with 160-pixel bars left and right;
+    # the prompt, centred at (320, 426), is centred at (640, 639).
+    wait_for_prompt fullscreen 520 624 240 30
+    shot="$OUT/fullscreen.png"
+    for bar in "0 0 158 720" "1122 0 158 720"; do
+        n=$(stat "$shot" $bar maxima)
+        [ "$n" -le 2 ] || fail "bar $bar is not all black (brightest channel $n)"
+    done
+    n=$(stat "$shot" 170 0 940 720 mean)
+    [ "$n" -ge 20 ] || fail "the picture itself is black (mean $n)"
+    # Nothing of the prompt where the unscaled picture would have it.
+    n=$(count "$shot" 190 410 260 32 "$RED")
+    [ "$n" -lt 50 ] || fail "a prompt at the unscaled place ($n red pixels)"
+    # F11 goes back to the 640 x 480 window.
+    xdotool key --window "$WID" F11
+    deadline=$(( $(now_ms) + 15000 ))
+    while :; do
+        g=$(window_geometry); set -- $g
+        [ "$3 $4" = "640 480" ] && break
+        [ "$(now_ms)" -lt "$deadline" ] || fail "F11 did not give the window back (now $3 x $4)"
+        sleep 0.2
+    done
+    kill -0 "$GAME_PID" || fail "the game ended at F11"
+    note "full screen: picture scaled to 960 x 720 between black bars, prompt at (640, 639); F11 back to 640 x 480"
+    # Alt+Enter goes full screen again, and its Enter does not start the battle: the prompt
+    # shows at its scaled place once more.
+    xdotool key --window "$WID" alt+Return
+    wait_for_prompt alt-enter 520 624 240 30
+    n=$(stat "$OUT/alt-enter.png" 0 0 158 720 maxima)
+    [ "$n" -le 2 ] || fail "no black bar after Alt+Enter (brightest channel $n)"
+    note "Alt+Enter: full screen again, still on the start screen"
+    stop_game
+    ;;
+scale)
+    # --scale 2: a 1280 x 960 window, the prompt at twice its place.
+    start_game / "$BUILD/quenbrill" --mute --scale 2
+    g=$(window_geometry); set -- $g
+    [ "$3 $4" = "1280 960" ] || fail "--scale 2 made a $3 x $4 window"
+    wait_for_prompt scale $(( $1 + 400 )) $(( $2 + 830 )) 480 46
+    n=$(count "$OUT/scale.png" $(( $1 + 190 )) $(( $2 + 410 )) 260 32 "$RED")
+    [ "$n" -lt 50 ] || fail "a prompt at the unscaled place ($n red pixels)"
+    note "--scale 2: 1280 x 960 window, prompt centred at (640, 852)"
+    stop_game
+    ;;
+options)
+    # Bad command lines: one line, exit status 2, no window. Good ones that end at once: 0.
+    while IFS='|' read -r args expect; do
+        [ -z "$args" ] && continue
+        # shellcheck disable=SC2086
+        "$BUILD/quenbrill" $args >"$OUT/stdout.txt" 2>"$OUT/stderr.txt"
+        code=$?
+        [ "$code" -eq 2 ] || fail "quenbrill $args: exit status $code, not 2"
+        [ "$(wc -l <"$OUT/stderr.txt")" -eq 1 ] || fail "quenbrill $args: not one line on stderr"
+        grep -q -- "$expect" "$OUT/stderr.txt" || fail "quenbrill $args: \"$(cat "$OUT/stderr.txt")\" lacks \"$expect\""
+        [ -z "$(xdotool search --name '^Quenbrill$' 2>/dev/null)" ] || fail "quenbrill $args opened a window"
+        note "quenbrill $args -> $(cat "$OUT/stderr.txt")"
+    done <<'LIST'
+--bogus|unknown option "--bogus"
+--scale 0|--scale needs a whole number
+--scale 9|--scale needs a whole number
+--scale abc|--scale needs a whole number
+--scale|--scale needs a value
+--seed -1|--seed needs a whole number
+--seed 4294967296|--seed needs a whole number
+--data /nonexistent/file.arc|--data: cannot read "/nonexistent/file.arc"
+--data|--data needs a value
+--mute=1|--mute takes no value
+stray|unexpected argument "stray"
+LIST
+    "$BUILD/quenbrill" --help >"$OUT/help.txt" 2>&1 || fail "--help failed"
+    for o in --fullscreen --scale --no-vsync --seed --data --mute --help --version; do
+        grep -q -- "$o" "$OUT/help.txt" || fail "--help does not mention $o"
+    done
+    "$BUILD/quenbrill" --version | grep -q '^quenbrill [0-9]' || fail "--version"
+    # Good options start the game: the archive named by --data, from an empty folder.
+    cp "$BUILD/ZabroData.arc" "$scratch/other-name.arc"
+    NAME_PREFIX=data-
+    start_game "$scratch/home" "$BUILD/quenbrill" --data "$scratch/other-name.arc" --seed 7 --no-vsync --mute --scale 1
+    g=$(window_geometry); set -- $g
+    wait_for_prompt data $(( $1 + 190 )) $(( $2 + 410 )) 260 32
+    grep -q "not found" "$OUT/stderr.txt" && fail "--data: the archive was not found"
+    note "--data, --seed, --no-vsync, --mute, --scale 1: the start picture shows"
+    stop_game
+    ;;
+*)
+    fail "unknown scenario $scenario"
+    ;;
+esac
+echo "PASS: $scenario"
