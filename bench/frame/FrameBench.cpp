@@ -10,8 +10,6 @@
 //
 // Reads ZabroData.arc from the working directory, or else from the build folder.
 #include <GL/gl.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +18,7 @@
 #include <cstring>
 #include <vector>
 
+#include "../BenchSupport.h"
 #include "entities/Particles.h"
 #include "entities/TieFighter.h"
 #include "entities/XWing.h"
@@ -109,10 +108,8 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     if (!FileExists("ZabroData.arc") && FileExists(QB_BUILD_DIR "/ZabroData.arc")) {
-        if (chdir(QB_BUILD_DIR) != 0) std::perror(QB_BUILD_DIR);
+        if (!bench::ChangeDirectory(QB_BUILD_DIR)) std::perror(QB_BUILD_DIR);
     }
 
     const Clock::time_point start = Clock::now();
@@ -238,8 +235,6 @@ int main(int argc, char** argv) {
 
     delete window;   // as Escape would
     gExecutor.ClearTasks();
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("peak memory (max resident set): %ld KB\n", usage.ru_maxrss);
+    std::printf("peak memory (max resident set): %ld KB\n", bench::PeakResidentKB());
     return 0;
 }
