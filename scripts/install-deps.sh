@@ -8,6 +8,10 @@ pkgs=(
   libgtest-dev libgmock-dev libpng-dev
   xvfb xauth xdotool imagemagick x11-utils
 )
+# `install-deps.sh windows`: the cross compiler, GoogleTest's sources and Wine as well.
+if [ "${1:-}" = windows ]; then
+  pkgs+=(g++-mingw-w64-x86-64-posix googletest wine64)
+fi
 
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,0 +1,332 @@
+// The native Windows backend: window class and procedure, the thread's message queue, the
+// asynchronous key state, the joystick query, the performance counter as the tick count, the
+// display-settings change and a WGL context. The wave-out device is in Win32Audio.cpp.
+//
+// The contract's window procedure returns nothing, while a native one returns a result. Each
+// native call of our procedure pushes a frame on a small stack; DefaultWindowProc stores the
+// default procedure's result in the innermost frame, which the native procedure returns. Sends
+// nested inside the default handling (close -> destroy) get frames of their own.
+#include <windows.h>
+#include <mmsystem.h>
+#undef PeekMessage
+#undef DispatchMessage
+
+#include <algorithm>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "platform/Detail.h"
+#include "platform/Platform.h"
+#include "platform/win32/Wgl.h"
+#include "platform/win32/Win32Internal.h"
+
+namespace plat {
+
+struct NativeWindowRec {
+    HWND hwnd = nullptr;
+    WindowProc proc = nullptr;
+    void* userData = nullptr;
+};
+
+namespace {
+
+struct CallFrame {
+    HWND hwnd;
+    UINT message;
+    LRESULT result;
+};
+
+struct State {
+    std::vector<NativeWindow> windows;   // alive: created and not yet destroyed
+    std::vector<CallFrame> calls;        // native procedure calls in progress, innermost last
+    NativeWindow creating = nullptr;     // the window CreateWindowEx is making right now
+    MSG peeked = {};                     // a message looked at but not removed
+    bool hasPeeked = false;
+    bool pressedSince[256] = {};         // key-downs seen in messages since the last query
+    bool displayModeChanged = false;
+};
+
+State gState;
+
+// The backend is a static library whose users come both before and after it on the link
+// line; this reference pulls the audio device in whenever the rest of the backend is.
+[[maybe_unused]] bool (*const kKeepAudio)(int, AudioDoneProc, void*) = &AudioOpen;
+
+bool Alive(NativeWindow w) {
+    return w && std::find(gState.windows.begin(), gState.windows.end(), w) != gState.windows.end();
+}
+
+NativeWindow Find(HWND hwnd) {
+    if (!hwnd) return nullptr;
+    for (NativeWindow w : gState.windows)
+        if (w->hwnd == hwnd) return w;
+    return nullptr;
+}
+
+void Fail(const char* what) {
+    std::string text = std::string(what) + " (Windows error " + std::to_string(GetLastError()) + ")";
+    detail::SetError(text.c_str());
+}
+
+// Key-downs that are not auto-repeats count as presses even when the key is up again before
+// the next query (a tap between two frames).
+void NoteKey(UINT message, WPARAM wParam, LPARAM lParam) {
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && wParam < 256 && !(lParam & (1L << 30)))
+        gState.pressedSince[wParam] = true;
+}
+
+LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    NativeWindow w = Find(hwnd);
+    if (!w && gState.creating) {
+        // The first message of the window being created: bind it before anything else.
+        w = gState.creating;
+        gState.creating = nullptr;
+        w->hwnd = hwnd;
+        gState.windows.push_back(w);
+    }
+    if (!w) return DefWindowProcA(hwnd, message, wParam, lParam);
+
+    LRESULT result;
+    if (w->proc) {
+        gState.calls.push_back({hwnd, message, 0});
+        w->proc(w, message, static_cast<uintptr_t>(wParam), static_cast<intptr_t>(lParam));
+        result = gState.calls.back().result;
+        gState.calls.pop_back();
+    } else {
+        result = DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+
+    if (message == WM_NCDESTROY && Alive(w)) {
+        // The window is gone: forget it (its context too) and free the record.
+        if (detail::WglWindow() == hwnd) detail::WglRelease();
+        gState.windows.erase(std::find(gState.windows.begin(), gState.windows.end(), w));
+        delete w;
+    }
+    return result;
+}
+
+const char* ClassFor(const WindowDesc& desc, const char* title) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS | CS_OWNDC;
+    wc.lpfnWndProc = NativeProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = desc.noBackground ? nullptr : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = title;
+    RegisterClassExA(&wc);   // a second window with the same title reuses the class
+    return title;
+}
+
+}  // namespace
+
+// ---- time -------------------------------------------------------------------------------
+
+uint32_t Ticks() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    const uint64_t count = static_cast<uint64_t>(now.QuadPart);
+    const uint64_t perSecond = static_cast<uint64_t>(frequency.QuadPart);
+    return static_cast<uint32_t>(count / perSecond * 1000 + count % perSecond * 1000 / perSecond);
+}
+
+int64_t CalendarTime() { return static_cast<int64_t>(std::time(nullptr)); }
+
+// ---- display mode -----------------------------------------------------------------------
+
+void ChangeDisplayMode(int width, int height, int bitsPerPixel) {
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof(mode);
+    mode.dmPelsWidth = static_cast<DWORD>(width);
+    mode.dmPelsHeight = static_cast<DWORD>(height);
+    mode.dmBitsPerPel = static_cast<DWORD>(bitsPerPixel);
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
+    ChangeDisplaySettingsA(&mode, 0);
+    gState.displayModeChanged = true;
+}
+
+void RestoreDisplayMode() {
+    if (!gState.displayModeChanged) return;
+    gState.displayModeChanged = false;
+    ChangeDisplaySettingsA(nullptr, 0);
+}
+
+// ---- windows and messages ---------------------------------------------------------------
+
+NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc) {
+    if (desc.clientWidth <= 0 || desc.clientHeight <= 0) {
+        detail::SetError("bad window size");
+        return nullptr;
+    }
+    const char* title = desc.title ? desc.title : "";
+    const char* cls = ClassFor(desc, title);
+    DWORD style;
+    int x, y, width, height;
+    if (desc.fullScreen) {
+        style = WS_POPUP | WS_VISIBLE | WS_BORDER | WS_SYSMENU;
+        x = y = 0;
+        width = desc.clientWidth;
+        height = desc.clientHeight;
+    } else {
+        // Fixed size (no resizing, no maximise), centred, with the asked-for client area.
+        style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE;
+        RECT r = {0, 0, desc.clientWidth, desc.clientHeight};
+        AdjustWindowRectEx(&r, style, FALSE, 0);
+        width = r.right - r.left;
+        height = r.bottom - r.top;
+        x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    }
+    auto* w = new NativeWindowRec;
+    w->proc = proc;
+    HWND parent = Alive(desc.parent) ? desc.parent->hwnd : nullptr;
+    gState.creating = w;
+    HWND hwnd = CreateWindowExA(0, cls, title, style, x, y, width, height, parent, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    if (gState.creating == w) {   // not a single message arrived
+        gState.creating = nullptr;
+        if (!hwnd) {
+            Fail("cannot create the window");
+            delete w;
+            return nullptr;
+        }
+    }
+    if (!hwnd) {
+        Fail("cannot create the window");
+        if (Alive(w)) {   // otherwise the window's destruction on the way freed it already
+            gState.windows.erase(std::find(gState.windows.begin(), gState.windows.end(), w));
+            delete w;
+        }
+        return nullptr;
+    }
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    UpdateWindow(hwnd);
+    return Find(hwnd);
+}
+
+void SetWindowUserData(NativeWindow window, void* data) {
+    if (Alive(window)) window->userData = data;
+}
+
+void* GetWindowUserData(NativeWindow window) { return Alive(window) ? window->userData : nullptr; }
+
+bool GetClientSize(NativeWindow window, int* width, int* height) {
+    RECT r;
+    if (!Alive(window) || !GetClientRect(window->hwnd, &r)) return false;
+    if (width) *width = r.right - r.left;
+    if (height) *height = r.bottom - r.top;
+    return true;
+}
+
+void PostClose(NativeWindow window) {
+    if (Alive(window)) PostMessageA(window->hwnd, WM_CLOSE, 0, 0);
+}
+
+void PostQuit(int exitCode) { PostQuitMessage(exitCode); }
+
+bool PeekMessage(Message* out, bool remove) {
+    MSG msg;
+    if (gState.hasPeeked) {
+        msg = gState.peeked;
+    } else {
+        for (;;) {
+            if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+            if (!msg.hwnd || Find(msg.hwnd)) break;
+            // A window that is not ours (one of the system's, or one already destroyed): its
+            // message is handled here and never shown to the caller.
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        NoteKey(msg.message, msg.wParam, msg.lParam);
+    }
+    // Looking without removing keeps the message aside; the next look returns it again.
+    gState.hasPeeked = !remove;
+    gState.peeked = msg;
+    if (out) {
+        out->window = Find(msg.hwnd);
+        out->message = msg.message;
+        out->wParam = static_cast<uintptr_t>(msg.wParam);
+        out->lParam = static_cast<intptr_t>(msg.lParam);
+    }
+    return true;
+}
+
+void WaitMessage() {
+    if (!gState.hasPeeked) ::WaitMessage();
+}
+
+void TranslateMessage(const Message& msg) {
+    if (msg.message != MSG_KEYDOWN) return;
+    MSG m = {};
+    m.hwnd = Alive(msg.window) ? msg.window->hwnd : nullptr;
+    m.message = msg.message;
+    m.wParam = static_cast<WPARAM>(msg.wParam);
+    m.lParam = static_cast<LPARAM>(msg.lParam);
+    ::TranslateMessage(&m);
+}
+
+void DispatchMessage(const Message& msg) {
+    if (!Alive(msg.window)) return;   // thread messages and destroyed windows have no procedure
+    MSG m = {};
+    m.hwnd = msg.window->hwnd;
+    m.message = msg.message;
+    m.wParam = static_cast<WPARAM>(msg.wParam);
+    m.lParam = static_cast<LPARAM>(msg.lParam);
+    ::DispatchMessageA(&m);
+}
+
+void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (!Alive(window)) return;
+    HWND hwnd = window->hwnd;
+    LRESULT result = DefWindowProcA(hwnd, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    // The answer belongs to the innermost native call for this very message.
+    if (!gState.calls.empty() && gState.calls.back().hwnd == hwnd && gState.calls.back().message == message)
+        gState.calls.back().result = result;
+}
+
+// ---- keyboard and joystick --------------------------------------------------------------
+
+int16_t GetAsyncKeyState(int virtualKey) {
+    if (virtualKey < 0 || virtualKey > 255) return 0;
+    uint16_t r = static_cast<uint16_t>(::GetAsyncKeyState(virtualKey));
+    if (gState.pressedSince[virtualKey]) r |= 1u;
+    gState.pressedSince[virtualKey] = false;
+    return static_cast<int16_t>(r);
+}
+
+bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons) {
+    JOYINFOEX info = {};
+    info.dwSize = sizeof(info);
+    info.dwFlags = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
+    // Any result but success means no joystick (unplugged, no driver, none ever there).
+    if (joyGetPosEx(JOYSTICKID1, &info) != JOYERR_NOERROR) return false;
+    if (x) *x = info.dwXpos;
+    if (y) *y = info.dwYpos;
+    if (buttons) *buttons = info.dwButtons;
+    return true;
+}
+
+HWND detail::HandleOf(NativeWindow window) { return Alive(window) ? window->hwnd : nullptr; }
+
+// ---- OpenGL -----------------------------------------------------------------------------
+
+bool GLCreateContext(NativeWindow window) {
+    if (!Alive(window)) {
+        detail::SetError("no window");
+        return false;
+    }
+    return detail::WglCreate(window->hwnd);
+}
+
+void GLSwapBuffers() { detail::WglSwap(); }
+
+void GLReleaseContext() { detail::WglRelease(); }
+
+}  // namespace plat
