@@ -262,23 +262,26 @@ void WaitMessage() {
     if (!gState.hasPeeked) ::WaitMessage();
 }
 
-void TranslateMessage(const Message& msg) {
-    if (msg.message != MSG_KEYDOWN) return;
+namespace {
+MSG ToNative(const Message& msg) {
     MSG m = {};
     m.hwnd = Alive(msg.window) ? msg.window->hwnd : nullptr;
     m.message = msg.message;
     m.wParam = static_cast<WPARAM>(msg.wParam);
     m.lParam = static_cast<LPARAM>(msg.lParam);
+    return m;
+}
+}  // namespace
+
+void TranslateMessage(const Message& msg) {
+    if (msg.message != MSG_KEYDOWN) return;
+    MSG m = ToNative(msg);
     ::TranslateMessage(&m);
 }
 
 void DispatchMessage(const Message& msg) {
     if (!Alive(msg.window)) return;   // thread messages and destroyed windows have no procedure
-    MSG m = {};
-    m.hwnd = msg.window->hwnd;
-    m.message = msg.message;
-    m.wParam = static_cast<WPARAM>(msg.wParam);
-    m.lParam = static_cast<LPARAM>(msg.lParam);
+    MSG m = ToNative(msg);
     ::DispatchMessageA(&m);
 }
 
