@@ -1,32 +1,28 @@
 #!/usr/bin/env bash
 # A battle in a real window: Enter leads to play with sky and ground; enemy fighters come into
 # view while the ship turns; holding Up and pressing A leaves bolt trails; Space changes the
-# view; Escape ends the game with status 0 within two seconds. Keeps chase-view.png and
-# top-view.png in OUT_DIR.
+# view; Escape ends the game with status 0. Keeps chase-view.png and top-view.png in OUT_DIR.
 # Arguments: GAME RUN_DIR OUT_DIR (run through run.sh, which provides the X display).
 set -u
 . "$(dirname "$0")/lib.sh"
 
 start_game "$1" "$2" "$3"
-sleep 0.3
-shot title
+# The start picture first (many colours), so that Enter is pressed on the start screen.
+title_shown() { shot title; [ "$(colours "$OUT_DIR/title.png")" -ge 40 ]; }
+wait_for title_shown || fail "no start picture"
 xdotool key Return
 
-# Play: within three seconds the picture is sky above and ground below, and neither is the
-# start picture or the bare clear colour.
-t0=$(now_ms)
-ok=""
-while [ $(( $(now_ms) - t0 )) -lt 3000 ]; do
-    sleep 0.2
+# Play: the picture turns to sky above and ground below, and neither is the start picture or
+# the bare clear colour.
+sky=""; ground=""
+play_shown() {
     shot play
     sky=$(mean "$OUT_DIR/play.png" 0 0 640 40)
     ground=$(mean "$OUT_DIR/play.png" 0 440 640 40)
-    if [ "$(differing "$OUT_DIR/play.png" "$OUT_DIR/title.png" 10%)" -ge 150000 ] &&
-        far "$sky" "208 232 234" 12 && far "$ground" "208 232 234" 12 && far "$sky" "$ground" 20; then
-        ok=1; break
-    fi
-done
-[ -n "$ok" ] || fail "no sky and ground within 3 s of Enter (top $sky, bottom $ground)"
+    [ "$(differing "$OUT_DIR/play.png" "$OUT_DIR/title.png" 10%)" -ge 150000 ] &&
+        far "$sky" "208 232 234" 12 && far "$ground" "208 232 234" 12 && far "$sky" "$ground" 20
+}
+wait_for play_shown || fail "no sky and ground after Enter (top $sky, bottom $ground)"
 note "play: sky $sky above, ground $ground below"
 
 # Enemy fighters: with the ship standing still the camera stands still, so whatever changes
@@ -60,10 +56,15 @@ for volley in 1 2 3 4 5 6; do
     sleep 0.15
     xdotool key a
     xdotool keyup Up
-    sleep 0.05
-    shot fire-$volley
-    n=$(count "$OUT_DIR/fire-$volley.png" $AHEAD "$TRAIL")
-    if [ "$n" -gt "$best" ]; then best=$n; cp "$OUT_DIR/fire-$volley.png" "$OUT_DIR/chase-view.png"; fi
+    # A few screenshots while the bolts fly (they live 0.7 s of game time): on a slow machine
+    # the first may come before the frame that shows them.
+    for look in 1 2 3; do
+        shot fire-$volley-$look
+        n=$(count "$OUT_DIR/fire-$volley-$look.png" $AHEAD "$TRAIL")
+        if [ "$n" -gt "$best" ]; then best=$n; cp "$OUT_DIR/fire-$volley-$look.png" "$OUT_DIR/chase-view.png"; fi
+        [ "$n" -ge $((base + 30)) ] && break
+    done
+    [ "$best" -ge $((base + 30)) ] && [ "$volley" -ge 3 ] && break
 done
 [ "$best" -ge $((base + 30)) ] || fail "no bolt trails: $best trail pixels while firing, $base before"
 note "bolt trails: $best pixels while firing, $base before"
@@ -75,20 +76,22 @@ shot view-0
 sleep 0.3
 shot view-0b
 control=$(differing "$OUT_DIR/view-0.png" "$OUT_DIR/view-0b.png" 6%)
+d=0
+view_changed() {   # view_changed FROM TO: the picture TO differs from FROM by far more than the control
+    shot "$2"
+    d=$(differing "$OUT_DIR/$1.png" "$OUT_DIR/$2.png" 6%)
+    [ "$d" -ge $((control + 30000)) ]
+}
 xdotool key space
-sleep 0.4
-shot view-1
-d1=$(differing "$OUT_DIR/view-0b.png" "$OUT_DIR/view-1.png" 6%)
-[ "$d1" -ge $((control + 30000)) ] || fail "Space changed only $d1 pixels (control $control)"
+wait_for view_changed view-0b view-1 || fail "Space changed only $d pixels (control $control)"
+d1=$d
 xdotool key space
-sleep 0.4
-shot view-2
-d2=$(differing "$OUT_DIR/view-1.png" "$OUT_DIR/view-2.png" 6%)
-[ "$d2" -ge $((control + 30000)) ] || fail "the second Space changed only $d2 pixels (control $control)"
+wait_for view_changed view-1 view-2 || fail "the second Space changed only $d pixels (control $control)"
+d2=$d
 cp "$OUT_DIR/view-2.png" "$OUT_DIR/top-view.png"
 note "Space: $d1 then $d2 pixels changed (control $control)"
 
 xdotool key Escape
-expect_exit_within 2000
+expect_exit
 note "Escape: exit status 0"
 echo "PASS battle"

@@ -5,14 +5,17 @@
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 scenario="$1"; shift
-for tool in xvfb-run xdotool import convert compare identify; do
+for tool in Xvfb xdotool import convert compare identify; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
 done
 export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
+unset SDL_VIDEODRIVER WAYLAND_DISPLAY
 # In sanitizer builds: memory the GL driver and other system libraries keep for the whole
 # process is not the game's leak.
 export LSAN_OPTIONS="suppressions=$(cd "$here/.." && pwd)/lsan.supp:print_suppressions=0"
-# -a looks for a free display from the one given; a random start keeps parallel runs apart.
-exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -nolisten tcp" \
-    bash "$here/$scenario.sh" "$@"
+
+. "$here/../e2e/xserver.sh"
+xdir=$(mktemp -d)
+trap 'stop_xserver; rm -rf "$xdir"' EXIT
+start_xserver "$xdir" || { echo "FAIL: no X server" >&2; exit 1; }
+bash "$here/$scenario.sh" "$@"

@@ -11,7 +11,8 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # LSAN_OPTIONS (the system libraries' suppressions) comes from run.sh.
 
 start_game "$1" "$2" "$3"
-sleep 1
+title_shown() { shot title; [ "$(colours "$OUT_DIR/title.png")" -ge 40 ]; }
+wait_for title_shown || fail "no start picture"
 xdotool key Return
 sleep 1
 t0=$(now_ms)
@@ -36,7 +37,7 @@ xdotool keyup Up keyup Left keyup Right
 shot last
 xdotool key Escape
 # Leak checking at exit takes a moment in a sanitizer build.
-expect_exit_within 20000
+expect_exit 30000
 if grep -E "ERROR: (AddressSanitizer|LeakSanitizer)|runtime error|SUMMARY: " "$OUT_DIR/stderr.txt"; then
     fail "the sanitizers reported a problem"
 fi
