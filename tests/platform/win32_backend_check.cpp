@@ -154,6 +154,22 @@ TEST_F(Win32Backend, TicksCountMillisecondsAndNoJoystickIsNoJoystick) {
     EXPECT_FALSE(plat::GetJoystick(&x, &y, &buttons)) << "Wine has no joystick here";
 }
 
+TEST_F(Win32Backend, DisplayModeComesBackAfterRestore) {
+    plat::NativeWindow w = MakeWindow("qb-mode");
+    ASSERT_NE(w, nullptr) << plat::LastError();
+    wt::WindowFacts before, after;
+    ASSERT_TRUE(wt::GetWindowFacts(w, &before));
+    plat::RestoreDisplayMode();   // nothing was changed: nothing happens
+    plat::ChangeDisplayMode(800, 600, 32);
+    plat::RestoreDisplayMode();
+    plat::RestoreDisplayMode();   // a second restore does nothing
+    ASSERT_TRUE(wt::GetWindowFacts(w, &after));
+    EXPECT_EQ(after.screenWidth, before.screenWidth);
+    EXPECT_EQ(after.screenHeight, before.screenHeight);
+    plat::PostClose(w);
+    Drain();
+}
+
 TEST_F(Win32Backend, GLContextDrawsIntoTheWindow) {
     plat::NativeWindow w = MakeWindow("qb-gl");
     ASSERT_NE(w, nullptr) << plat::LastError();
