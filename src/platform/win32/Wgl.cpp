@@ -12,7 +12,8 @@ HDC gDC = nullptr;
 HGLRC gContext = nullptr;
 
 bool Fail(const char* what) {
-    std::string text = std::string(what) + " (Windows error " + std::to_string(GetLastError()) + ")";
+    const DWORD code = GetLastError();   // before anything else can change it
+    std::string text = std::string(what) + " (Windows error " + std::to_string(code) + ")";
     SetError(text.c_str());
     return false;
 }

@@ -65,7 +65,8 @@ NativeWindow Find(HWND hwnd) {
 }
 
 void Fail(const char* what) {
-    std::string text = std::string(what) + " (Windows error " + std::to_string(GetLastError()) + ")";
+    const DWORD code = GetLastError();   // before anything else can change it
+    std::string text = std::string(what) + " (Windows error " + std::to_string(code) + ")";
     detail::SetError(text.c_str());
 }
 
