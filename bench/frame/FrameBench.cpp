@@ -1,24 +1,33 @@
 // What one frame of the game costs. Runs the real game (start screen, then a battle) on an
 // offscreen GL context through the fake platform, with a fixed random seed, a clock that moves
 // exactly 16 ms per frame and scripted play: thrust all the time, turns left and right, and a
-// volley every 200 ms. Each frame is timed in wall-clock time, split into the task pass, the
-// particles and present+clear (each part ends with glFinish, so the software rasteriser's work
-// is counted where it was asked for). A second run draws only the floor every frame pays:
-// clear, sky and ground.
+// volley every 200 ms. Each frame is split into the task pass, the particles and present+clear
+// and the sky+ground (each part ends with glFinish, so the software rasteriser's work is
+// counted where it was asked for) and timed both in wall-clock time and in CPU time of the
+// whole process (all threads: the rasteriser has threads of its own). On a loaded machine the
+// CPU time is the steadier figure. GL calls are counted per frame where the build can count
+// them. A second run draws only the floor every frame pays: clear, sky and ground.
 //
-//   quenbrill-bench-frame [--frames N] [--seed S]
+//   quenbrill-bench-frame [--frames N] [--seed S] [--logic-only] [--slow-frames]
+//
+// --logic-only switches entity drawing off (ships, bolts, hit spheres, particles): the task
+// pass then costs only the game logic. --slow-frames lists the frames whose task pass took
+// more than four times the median CPU time, with what the frame drew.
 //
 // Reads ZabroData.arc from the working directory, or else from the build folder.
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "../BenchSupport.h"
+#include "BenchSystem.h"
+#include "GlCallCount.h"
+#include "entities/EntityDrawing.h"
+#include "entities/HitSphere.h"
 #include "entities/Particles.h"
 #include "entities/TieFighter.h"
 #include "entities/XWing.h"
@@ -36,34 +45,57 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
+// One part of the frame, measured every frame: wall and CPU milliseconds.
 struct Series {
     const char* name;
-    std::vector<double> ms;
+    std::vector<double> wall;
+    std::vector<double> cpu;
+
+    void Add(const BenchStamp& a, const BenchStamp& b)
+    {
+        wall.push_back(b.wallMs - a.wallMs);
+        cpu.push_back(b.cpuMs - a.cpuMs);
+    }
 };
 
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0.0;
+double Percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0.0;
     std::sort(v.begin(), v.end());
     size_t k = static_cast<size_t>(p * static_cast<double>(v.size()) + 0.999999);
-    if (k < 1) k = 1;
-    if (k > v.size()) k = v.size();
+    if (k < 1)
+        k = 1;
+    if (k > v.size())
+        k = v.size();
     return v[k - 1];
 }
 
-double Median(const std::vector<double>& v) { return Percentile(v, 0.5); }
+double Median(const std::vector<double>& v)
+{
+    return Percentile(v, 0.5);
+}
 
-void Print(const Series& s) {
-    std::printf("  %-18s %9.3f %9.3f\n", s.name, Median(s.ms), Percentile(s.ms, 0.99));
+void Print(const Series& s)
+{
+    std::printf("  %-16s %8.3f %8.3f   %8.3f %8.3f\n", s.name, Median(s.wall),
+                Percentile(s.wall, 0.99), Median(s.cpu), Percentile(s.cpu, 0.99));
+}
+
+void PrintHeading()
+{
+    std::printf("  %-16s %8s %8s   %8s %8s\n", "ms per frame", "wall med", "wall p99", "cpu med",
+                "cpu p99");
+}
+
+double Ratio(double a, double b)
+{
+    return a / std::max(1e-9, b);
 }
 
 // Handles what the platform queued, as the main loop does between frames.
-void PumpMessages() {
+void PumpMessages()
+{
     plat::Message msg;
     while (plat::PeekMessage(&msg, true)) {
         plat::TranslateMessage(msg);
@@ -71,48 +103,85 @@ void PumpMessages() {
     }
 }
 
-MainWindow* TheWindow() {
+MainWindow* TheWindow()
+{
     for (int32_t i = 0; i < WindowList::Capacity(); ++i)
-        if (auto* w = dynamic_cast<MainWindow*>(WindowList::At(i))) return w;
+        if (auto* w = dynamic_cast<MainWindow*>(WindowList::At(i)))
+            return w;
     return nullptr;
 }
 
-bool FileExists(const char* name) {
+bool FileExists(const char* name)
+{
     FILE* f = std::fopen(name, "rb");
-    if (f) std::fclose(f);
+    if (f)
+        std::fclose(f);
     return f != nullptr;
 }
 
 // The keys of play frame f (16 ms each): thrust always; a 3 s turning cycle of left, straight,
 // right, straight; a volley whenever the clock passes a multiple of 200 ms.
-void ScriptKeys(int f) {
+void ScriptKeys(int f)
+{
     plat::fake::SetKeyDown(plat::VK_UP_KEY, true);
     const int phase = f % 192;
     plat::fake::SetKeyDown(plat::VK_LEFT_KEY, phase < 48);
     plat::fake::SetKeyDown(plat::VK_RIGHT_KEY, phase >= 96 && phase < 144);
-    if ((f * 16) / 200 != ((f + 1) * 16) / 200) plat::fake::TapKey('A');
+    if ((f * 16) / 200 != ((f + 1) * 16) / 200)
+        plat::fake::TapKey('A');
+}
+
+// GL calls of every entry point so far, to tell per frame which were made.
+std::vector<uint64_t> GlEntrySnapshot()
+{
+    std::vector<uint64_t> calls(static_cast<size_t>(QbGlEntryCount()));
+    for (int i = 0; i < QbGlEntryCount(); ++i)
+        calls[static_cast<size_t>(i)] = QbGlEntryCalls(i);
+    return calls;
+}
+
+// The entry points most called between two snapshots, per frame on average.
+void PrintTopEntries(const std::vector<uint64_t>& before, const std::vector<uint64_t>& after,
+                     int frames, int shown)
+{
+    std::vector<std::pair<uint64_t, int>> used;
+    for (size_t i = 0; i < after.size(); ++i)
+        if (after[i] > before[i])
+            used.push_back({after[i] - before[i], static_cast<int>(i)});
+    std::sort(used.begin(), used.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (size_t i = 0; i < used.size() && static_cast<int>(i) < shown; ++i)
+        std::printf("    %-22s %10.1f\n", QbGlEntryName(used[i].second),
+                    static_cast<double>(used[i].first) / frames);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int frames = 3000;
     unsigned seed = 1234;
+    bool logicOnly = false;
+    bool listSlow = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
             frames = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
             seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (std::strcmp(argv[i], "--logic-only") == 0) {
+            logicOnly = true;
+        } else if (std::strcmp(argv[i], "--slow-frames") == 0) {
+            listSlow = true;
         } else {
-            std::fprintf(stderr, "usage: %s [--frames N] [--seed S]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--frames N] [--seed S] [--logic-only] [--slow-frames]\n",
+                         argv[0]);
             return 2;
         }
     }
-    if (!FileExists("ZabroData.arc") && FileExists(QB_BUILD_DIR "/ZabroData.arc")) {
-        if (!bench::ChangeDirectory(QB_BUILD_DIR)) std::perror(QB_BUILD_DIR);
-    }
+    if (!FileExists("ZabroData.arc") && FileExists(QB_BUILD_DIR "/ZabroData.arc"))
+        BenchChangeDir(QB_BUILD_DIR);
 
-    const Clock::time_point start = Clock::now();
+    const BenchStamp start = BenchNow();
     plat::fake::Reset();
     plat::fake::SetCalendarTime(seed);
     SeedRandom();
@@ -137,87 +206,118 @@ int main(int argc, char** argv) {
     gExecutor.Run();
     window->Frame();
     glFinish();
-    const double firstFrameMs = Ms(start, Clock::now());
+    const BenchStamp firstFrame = BenchNow();
     plat::fake::AdvanceTicks(16);
     SetFrameTime(16);
     if (window->GameState() != GAME_PLAYING) {
         std::fprintf(stderr, "quenbrill-bench-frame: the battle did not start\n");
         return 1;
     }
+    if (logicOnly)
+        SetEntityDrawing(false);
 
-    Series task{"task pass", {}}, particles{"particles", {}}, present{"present+clear", {}},
-        background{"sky+ground", {}}, whole{"whole frame", {}};
+    Series task{"task pass", {}, {}}, particles{"particles", {}, {}},
+        present{"present+clear", {}, {}}, background{"sky+ground", {}, {}},
+        whole{"whole frame", {}, {}};
+    std::vector<double> glCalls;
+    std::vector<int> liveTasks;
+    std::vector<int> hitSpheres;   // asked for per frame, seen or not
+    int spheres = 0;
+    SetHitSphereObserver([&spheres](const HitSphereCall&) { ++spheres; });
     int maxParticles = 0;
     struct CameraPlace {
         Vector3D eye, direction, up;
     };
     std::vector<CameraPlace> cameras;   // where each frame's sky and ground were seen from
+    const std::vector<uint64_t> playCallsBefore = GlEntrySnapshot();
     for (int f = 0; f < frames; ++f) {
         ScriptKeys(f);
-        const Clock::time_point t0 = Clock::now();
+        spheres = 0;
+        const uint64_t calls0 = QbGlCallTotal();
+        const BenchStamp t0 = BenchNow();
         PumpMessages();
         ReadInput();
         UpdateDampedValues();
         gExecutor.Run();
         glFinish();
-        const Clock::time_point t1 = Clock::now();
+        const BenchStamp t1 = BenchNow();
         // Counted before the tick, which retires the one-frame bolt trails once drawn.
         maxParticles = std::max(maxParticles, LiveParticleCount());
         window->TickPlayParticles();
         glFinish();
-        const Clock::time_point t2 = Clock::now();
+        const BenchStamp t2 = BenchNow();
         window->PresentAndClear();
         glFinish();
-        const Clock::time_point t3 = Clock::now();
+        const BenchStamp t3 = BenchNow();
         cameras.push_back(CameraPlace{CameraEye, CameraDirection, CameraUp});
         window->DrawBackground();
         glFinish();
-        const Clock::time_point t4 = Clock::now();
+        const BenchStamp t4 = BenchNow();
+        // The glFinish calls are the benchmark's own, not the game's.
+        glCalls.push_back(static_cast<double>(QbGlCallTotal() - calls0 - (QbGlCounting() ? 4 : 0)));
         plat::fake::AdvanceTicks(16);
         SetFrameTime(16);
-        task.ms.push_back(Ms(t0, t1));
-        particles.ms.push_back(Ms(t1, t2));
-        present.ms.push_back(Ms(t2, t3));
-        background.ms.push_back(Ms(t3, t4));
-        whole.ms.push_back(Ms(t0, t4));
+        task.Add(t0, t1);
+        particles.Add(t1, t2);
+        present.Add(t2, t3);
+        background.Add(t3, t4);
+        whole.Add(t0, t4);
+        int n = 0;
+        TaskIterator* it = gExecutor.Begin();
+        while (it->Next())
+            ++n;
+        delete it;
+        liveTasks.push_back(n);
+        hitSpheres.push_back(spheres);
     }
+    SetHitSphereObserver(nullptr);
+    const std::vector<uint64_t> playCallsAfter = GlEntrySnapshot();
     int fighters = 0, tasks = 0;
     bool player = false;
     TaskIterator* it = gExecutor.Begin();
     while (Executable* t = it->Next()) {
         ++tasks;
-        if (dynamic_cast<TieFighter*>(t)) ++fighters;
-        if (dynamic_cast<XWing*>(t)) player = true;
+        if (dynamic_cast<TieFighter*>(t))
+            ++fighters;
+        if (dynamic_cast<XWing*>(t))
+            player = true;
     }
     delete it;
 
     // The floor: what a frame costs with nothing in it but the clear, the sky and the ground,
     // seen from the same camera places as the frames above and finished at the same points.
-    Series floorPresent{"present+clear", {}}, floorBackground{"sky+ground", {}},
-        floorWhole{"whole frame", {}};
+    Series floorPresent{"present+clear", {}, {}}, floorBackground{"sky+ground", {}, {}},
+        floorWhole{"whole frame", {}, {}};
+    std::vector<double> floorCalls;
     for (int f = 0; f < frames; ++f) {
         CameraEye = cameras[static_cast<size_t>(f)].eye;
         CameraDirection = cameras[static_cast<size_t>(f)].direction;
         CameraUp = cameras[static_cast<size_t>(f)].up;
         ApplyCamera();
-        const Clock::time_point t0 = Clock::now();
+        const uint64_t calls0 = QbGlCallTotal();
+        const BenchStamp t0 = BenchNow();
+        // Where a play frame finishes its task pass and its particles, with nothing drawn.
+        glFinish();
+        glFinish();
         window->PresentAndClear();
         glFinish();
-        const Clock::time_point t1 = Clock::now();
+        const BenchStamp t1 = BenchNow();
         window->DrawBackground();
         glFinish();
-        const Clock::time_point t2 = Clock::now();
-        floorPresent.ms.push_back(Ms(t0, t1));
-        floorBackground.ms.push_back(Ms(t1, t2));
-        floorWhole.ms.push_back(Ms(t0, t2));
+        const BenchStamp t2 = BenchNow();
+        floorCalls.push_back(static_cast<double>(QbGlCallTotal() - calls0 - (QbGlCounting() ? 4 : 0)));
+        floorPresent.Add(t0, t1);
+        floorBackground.Add(t1, t2);
+        floorWhole.Add(t0, t2);
     }
 
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    std::printf("quenbrill frame benchmark: %d frames of play, seed %u, 16 ms per frame\n", frames,
-                seed);
+    std::printf("quenbrill frame benchmark: %d frames of play, seed %u, 16 ms per frame%s\n",
+                frames, seed, logicOnly ? ", logic only (entity drawing off)" : "");
     std::printf("renderer: %s\n", renderer ? renderer : "?");
-    std::printf("start-up to first presented frame: %.1f ms\n", firstFrameMs);
-    std::printf("  %-18s %9s %9s   (wall ms per frame)\n", "", "median", "p99");
+    std::printf("start-up to first presented frame: %.1f ms wall, %.1f ms cpu\n",
+                firstFrame.wallMs - start.wallMs, firstFrame.cpuMs - start.cpuMs);
+    PrintHeading();
     Print(task);
     Print(particles);
     Print(present);
@@ -227,14 +327,38 @@ int main(int argc, char** argv) {
     Print(floorPresent);
     Print(floorBackground);
     Print(floorWhole);
-    std::printf("full frame / floor: median %.2fx, p99 %.2fx\n",
-                Median(whole.ms) / std::max(1e-9, Median(floorWhole.ms)),
-                Percentile(whole.ms, 0.99) / std::max(1e-9, Percentile(floorWhole.ms, 0.99)));
+    std::printf("whole frame / floor: cpu median %.2fx, p99 %.2fx; wall median %.2fx, p99 %.2fx\n",
+                Ratio(Median(whole.cpu), Median(floorWhole.cpu)),
+                Ratio(Percentile(whole.cpu, 0.99), Percentile(floorWhole.cpu, 0.99)),
+                Ratio(Median(whole.wall), Median(floorWhole.wall)),
+                Ratio(Percentile(whole.wall, 0.99), Percentile(floorWhole.wall, 0.99)));
+    if (QbGlCounting()) {
+        std::printf("GL calls per frame: play median %.0f, p99 %.0f, max %.0f; floor median %.0f\n",
+                    Median(glCalls), Percentile(glCalls, 0.99), Percentile(glCalls, 1.0),
+                    Median(floorCalls));
+        std::printf("  most called in play, per frame on average:\n");
+        PrintTopEntries(playCallsBefore, playCallsAfter, frames, 8);
+    } else {
+        std::printf("GL calls per frame: not counted in this build\n");
+    }
     std::printf("at the end: %d tasks, %d fighters, player ship %s; most live particles %d\n",
                 tasks, fighters, player ? "flying" : "destroyed", maxParticles);
+    if (listSlow) {
+        const double limit = 4.0 * Median(task.cpu);
+        std::printf("frames whose task pass took over %.3f ms cpu:\n", limit);
+        for (int f = 0; f < frames; ++f) {
+            const size_t k = static_cast<size_t>(f);
+            if (task.cpu[k] > limit)
+                std::printf("  frame %5d: task pass %7.3f ms cpu, %7.3f ms wall, %4.0f GL calls, "
+                            "%d tasks, %d hit spheres\n",
+                            f, task.cpu[k], task.wall[k], glCalls[k], liveTasks[k], hitSpheres[k]);
+        }
+    }
 
     delete window;   // as Escape would
     gExecutor.ClearTasks();
-    std::printf("peak memory (max resident set): %ld KB\n", bench::PeakResidentKB());
+    const long peak = BenchPeakMemoryKB();
+    if (peak >= 0)
+        std::printf("peak memory (max resident set): %ld KB\n", peak);
     return 0;
 }

@@ -21,10 +21,18 @@ namespace {
 
 const int8_t kCameraTargetPriority = -100;
 const float kChaseSettleElevation = 20.0f;
+uint32_t lastSerial = 0;
+
+uint32_t NextSerial()
+{
+    if (++lastSerial == 0)
+        ++lastSerial;   // 0 means "nobody"
+    return lastSerial;
+}
 
 }  // namespace
 
-GameEntity3D::GameEntity3D() : Executable(0)
+GameEntity3D::GameEntity3D() : Executable(0), serial(NextSerial())
 {
     AddKind(kGameEntityKind);
     SetNoiseListener(&TellEntitiesOfNoise);
@@ -49,8 +57,10 @@ void GameEntity3D::Run()
     CameraStep();
     PlaceModel();
     BeforeDraw();
-    if (!hidden && EntityDrawing())
+    if (!hidden && EntityDrawing()) {
+        PrepareHitSphereDrawing();
         DrawInstance(model);
+    }
 }
 
 void GameEntity3D::PlaceModel()
@@ -91,9 +101,11 @@ bool GameEntity3D::Move()
         GameEntity3D* other = RunningEntity(task);
         if (other && other != this && Collides(*this, *other)) {
             position = previous;   // the turn stays
+            blockedBy = other->serial;
             return false;
         }
     }
+    blockedBy = 0;
     OnMoved(previous);
     PlaceModel();
     return true;
@@ -190,10 +202,28 @@ bool Collides(const GameEntity3D& a, const GameEntity3D& b)
 {
     if (a.noCollide || b.noCollide)
         return false;
+    // A bolt never meets the ship that fired it, however long the frames: its first steps
+    // start inside that ship's sphere.
+    if (a.shooter == b.serial || b.shooter == a.serial)
+        return false;
     return Distance(a.position, b.position) < a.radius + b.radius;
 }
 
-void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity3D* exclude)
+GameEntity3D* FindRunningEntity(uint32_t serial)
+{
+    if (serial == 0)
+        return nullptr;
+    TaskIterator cursor(gExecutor.Tasks());
+    while (Executable* task = cursor.Next()) {
+        GameEntity3D* entity = RunningEntity(task);
+        if (entity && entity->serial == serial)
+            return entity;
+    }
+    return nullptr;
+}
+
+void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity3D* exclude,
+                uint32_t source)
 {
     if (damage == 0)
         return;
@@ -204,6 +234,7 @@ void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity
             continue;
         if (Distance(centre, entity->position) < radius + entity->radius) {
             entity->hitPoints -= damage;
+            entity->lastHitBy = source;
             entity->OnHit(damage);
         }
     }

@@ -61,6 +61,10 @@ public:
     bool hidden = false;         // model not drawn
     bool noCollide = false;      // neither blocks nor is blocked
     ModelInstance model;
+    const uint32_t serial;       // unique among all entities ever made, never 0
+    uint32_t shooter = 0;        // serial of the entity that fired this bolt; 0: none
+    uint32_t blockedBy = 0;      // serial of the entity that blocked the last Move; 0: none
+    uint32_t lastHitBy = 0;      // serial of the shooter whose bolt last hurt it; 0: none
 
 protected:
     // Copies position, forward and up into the model instance.
@@ -77,12 +81,18 @@ private:
 // The entity behind a task when it is a running 3D game object, else none.
 GameEntity3D* RunningEntity(Executable* task);
 
-// True when neither has noCollide and their spheres overlap (touching is not colliding).
+// True when neither has noCollide, neither fired the other and their spheres overlap
+// (touching is not colliding).
 bool Collides(const GameEntity3D& a, const GameEntity3D& b);
 
+// The running entity with this serial, or none (it may have been destroyed meanwhile).
+GameEntity3D* FindRunningEntity(uint32_t serial);
+
 // Every running entity other than exclude whose centre lies closer than radius plus its own
-// radius loses damage hitPoints and gets OnHit. Team-blind; damage 0 does nothing.
-void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity3D* exclude);
+// radius loses damage hitPoints and gets OnHit. Team-blind; damage 0 does nothing. source
+// (a shooter's serial, or 0) is kept in lastHitBy of everyone hurt.
+void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity3D* exclude,
+                uint32_t source = 0);
 
 // The entity half of PlaySoundAt (assets/SoundOutput.h), installed as its noise listener
 // whenever an entity is made: every running entity other than exclude (a GameEntity3D*)

@@ -3,26 +3,61 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <vector>
 
 #include "entities/EntityDrawing.h"
 #include "render/RenderState.h"
+#include "render/ViewVolume.h"
 
 namespace {
 
 std::function<void(const HitSphereCall&)> sphereObserver;
 
-// The point at latitude step j of n and longitude b (degrees) on the sphere.
-void SphereVertex(const Vector3D& c, float radius, int32_t j, int32_t n, float b)
+// The point at latitude step j of n and longitude b (degrees) on the sphere, appended to xyz.
+void SphereVertex(std::vector<float>& xyz, const Vector3D& c, float radius, int32_t j, int32_t n,
+                  float b)
 {
     double level = static_cast<double>(j) / n;
     double ring = radius * std::sqrt(std::fmax(0.0, 1.0 - level * level));
     double angle = b * static_cast<double>(DEG_TO_RAD);
-    glVertex3f(static_cast<float>(c.x + ring * std::cos(angle)),
-               static_cast<float>(c.y + j * static_cast<double>(radius) / n),
-               static_cast<float>(c.z + ring * std::sin(angle)));
+    xyz.push_back(static_cast<float>(c.x + ring * std::cos(angle)));
+    xyz.push_back(static_cast<float>(c.y + j * static_cast<double>(radius) / n));
+    xyz.push_back(static_cast<float>(c.z + ring * std::sin(angle)));
 }
 
 }  // namespace
+
+void PrepareHitSphereDrawing()
+{
+    static uint32_t prepared = 0;
+    if (!EntityDrawing() || !HasGLContext() || prepared == GLContextSerial())
+        return;
+    prepared = GLContextSerial();
+    // One small triangle in the middle of the window, drawn exactly as a hit sphere is but
+    // with alpha 0: the additive blend adds nothing and no depth is written.
+    BeginBlend(1);
+    glDisable(GL_CULL_FACE);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glColor4ub(45, 117, 34, 0);
+    glBegin(GL_QUADS);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.01f, 0.0f, 0.0f);
+    glVertex3f(0.01f, 0.01f, 0.0f);
+    glVertex3f(0.0f, 0.01f, 0.0f);
+    glEnd();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_CULL_FACE);
+    EndBlend();
+}
 
 void SetHitSphereObserver(std::function<void(const HitSphereCall&)> observer)
 {
@@ -52,24 +87,32 @@ void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t 
     // Zero bands or sectors would divide by zero: there is no sphere to draw.
     if (!EntityDrawing() || bands <= 0 || sectors <= 0)
         return;
+    // Out of sight: nothing of it would reach the screen.
+    if (SphereOutside(CurrentViewVolume(), centre, std::fabs(radius), 1.0f))
+        return;
 
-    BeginBlend(1);
-    glDisable(GL_CULL_FACE);
-    glBegin(GL_QUADS);
-    glColor4ub(static_cast<GLubyte>(red), static_cast<GLubyte>(green), static_cast<GLubyte>(blue),
-               static_cast<GLubyte>(alpha));
+    // The quads go to GL in one array.
+    static std::vector<float> xyz;
+    xyz.clear();
     float step = 360.0f / static_cast<float>(sectors);
     for (int32_t i = -bands; i < bands; ++i) {
         for (int32_t s = 0; s < sectors; ++s) {
             float a = -step * static_cast<float>(s);
-            SphereVertex(centre, radius, i, bands, a);
-            SphereVertex(centre, radius, i, bands, a - step);
-            SphereVertex(centre, radius, i + 1, bands, a - step);
-            SphereVertex(centre, radius, i + 1, bands, a);
+            SphereVertex(xyz, centre, radius, i, bands, a);
+            SphereVertex(xyz, centre, radius, i, bands, a - step);
+            SphereVertex(xyz, centre, radius, i + 1, bands, a - step);
+            SphereVertex(xyz, centre, radius, i + 1, bands, a);
         }
     }
+    BeginBlend(1);
+    glDisable(GL_CULL_FACE);
+    glColor4ub(static_cast<GLubyte>(red), static_cast<GLubyte>(green), static_cast<GLubyte>(blue),
+               static_cast<GLubyte>(alpha));
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, xyz.data());
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(xyz.size() / 3));
+    glDisableClientState(GL_VERTEX_ARRAY);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glEnd();
     glEnable(GL_CULL_FACE);
     EndBlend();
 }

@@ -10,6 +10,12 @@
 void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t sectors,
                    int red, int green, int blue, int alpha);
 
+// The first draw with a new combination of GL state can cost a software driver milliseconds
+// (it compiles code for it), and the hit sphere's combination is used by nothing else. This
+// draws it once per GL context, invisibly, so that the first hit of a battle does not stall
+// its frame. Called before entities draw; does nothing after the first call in a context.
+void PrepareHitSphereDrawing();
+
 // What one DrawHitSphere call was asked to draw.
 struct HitSphereCall {
     Vector3D centre;

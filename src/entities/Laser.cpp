@@ -1,6 +1,7 @@
 #include "entities/Laser.h"
 
 #include "entities/Particles.h"
+#include "math/Vector.h"
 #include "shell/Services.h"
 
 namespace {
@@ -12,8 +13,10 @@ const float kBlastReach = 8.0f;   // times the bolt's radius
 
 }  // namespace
 
-Laser::Laser(const Vector3D& where, const Vector3D& direction, int8_t trail)
+Laser::Laser(const Vector3D& where, const Vector3D& direction, int8_t trail,
+             const GameEntity3D* firedBy)
 {
+    shooter = firedBy ? firedBy->serial : 0;
     position = where;
     forward = direction;
     team = TEAM_PLAYER;
@@ -36,7 +39,19 @@ void Laser::Update()
     forwardSpeed.input += 1;
     if (!Move()) {
         // Blocked: the blast is centred where the bolt was before the step.
-        AreaDamage(position, radius * kBlastReach, kBlastDamage, nullptr);
+        // The shooter's companions are hurt like anyone else; the shooter itself is not.
+        float reach = radius * kBlastReach;
+        AreaDamage(position, reach, kBlastDamage, FindRunningEntity(shooter), shooter);
+        // After a long frame the step that was blocked can be longer than the blast's reach:
+        // the ship or building the bolt struck is hurt all the same (two bolts meeting keep
+        // to the blast alone).
+        GameEntity3D* struck = FindRunningEntity(blockedBy);
+        if (struck && !dynamic_cast<Laser*>(struck) &&
+            Distance(position, struck->position) >= reach + struck->radius) {
+            struck->hitPoints -= kBlastDamage;
+            struck->lastHitBy = shooter;
+            struck->OnHit(kBlastDamage);
+        }
         SetState(TASK_FINISHED);
     }
 

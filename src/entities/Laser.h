@@ -1,7 +1,7 @@
 // A bolt of the player or of an enemy fighter: flies straight at 0.5 units per ms, passes
 // through everything for its first 40 ms, blasts 100 damage into everything within 8 units
 // (plus their radius) when its step is blocked, leaves one trail particle per frame and is
-// gone after 700 ms.
+// gone after 700 ms. It never hits, blocks or blasts the entity that fired it.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +10,10 @@
 
 class Laser : public GameEntity3D {
 public:
-    // direction is kept as given (not normalised); trailPreset is the particle preset.
-    Laser(const Vector3D& position, const Vector3D& direction, int8_t trailPreset);
+    // direction is kept as given (not normalised); trailPreset is the particle preset;
+    // firedBy (may be none) is remembered by its serial, so it may be destroyed meanwhile.
+    Laser(const Vector3D& position, const Vector3D& direction, int8_t trailPreset,
+          const GameEntity3D* firedBy = nullptr);
 
     void Update() override;
 

@@ -8,7 +8,9 @@
 
 #include "entities/EntityDrawing.h"
 #include "math/View.h"
+#include "render/Model.h"
 #include "render/RenderState.h"
+#include "render/ViewVolume.h"
 #include "shell/DynArray.h"
 #include "shell/Services.h"
 
@@ -230,33 +232,42 @@ void DrawParticles()
         turn = Heading(Vector2D{cd.x, cd.z}) + 270.0f;
     }
 
+    const ViewVolume view = CurrentViewVolume();
+    // The turn is the same for every square: its two axes, worked out once, span each of
+    // them around its centre, and all squares go to GL as one batch.
+    PartMatrix facing = PartMatrix::Identity();
+    facing.Rotate(tilt, tiltAxis);
+    facing.Rotate(turn, Vector3D{0.0f, 1.0f, 0.0f});
+    const Vector3D across{facing.m[0], facing.m[1], facing.m[2]};
+    const Vector3D upward{facing.m[4], facing.m[5], facing.m[6]};
+
     BeginBlend(1);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+    glBegin(GL_QUADS);
     for (int32_t i = 0; i < count; ++i) {
         Particle& p = records[i];
         if (!p.alive)
             continue;
         float s = p.size;
-        glPushMatrix();
-        glTranslatef(p.position.x, p.position.y, p.position.z);
-        glRotatef(tilt, tiltAxis.x, tiltAxis.y, tiltAxis.z);
-        glRotatef(turn, 0.0f, 1.0f, 0.0f);
-        glColor4f(p.red, p.green, p.blue, p.alpha);
-        glBegin(GL_QUADS);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex3f(s, s, 0.0f);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex3f(-s, s, 0.0f);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex3f(-s, -s, 0.0f);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex3f(s, -s, 0.0f);
-        glEnd();
-        glPopMatrix();
+        // The square faces the camera, so it never reaches beyond this sphere.
+        const bool seen = !SphereOutside(view, p.position, 1.415f * std::fabs(s), 1.0f);
         if (p.kind == PARTICLE_SINGLE_FRAME)
             p.alive = false;
+        if (!seen)
+            continue;
+        const Vector3D a = across * s;
+        const Vector3D b = upward * s;
+        glColor4f(p.red, p.green, p.blue, p.alpha);
+        const Vector3D corners[4] = {p.position + a + b, p.position - a + b, p.position - a - b,
+                                     p.position + a - b};
+        const float st[4][2] = {{1.0f, 0.0f}, {0.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 1.0f}};
+        for (int c = 0; c < 4; ++c) {
+            glTexCoord2f(st[c][0], st[c][1]);
+            glVertex3f(corners[c].x, corners[c].y, corners[c].z);
+        }
     }
+    glEnd();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glDisable(GL_TEXTURE_2D);
     EndBlend();

@@ -137,6 +137,6 @@ void TieFighter::Fire(const Vector3D& target)
             continue;
         Vector3D muzzle{0.0f, 0.0f, 0.0f};
         if (model.PartPointToWorld(gun, muzzle))
-            new Laser(muzzle, aim, PRESET_ENEMY_TRAIL);
+            new Laser(muzzle, aim, PRESET_ENEMY_TRAIL, this);
     }
 }

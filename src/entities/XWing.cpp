@@ -84,6 +84,6 @@ void XWing::FireVolley()
         Vector3D gunUp;
         if (!model.PartPointToWorld(gun, muzzle) || !model.GetPartDirections(gun, direction, gunUp))
             continue;
-        new Laser(muzzle, direction, PRESET_PLAYER_TRAIL);
+        new Laser(muzzle, direction, PRESET_PLAYER_TRAIL, this);
     }
 }

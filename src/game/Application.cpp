@@ -43,6 +43,7 @@ bool InitApplication() {
 
 int RunMainLoop() {
     uint32_t t0 = GetTicks();
+    bool paused = false;
     for (;;) {
         plat::Message msg;
         if (plat::PeekMessage(&msg, false)) {
@@ -54,17 +55,24 @@ int RunMainLoop() {
             continue;
         }
         if (AnyWindowActive()) {
+            if (paused) {
+                // Back from a pause: the time away is no frame time, or everything would
+                // jump by the whole pause in the next frame.
+                t0 = GetTicks();
+                ResetDampedValueClock();
+                paused = false;
+            }
             ReadInput();
             UpdateDampedValues();
             gExecutor.Run();
             DrawAllWindows();
-            // The time between the ends of two frames, message handling included. While the
-            // game is inactive t0 stays put, so the first frame back covers the whole pause.
+            // The time between the ends of two frames, message handling included.
             SetFrameTime(static_cast<int32_t>(GetTicks() - t0));
             t0 = GetTicks();
             continue;
         }
         if (AnyWindowRegistered()) {
+            paused = true;
             plat::WaitMessage();
             continue;
         }

@@ -170,6 +170,21 @@ void MainWindow::EnterStartScreen() {
     ApplyCamera();
 }
 
+void SpawnBattle() {
+    new XWing(Vector3D{0.0f, 25.0f, 0.0f}, 0.0f);
+    for (int i = 0; i < kFighters; ++i) {
+        const float x = RandomCoordinate();
+        const float z = RandomCoordinate();
+        const float heading = static_cast<float>(std::rand() % 360);
+        new TieFighter(Vector3D{x, 25.0f, z}, heading);
+    }
+    for (int i = 0; i < kFactories; ++i) {
+        const float x = RandomCoordinate();
+        const float z = RandomCoordinate();
+        new Factory(Vector3D{x, 0.0f, z});
+    }
+}
+
 void MainWindow::StartNewGame() {
     // Space and A report a press only in the first frame they are held.
     ToggleOnePress(kButtonView);
@@ -185,19 +200,7 @@ void MainWindow::StartNewGame() {
         delete[] data;
     }
 
-    new XWing(Vector3D{0.0f, 25.0f, 0.0f}, 0.0f);
-    for (int i = 0; i < kFighters; ++i) {
-        const float x = RandomCoordinate();
-        const float z = RandomCoordinate();
-        const float heading = static_cast<float>(std::rand() % 360);
-        new TieFighter(Vector3D{x, 25.0f, z}, heading);
-    }
-    for (int i = 0; i < kFactories; ++i) {
-        const float x = RandomCoordinate();
-        const float z = RandomCoordinate();
-        new Factory(Vector3D{x, 0.0f, z});
-    }
-
+    SpawnBattle();
     sky = new SkyDome(FrustumParams.far, 16, 20, TEXTURE_SKY);
 }
 
@@ -255,7 +258,9 @@ void MainWindow::TickPlayParticles() {
 
 void MainWindow::PresentAndClear() {
     PresentFrame();
-    ClearFrame();
+    // While playing, the sky drawn next covers every pixel: its colour needs no clearing.
+    if (state == GAME_PLAYING && sky) ClearFrameForSky();
+    else ClearFrame();
 }
 
 void MainWindow::DrawBackground() {

@@ -28,6 +28,10 @@ enum : int32_t {
     TEXTURE_START_PICTURE = 5,
 };
 
+// The battlefield of a new game: the player ship at (0, 25, 0) heading 0, then 20 fighters
+// and 10 factories at places (and fighter headings) drawn from rand in that order.
+void SpawnBattle();
+
 class MainWindow : public Window {
 public:
     // Window, GL context, projection, textures, models, render state, particles and sound,
@@ -50,7 +54,7 @@ public:
 
     // The steps of a play frame in Frame's order; the frame benchmark times them one by one.
     void TickPlayParticles();   // update and draw the particles while they run
-    void PresentAndClear();     // show the image, clear colour and depth
+    void PresentAndClear();     // show the image, clear depth (and colour, but not under the sky)
     void DrawBackground();      // the sky dome at the eye and the ground square (while playing)
 
     int32_t GameState() const { return state; }

@@ -47,8 +47,20 @@ bool IsNeverDrawn(const ModelObject& object)
 
 // ---- Model ------------------------------------------------------------------------------
 
+namespace {
+uint64_t gLastRevision = 0;
+}  // namespace
+
+Model::Model() : revision(++gLastRevision) {}
+
+void Model::Touch()
+{
+    revision = ++gLastRevision;
+}
+
 void Model::Clear()
 {
+    Touch();
     for (int32_t i = 0; i < count; ++i)
         FreeObject(objects[i]);
     delete[] objects;
@@ -58,6 +70,7 @@ void Model::Clear()
 
 int32_t Model::AddObject()
 {
+    Touch();
     int32_t index = GrowByOne(objects, count);
     ModelObject& object = objects[index];
     object = ModelObject();
@@ -68,6 +81,7 @@ int32_t Model::AddObject()
 
 int32_t Model::AddPoint(int32_t object, float x, float y, float z)
 {
+    Touch();
     if (object < 0 || object >= count)
         return -1;
     ModelObject& o = objects[object];
@@ -81,6 +95,7 @@ int32_t Model::AddPoint(int32_t object, float x, float y, float z)
 
 int32_t Model::AddTriangle(int32_t object, int32_t a, int32_t b, int32_t c)
 {
+    Touch();
     if (object < 0 || object >= count)
         return -1;
     ModelObject& o = objects[object];
@@ -101,6 +116,7 @@ void Model::SetPivot(int32_t object, float x, float y, float z)
 
 void Model::SetNormal(int32_t object, int32_t triangle, int corner, float x, float y, float z)
 {
+    Touch();
     if (object < 0 || object >= count)
         return;
     ModelObject& o = objects[object];
@@ -118,6 +134,7 @@ void Model::SetNormal(int32_t object, int32_t triangle, int corner, float x, flo
 
 void Model::SetTexCoord(int32_t object, int32_t point, float u, float v)
 {
+    Touch();
     if (object < 0 || object >= count)
         return;
     ModelObject& o = objects[object];
@@ -222,6 +239,7 @@ int32_t* Model::HierarchyOrder(int32_t* length) const
 
 bool Model::AllocateObjects(int32_t newCount)
 {
+    Touch();
     if (newCount < 0)
         return false;
     Clear();
@@ -238,6 +256,7 @@ bool Model::AllocateObjects(int32_t newCount)
 
 bool Model::AllocatePoints(int32_t object, int32_t pointCount)
 {
+    Touch();
     if (object < 0 || object >= count || pointCount < 0)
         return false;
     ModelObject& o = objects[object];
@@ -255,6 +274,7 @@ bool Model::AllocatePoints(int32_t object, int32_t pointCount)
 
 bool Model::AllocateTriangles(int32_t object, int32_t triangleCount)
 {
+    Touch();
     if (object < 0 || object >= count || triangleCount < 0)
         return false;
     ModelObject& o = objects[object];
@@ -560,6 +580,30 @@ bool ModelInstance::ComputePartMatrix(int32_t object, bool rotationOnly, PartMat
     m.Multiply(r1);
     out = m;
     return true;
+}
+
+bool ModelInstance::ComputeInstanceMatrix(bool rotationOnly, PartMatrix& out) const
+{
+    if (!model)
+        return false;
+    const InstanceTurn turn = ComputeInstanceTurn(forward, up);
+    PartMatrix m = PartMatrix::Identity();
+    if (!rotationOnly) {
+        m.Translate(position.x, position.y, position.z);
+        m.Scale(scale);
+    }
+    m.Multiply(RotationOf(turn.angle2, turn.axis2));
+    m.Multiply(RotationOf(turn.angle1, turn.axis1));
+    out = m;
+    return true;
+}
+
+bool ModelInstance::HasPose() const
+{
+    for (int32_t i = 0; poses && i < poseCount; ++i)
+        if (poses[i].angleA != 0.0f || poses[i].angleB != 0.0f)
+            return true;
+    return false;
 }
 
 void ModelInstance::ApplyPartTransform(int32_t object, bool rotationOnly) const

@@ -46,12 +46,19 @@ constexpr int32_t kMaxChain = 32;
 
 class Model {
 public:
-    Model() = default;
+    Model();
     ~Model() { Clear(); }
     Model(const Model&) = delete;
     Model& operator=(const Model&) = delete;
 
     void Clear();   // frees everything; count 0
+
+    // Marks the points, triangles or normals changed, so that drawing code keeping a copy of
+    // them (the model renderer's display lists) makes a new one. The editing and allocating
+    // calls below do it themselves; code writing the tables directly calls it when done.
+    void Touch();
+    // Changes with every Touch; never the same for two models or two states of one model.
+    uint64_t Revision() const { return revision; }
 
     // Editing. Every object index is checked; a bad one changes nothing and gives -1 / 0.
     int32_t AddObject();   // white root with no points, no texture, pivot 0, name ""
@@ -84,6 +91,9 @@ public:
 
     ModelObject* objects = nullptr;   // owned, one block
     int32_t count = 0;
+
+private:
+    uint64_t revision;
 };
 
 // True when every parent and triangle index lies in its table and every parent chain reaches
@@ -127,6 +137,13 @@ public:
     // The same transform on the CPU, starting from the identity. False for no model, a bad
     // object or a broken parent chain (out of range, cyclic or longer than kMaxChain).
     bool ComputePartMatrix(int32_t object, bool rotationOnly, PartMatrix& out) const;
+
+    // The instance's own transform (translation, scale, orientation) that every object's
+    // transform ends with, as the transform of an object at the origin with no pose would be.
+    // False for no model.
+    bool ComputeInstanceMatrix(bool rotationOnly, PartMatrix& out) const;
+    // True when some object has a rotation in its pose.
+    bool HasPose() const;
 
     // New array (delete[]): the point count as a float, then x, y, z of every point in world
     // space. None for no model or a bad object.

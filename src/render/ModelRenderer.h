@@ -1,8 +1,13 @@
-// Draws model instances in immediate mode with the game's cartoon look: untextured objects get
-// their flat colour cut into four brightness bands by the 1D shading ramp (indexed by how far
-// each corner normal points along LightDirection) and a black outline drawn from the back
-// faces, thinner the farther the instance is from the camera. Textured objects are drawn
-// plainly with their texture. The camera must already be in the model-view matrix.
+// Draws model instances with the game's cartoon look: untextured objects get their flat colour
+// cut into four brightness bands by the 1D shading ramp (indexed by how far each corner normal
+// points along LightDirection) and a black outline drawn from the back faces, thinner the
+// farther the instance is from the camera. Textured objects are drawn plainly with their
+// texture. The camera must already be in the model-view matrix.
+//
+// Each object's triangles go to GL once, as a display list shared by every instance of the
+// model; the texture matrix turns the corner normals into ramp coordinates. A model changed
+// through its editing calls (or Touch) is sent again. Objects that lie wholly outside the view
+// are left out.
 #pragma once
 
 #include <cstdint>
@@ -10,16 +15,17 @@
 
 #include "render/Model.h"
 
-// Draws every object except the never-drawn reference points, each under its own transform.
+// Draws every object except the never-drawn reference points, each under its own transform:
+// first the fills, then the outlines of all shaded objects.
 void DrawInstance(const ModelInstance& instance);
 
 // Draws one object with the current model-view matrix (the caller has applied its transform).
 // Expects and restores: back faces culled, depth function less, both faces filled, line width
-// 1, no texture target enabled, and leaves the colour white.
+// 1, no texture target enabled, identity texture matrix, and leaves the colour white.
 void DrawPart(const ModelInstance& instance, int32_t object);
 
-// Element 0: the outline factor exp(-5 (d - near) / (far - near)) for the instance's distance d
-// from the camera; element 1 + 3t + c: the ramp coordinate of corner c of triangle t, the
-// corner normal turned with the object and dotted with the normalised LightDirection, clamped
-// to 0..1. Empty for no model, a bad object or a broken parent chain. Normalises LightDirection.
+// The shading on the CPU (drawing lets GL compute it). Element 0: the outline factor
+// exp(-5 (d - near) / (far - near)) for the instance's distance d from the camera; element
+// 1 + 3t + c: the ramp coordinate of corner c of triangle t, the corner normal turned with the
+// object and dotted with the normalised LightDirection, clamped to 0..1. Empty for no model, a bad object or a broken parent chain. Normalises LightDirection.
 std::vector<float> ComputeShading(const ModelInstance& instance, int32_t object);

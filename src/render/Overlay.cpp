@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -14,8 +15,15 @@ namespace {
 struct SourceRect {
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     bool on = false;
+    uint32_t context = 0;   // the rectangle belongs to the context it was set in
 };
 SourceRect gSource;
+
+// A new context starts with the source rectangle off.
+bool SourceRectOn()
+{
+    return gSource.on && gSource.context == GLContextSerial();
+}
 
 const char kGlyphs[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-*/.,:;|<>";
 const unsigned char kFreeSlot = 0xFF;
@@ -33,6 +41,7 @@ void SetSourceRect(int x0, int y0, int x1, int y1)
     gSource.y0 = y0 < y1 ? y0 : y1;
     gSource.y1 = y0 < y1 ? y1 : y0;
     gSource.on = true;
+    gSource.context = GLContextSerial();
 }
 
 void ClearSourceRect()
@@ -43,7 +52,7 @@ void ClearSourceRect()
 ImageRect ImageRectOf(int textureWidth, int textureHeight)
 {
     ImageRect r;
-    if (!gSource.on) {
+    if (!SourceRectOn()) {
         r.width = textureWidth;
         r.height = textureHeight;
         return r;

@@ -11,7 +11,7 @@
 enum { GLYPH_ADVANCE = 18 };
 
 // While on, DrawImage (and the upright quads) draw only this inclusive pixel rectangle of
-// their texture. Each pair is stored smaller first.
+// their texture. Each pair is stored smaller first. A new GL context starts with it off.
 void SetSourceRect(int x0, int y0, int x1, int y1);
 void ClearSourceRect();
 // The image rectangle of a texture record: texture coordinates and pixel size, honouring the

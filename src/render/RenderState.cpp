@@ -4,12 +4,12 @@
 #include <GL/glu.h>
 
 #include "math/View.h"
-#include "render/Overlay.h"
 #include "render/Texture.h"
 
 namespace {
 
 bool gHaveContext = false;
+uint32_t gContextSerial = 0;
 plat::NativeWindow gWindow = nullptr;
 bool gBlending = false;
 bool gAlphaTest = false;
@@ -76,6 +76,7 @@ bool CreateGLContext(plat::NativeWindow window, int width, int height)
     if (!plat::GLCreateContext(window))
         return false;
     gHaveContext = true;
+    ++gContextSerial;
     gWindow = window;
     ViewportWidth = width;
     ViewportHeight = height;
@@ -104,7 +105,6 @@ bool CreateGLContext(plat::NativeWindow window, int width, int height)
     LightDirection = Vector3D{1.0f, 0.0f, 0.0f};
 
     ClearTextureRegistry();
-    ClearSourceRect();
     CreateRampTexture();
     return true;
 }
@@ -122,6 +122,11 @@ void ReleaseGLContext()
 bool HasGLContext()
 {
     return gHaveContext;
+}
+
+uint32_t GLContextSerial()
+{
+    return gContextSerial;
 }
 
 void ApplyFrustum()
@@ -247,6 +252,16 @@ void EnableFogClearColor()
 void ClearFrame()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void ClearFrameForSky()
+{
+    // Colour too where the viewport leaves part of the window to nothing else.
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const bool whole = viewport[0] == 0 && viewport[1] == 0 && viewport[2] == ViewportWidth &&
+                       viewport[3] == ViewportHeight;
+    glClear(whole ? GL_DEPTH_BUFFER_BIT : (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
 }
 
 void PresentFrame()

@@ -3,19 +3,24 @@
 // globals of math/View.h); every call runs on the thread that created the context.
 #pragma once
 
+#include <cstdint>
+
 #include "math/Vector.h"
 #include "platform/Platform.h"
 
 // Creates the context for the window and sets the initial state: depth test and back-face
 // culling on, frustum (-1, 1, -h/w, h/w, 1.5, 1000), viewport width x height, camera at the
 // origin looking along +x, black clear colour, blending and alpha test off, light (1, 0, 0),
-// an empty texture registry holding only the shading ramp, and no image source rectangle.
+// an empty texture registry holding only the shading ramp. Everything made in an earlier
+// context (display lists, the overlay's source rectangle) is gone with it.
 // A context made before is released first. False (and nothing set up) when the platform
 // cannot give a context or the size is bad.
 bool CreateGLContext(plat::NativeWindow window, int width, int height);
 // Deletes every registered texture, then releases the context. Harmless without one.
 void ReleaseGLContext();
 bool HasGLContext();
+// Counts the contexts made so far: what was made in a context belongs to its serial.
+uint32_t GLContextSerial();
 
 // Loads FrustumParams into the projection matrix, then leaves an identity model-view current.
 void ApplyFrustum();
@@ -45,6 +50,9 @@ void EnableFog(int red, int green, int blue);
 void EnableFogClearColor();
 
 void ClearFrame();     // colour and depth
+// For a frame whose first drawing covers every pixel of the viewport (the sky): depth only,
+// unless the viewport leaves part of the window uncovered.
+void ClearFrameForSky();
 void PresentFrame();   // flush and swap
 
 // Window pixel position of a world point. p is changed in place into camera space (moved by

@@ -18,6 +18,27 @@ void SphereCorner(float radius, int n, float angle, int level)
                ring * static_cast<float>(std::sin(rad)));
 }
 
+// The sky and the ground are opaque: while they are drawn the alpha test, which would pass
+// every texel, is switched off (it costs the software rasteriser time for nothing).
+class OpaqueDrawing {
+public:
+    OpaqueDrawing() : alphaTest(glIsEnabled(GL_ALPHA_TEST) == GL_TRUE)
+    {
+        if (alphaTest)
+            glDisable(GL_ALPHA_TEST);
+    }
+    ~OpaqueDrawing()
+    {
+        if (alphaTest)
+            glEnable(GL_ALPHA_TEST);
+    }
+    OpaqueDrawing(const OpaqueDrawing&) = delete;
+    OpaqueDrawing& operator=(const OpaqueDrawing&) = delete;
+
+private:
+    bool alphaTest;
+};
+
 }  // namespace
 
 uint32_t PickListName(int (*next)())
@@ -75,6 +96,7 @@ SkyDome::~SkyDome()
 
 void SkyDome::Draw(const Vector3D& position)
 {
+    OpaqueDrawing opaque;
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
     glCallList(listName);
@@ -83,6 +105,7 @@ void SkyDome::Draw(const Vector3D& position)
 
 void DrawGround(const Vector3D& a, const Vector3D& b, int texture)
 {
+    OpaqueDrawing opaque;
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
     glBegin(GL_QUADS);

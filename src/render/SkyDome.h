@@ -1,5 +1,7 @@
 // The fixed scenery: a textured sphere around the camera for the sky, recorded once into a
-// display list, and one flat textured square for the ground.
+// display list, and one flat textured square for the ground. Both are opaque: their texels
+// are drawn whatever their alpha (the alpha test is off while they are drawn, and back as it
+// was afterwards). A sky as large as the far plane covers every pixel of the view.
 #pragma once
 
 #include <cstdint>

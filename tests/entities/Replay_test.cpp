@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveMedia.h"
 #include "EntityTestKit.h"
 #include "assets/MediaArchive.h"
 #include "assets/Sound.h"
@@ -47,36 +48,7 @@ const int kFrameMs = 16;
 const int kFrames = 120000 / kFrameMs;   // two minutes
 const int kCheckpointFrames = 20000 / kFrameMs;
 
-std::string EnvOr(const char* name, const char* fallback)
-{
-    const char* v = std::getenv(name);
-    return v && *v ? v : fallback;
-}
-
-bool LoadModel(Model& model, const char* entry)
-{
-    bool complete = false;
-    uint8_t* bytes = MediaArchive::ReadEntry(entry, &complete);
-    int32_t size = MediaArchive::EntrySize(MediaArchive::FindEntry(entry));
-    bool ok = bytes && complete && LoadBinaryModel(model, bytes, static_cast<size_t>(size));
-    delete[] bytes;
-    return ok;
-}
-
-bool LoadSound(const char* entry)
-{
-    bool complete = false;
-    uint8_t* bytes = MediaArchive::ReadEntry(entry, &complete);
-    int32_t size = MediaArchive::EntrySize(MediaArchive::FindEntry(entry));
-    if (!bytes || !complete) {
-        delete[] bytes;
-        return false;
-    }
-    Sound* sound = new Sound(bytes, static_cast<size_t>(size));
-    delete[] bytes;
-    SoundBank.Append(sound);
-    return sound->loaded;
-}
+using media::EnvOr;
 
 // The pilot: thrust most of the time with a coast and a brake now and then, a left turn of
 // two seconds in every six (so the ship circles over the battlefield) and a short right turn
@@ -157,24 +129,17 @@ protected:
     void TearDown() override
     {
         gExecutor.ClearTasks();
-        for (int32_t i = 0; i < SoundBank.Count(); ++i)
-            delete SoundBank[i];
-        SoundBank.Clear();
+        media::FreeGameMedia();
         ClearSteeringRequests();
         StopParticles();
-        XWingModel.Clear();
-        TieFighterModel.Clear();
-        FactoryModel.Clear();
         CameraTarget = nullptr;
         SetEntityDrawing(true);
-        MediaArchive::Reset();
         plat::fake::Reset();
     }
 };
 
 TEST_F(ReplayTest, TwoMinuteBattleMatchesTheGoldenSummary)
 {
-    std::string archive = EnvOr("QB_BUILD_DIR", ".") + "/ZabroData.arc";
 #ifdef _WIN32
     // Windows' C library has a rand() of its own: the enemies start elsewhere and the whole
     // battle differs, so the Windows build keeps its own golden (made under Wine the same way).
@@ -182,18 +147,8 @@ TEST_F(ReplayTest, TwoMinuteBattleMatchesTheGoldenSummary)
 #else
     std::string golden = EnvOr("QB_SOURCE_DIR", "..") + "/tests/entities/replay_golden.txt";
 #endif
-    {
-        std::ifstream probe(archive, std::ios::binary);
-        ASSERT_TRUE(probe.good()) << "no media archive at " << archive
-                                  << " (the media target of the build generates it)";
-    }
-    RegisterGameArchive();
-    MediaArchive::Open(archive.c_str(), MediaArchive::Key1(), MediaArchive::Key2());
-    ASSERT_TRUE(LoadModel(XWingModel, "Media\\XWing.bin"));
-    ASSERT_TRUE(LoadModel(TieFighterModel, "Media\\TieFighter.bin"));
-    ASSERT_TRUE(LoadModel(FactoryModel, "Media\\Factory.bin"));
-    ASSERT_TRUE(LoadSound("Media\\Weapon0.wav"));
-    ASSERT_TRUE(LoadSound("Media\\Boom.wav"));
+    std::string why;
+    ASSERT_TRUE(media::LoadGameMedia(&why)) << why;
 
     kit::ResetEntityWorld(60000);
     gInput = InputState();

@@ -116,12 +116,19 @@ TEST_F(LoopTest, EveryQueuedMessageIsHandledBeforeTheNextFrame) {
     EXPECT_EQ(gLog, expected);
 }
 
-TEST_F(LoopTest, NoFramesWhileInactiveAndTheFirstOneBackGetsThePause) {
+TEST_F(LoopTest, NoFramesWhileInactiveAndThePauseIsNoFrameTime) {
+    // A coasting speed of 0.1 units per ms: a pause counted as frame time would move a ship
+    // 2000 units and let the speed decay to nothing.
+    DampedValue speed;
+    speed.Configure(0.0005f, 4.0f, 0.15f);
+    speed.value = 0.1f;
     new LogTask;
     auto* w = new LoopWindow;
+    float speedBefore = 0.0f;
     w->onFrame = [&](int frame) {
+        plat::fake::AdvanceTicks(16);   // every frame takes 16 ms
         if (frame == 1) {
-            plat::fake::AdvanceTicks(3);
+            speedBefore = speed.value;
             w->Post(plat::MSG_ACTIVATEAPP, 0);
         } else if (frame == 3) {
             w->Post(plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY);
@@ -130,7 +137,7 @@ TEST_F(LoopTest, NoFramesWhileInactiveAndTheFirstOneBackGetsThePause) {
     int waits = 0;
     plat::fake::SetWaitHook([&] {
         ++waits;
-        plat::fake::AdvanceTicks(2500);
+        plat::fake::AdvanceTicks(10000);
         // The first wake-up brings only a paint: still inactive, so no frame and another wait.
         if (waits == 1) w->Post(plat::MSG_PAINT);
         else w->Post(plat::MSG_ACTIVATEAPP, 1);
@@ -138,15 +145,17 @@ TEST_F(LoopTest, NoFramesWhileInactiveAndTheFirstOneBackGetsThePause) {
     EXPECT_EQ(RunMainLoop(), 0);
     EXPECT_EQ(waits, 2);
     EXPECT_EQ(plat::fake::WaitCount(), 2);
-    // No task ran while away. The first frame back measured the whole pause (2 x 2500 ms),
-    // which the frame after it sees.
+    // No task ran while away, and the 20 s away count in no frame time: the frames back see
+    // the ordinary 16 ms.
     const std::vector<std::string> expected = {
-        "task A=0 impulses=-1 ft=1",    "frame",
-        "task A=0 impulses=-1 ft=3",    "frame",
-        "task A=0 impulses=-1 ft=5000", "frame",
+        "task A=0 impulses=-1 ft=1",  "frame",
+        "task A=0 impulses=-1 ft=16", "frame",
+        "task A=0 impulses=-1 ft=16", "frame",
         "key 27",
     };
     EXPECT_EQ(gLog, expected);
+    // Two damped updates after the pause, the first of 0 ms and one of 16 ms.
+    EXPECT_NEAR(speed.value, speedBefore - 16 * 0.000125f, 1e-6f);
 }
 
 TEST_F(LoopTest, EscapeOrCloseEndsWithZeroAndClearsTheTasks) {

@@ -269,7 +269,7 @@ TEST_P(MediaModelTest, LoadsAndKeepsTheGamesRules)
 const ModelCase kModelCases[] = {
     {"Media\\XWing.bin", {"W0", "W1", "W2", "W3", "V"}, 4.0f, 8.0f},
     {"Media\\TieFighter.bin", {"W0", "W1"}, 4.0f, 7.0f},
-    {"Media\\Factory.bin", {}, 12.0f, 30.0f},
+    {"Media\\Factory.bin", {}, 28.0f, 40.0f},
 };
 
 std::string ModelCaseName(const ::testing::TestParamInfo<ModelCase>& info)

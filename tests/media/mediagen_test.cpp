@@ -166,7 +166,7 @@ TEST_F(ModelEntryTest, RefusesModelsThatWouldBreakTheGame)
         {"radius too large", nullptr, 199, 9000, ModelKind::PlayerShip, "collision radius 12.50 is outside 4..8"},
         {"radius too small for a fighter", nullptr, 9, 9000, ModelKind::EnemyFighter, "collision radius 3.00"},
         {"a name that does not read back", " hull2", 59, 9000, ModelKind::PlayerShip, "white space"},
-        {"factory below the ground", nullptr, 199, 9000, ModelKind::Factory, "below the ground"},
+        {"factory below the ground", nullptr, 600, 9000, ModelKind::Factory, "below the ground"},
     };
     for (const Case& c : cases) {
         MeshModel ship = SmallShip(c.extraName, c.span);

@@ -195,6 +195,19 @@ TEST_F(OverlayTest, TextStateAfterDrawing)
 }
 
 // The start screen: the upper 256 x 192 of a 256 x 256 picture fills 640 x 480 at scale 2.5.
+// The source rectangle belongs to the context it was set in: a new one starts without it.
+TEST_F(OverlayTest, NewContextStartsWithoutSourceRectangle)
+{
+    SetSourceRect(10, 20, 13, 21);
+    EXPECT_EQ(ImageRectOf(64, 32).width, 4);
+    ASSERT_TRUE(CreateGLContext(window, kWidth, kHeight));
+    const ImageRect r = ImageRectOf(64, 32);
+    EXPECT_EQ(r.width, 64);
+    EXPECT_EQ(r.height, 32);
+    EXPECT_EQ(r.s1, 1.0f);
+    EXPECT_EQ(r.t1, 1.0f);
+}
+
 TEST_F(OverlayTest, SourceRectangleFillsTheWindow)
 {
     MakePicture();

@@ -195,6 +195,46 @@ TEST_F(SkyDomeTest, SkyAsLargeAsTheFarPlaneHasNoHoleStraightAhead)
     }
 }
 
+// The game clears no colour under the sky: from any place in the play square and in any
+// direction, the sky alone must fill the whole window.
+TEST_F(SkyDomeTest, GameSkyCoversEveryPixelWhereverTheCameraLooks)
+{
+    MakeSolidTexture(2, Rgb{30, 60, 200});
+    Frustum f = FrustumParams;
+    SetFrustum(f.left, f.right, f.bottom, f.top, f.near, 4000.0f);
+    sky = std::make_unique<SkyDome>(FrustumParams.far, 16, 20, 2);
+    EnableAlphaTest();
+    std::vector<uint8_t> rgb(kWidth * kHeight * 3);
+    int views = 0;
+    for (const Vector3D& eye : {Vector3D{0, 25, 0}, Vector3D{-990, 1000, 740}})
+        for (int pitch = -90; pitch <= 90; pitch += 30)
+            for (int yaw = 0; yaw < 360; yaw += (pitch == -90 || pitch == 90) ? 360 : 30) {
+                const float p = pitch * DEG_TO_RAD, y = yaw * DEG_TO_RAD;
+                CameraEye = eye;
+                CameraDirection = Vector3D{std::cos(p) * std::cos(y), std::sin(p), std::cos(p) * std::sin(y)};
+                CameraUp = (pitch == -90 || pitch == 90) ? Vector3D{1, 0, 0} : Vector3D{0, 1, 0};
+                ClearFrame();
+                ApplyCamera();
+                sky->Draw(CameraEye);
+                glPixelStorei(GL_PACK_ALIGNMENT, 1);
+                glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+                int uncovered = 0;
+                for (size_t i = 0; i < rgb.size(); i += 3)
+                    uncovered += (rgb[i] != 30 || rgb[i + 1] != 60 || rgb[i + 2] != 200) ? 1 : 0;
+                EXPECT_EQ(uncovered, 0) << "eye " << eye.x << "," << eye.y << "," << eye.z
+                                        << " pitch " << pitch << " yaw " << yaw;
+                ++views;
+            }
+    EXPECT_EQ(views, 2 * (5 * 12 + 2));
+    // Drawn opaque, and the alpha test is back afterwards.
+    EXPECT_TRUE(IsOn(GL_ALPHA_TEST));
+    DrawGround(Vector3D{-10, 0, -10}, Vector3D{10, 0, 10}, 2);
+    EXPECT_TRUE(IsOn(GL_ALPHA_TEST));
+    DisableAlphaTest();
+    sky->Draw(CameraEye);
+    EXPECT_FALSE(IsOn(GL_ALPHA_TEST));
+}
+
 TEST_F(SkyDomeTest, DestroyingTwiceOverIsHarmless)
 {
     sky = std::make_unique<SkyDome>(100.0f, 16, 20, 2);

@@ -11,7 +11,7 @@ const ModelRules& RulesFor(ModelKind kind)
 {
     static const ModelRules player{"player ship", {"W0", "W1", "W2", "W3", "V"}, 4.0f, 8.0f, false};
     static const ModelRules fighter{"enemy fighter", {"W0", "W1"}, 4.0f, 7.0f, false};
-    static const ModelRules factory{"factory", {}, 12.0f, 30.0f, true};
+    static const ModelRules factory{"factory", {}, 28.0f, 40.0f, true};
     switch (kind) {
     case ModelKind::PlayerShip:
         return player;

@@ -8,55 +8,72 @@ namespace {
 
 constexpr V3 kX{1, 0, 0}, kY{0, 1, 0}, kZ{0, 0, 1};
 
-V3 Turned(V3 v, V3 axis, float degrees)   // Rodrigues' rotation about a unit axis
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// The player's ship, a "skate": a broad swept delta carrying a long rounded hull, a small
+// canopy far forward, an orange nose, two engines slung under the wing roots and two red
+// fins standing up at the wing tips. From behind it reads as a flat arrowhead with two
+// glowing engines and two upright tips. Names other than the guns and the eye marker are
+// lower case, so the game's part lookup (which matches characters anywhere in a name) finds
+// exactly "W0" to "W3" and "V".
+//
+// The guns all point along the nose (the model format holds no turn for a part), so they
+// sit close around the centre line: every bolt passes within 2.1 units of a target dead
+// ahead, well inside a fighter's reach. They also sit at three depths 55 model units apart
+// (nose, wing roots, belly): at long frames a bolt steps 16.5 units or more between two
+// looks at the world, and the staggered starts make sure one of them lands inside a target
+// rather than on either side of it.
+
+namespace {
+
+// A rounded cross-section of the hull: an ellipse of eight points, flattened a little.
+Ring RoundSection(float z, float y, float halfWidth, float halfHeight)
 {
-    float a = degrees * 3.14159265f / 180.0f;
-    float c = std::cos(a), s = std::sin(a);
-    return v * c + Cross(axis, v) * s + axis * (Dot(axis, v) * (1.0f - c));
+    return Ellipse({0, y, z}, kX, kY, halfWidth, halfHeight, 8, 22.5f);
 }
 
-// A hexagonal cross-section of the hull, flat on top and bottom.
-Ring HullSection(float z, float y, float halfWidth, float halfHeight)
+// A gun barrel along +z from the muzzle at the part's origin.
+void Barrel(MeshModel& m, int gun, float length, float r)
 {
-    return {{halfWidth, y, z},
-            {halfWidth * 0.55f, y + halfHeight, z},
-            {-halfWidth * 0.55f, y + halfHeight, z},
-            {-halfWidth, y, z},
-            {-halfWidth * 0.55f, y - halfHeight, z},
-            {halfWidth * 0.55f, y - halfHeight, z}};
+    m.Loft(gun, {Ellipse({0, 0, 0}, kX, kY, r * 0.7f, r * 0.7f, 4, 45), Ellipse({0, 0, length}, kX, kY, r, r, 4, 45)}, false,
+           true, true);
 }
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------
-// The player's ship: a slim faceted hull with a bubble canopy and four wings in an X, each
-// with an engine pod at its root and a gun at its tip. Names other than the guns and the eye
-// marker are lower case, so the game's part lookup (which matches characters anywhere in a
-// name) finds exactly "W0" to "W3" and "V".
-
 MeshModel MakePlayerShip()
 {
     MeshModel m;
-    const int hull = m.AddPart("hull", -1, {0, 0, 0}, 244, 244, 238);
-    // The nose drops away in front of the canopy, so that from the pilot's eye nothing of
-    // the hull lies within the near plane's reach (15 model units) inside the view.
-    m.Loft(hull,
-           {{{0, -1.5f, -84}},
-            HullSection(-62, -1.0f, 5.0f, 3.5f),
-            HullSection(-30, -0.5f, 8.5f, 5.5f),
-            HullSection(8, 1.5f, 10.0f, 7.5f),
-            HullSection(38, 1.5f, 10.0f, 7.5f),
-            HullSection(52, 1.5f, 7.5f, 5.5f)},
-           false, false, true);
+    const int hull = m.AddPart("hull", -1, {0, 0, 0}, 236, 240, 246);
+    // Smooth, so the light falls off across it in the cartoon bands.
+    m.Loft(hull, {RoundSection(-40, 1.0f, 14.0f, 9.0f), RoundSection(-10, 1.0f, 16.5f, 10.5f),
+                  RoundSection(20, 1.0f, 17.0f, 10.5f), RoundSection(66, 0.0f, 11.0f, 6.5f)},
+           true, false, true);
+    // The long nose cone right in front of the canopy, what the pilot sees of the ship: it
+    // starts beyond the near plane's reach from the eye (15 model units) and curves away.
+    const int nose = m.AddPart("nose", hull, {0, 0, 0}, 250, 150, 40);
+    m.Loft(nose, {RoundSection(-40, 1.0f, 14.0f, 9.0f), RoundSection(-70, -1.0f, 9.5f, 6.0f),
+                  RoundSection(-92, -3.0f, 5.0f, 3.5f), {{0, -4.0f, -106}}},
+           true, false, false);
+    // A dark band round the nose and two small vanes on its back.
+    const int band = m.AddPart("band", nose, {0, 0, 0}, 70, 76, 96);
+    m.Loft(band, {RoundSection(-55, 0.0f, 12.2f, 7.9f), RoundSection(-62, -0.45f, 11.2f, 7.2f)}, true, false, false);
+    for (int side = -1; side <= 1; side += 2)
+        m.Slab(band, {V3{side * 3.5f, 1.5f, -88}, V3{side * 3.5f, 5.5f, -79}, V3{side * 3.5f, 5.5f, -74},
+                      V3{side * 3.5f, 3.5f, -74}},
+               1.4f);
 
-    // The canopy sits on the hull's back; its bottom is hidden inside the hull.
-    const int canopy = m.AddPart("canopy", hull, {0, 6.5f, -16}, 80, 180, 255);
+    // The canopy far forward on the back, tall enough that the eye looks down along the nose;
+    // every point lies within 13 units of the eye, so from the eye it is cut away by the near
+    // plane.
+    const int canopy = m.AddPart("canopy", hull, {0, 9.5f, -26}, 90, 200, 255);
     {
         std::vector<Ring> rings;
-        rings.push_back({{0, 0.5f, -15}});
-        const float zs[3] = {-8, 2, 12};
-        const float rs[3] = {4.8f, 6.0f, 4.6f};
-        const float hs[3] = {5.0f, 7.5f, 5.0f};
+        rings.push_back({{0, 0.5f, -12}});
+        const float zs[3] = {-7, 1, 8};
+        const float rs[3] = {5.0f, 7.0f, 5.0f};
+        const float hs[3] = {5.5f, 9.0f, 5.5f};
         for (int i = 0; i < 3; ++i) {
             Ring r;
             for (int k = 0; k <= 4; ++k) {
@@ -65,101 +82,82 @@ MeshModel MakePlayerShip()
             }
             rings.push_back(r);
         }
-        rings.push_back({{0, 0.5f, 20}});
-        // Each ring is a half ellipse; the loft closes it with a flat underside in the hull.
+        rings.push_back({{0, 0.5f, 12}});
         m.Loft(canopy, rings, true, false, false);
     }
     // The pilot's eye, a never-drawn marker inside the canopy.
-    m.AddPart("V", canopy, {0, 6.0f, -2}, 158, 0, 158);
+    m.AddPart("V", canopy, {0, 7.0f, 0}, 158, 0, 158);
 
-    // Wings: root on the hull side, tilted 13 degrees out of the horizontal.
-    struct WingLayout {
-        const char* name;
-        const char* engine;
-        const char* gun;
-        float side;   // +1 right, -1 left
-        float tilt;   // +1 upper, -1 lower
-    };
-    const WingLayout wings[4] = {
-        {"wing right top", "engine right top", "W0", 1, 1},
-        {"wing left top", "engine left top", "W1", -1, 1},
-        {"wing right low", "engine right low", "W2", 1, -1},
-        {"wing left low", "engine left low", "W3", -1, -1},
-    };
-    const float span = 50.0f, dihedral = 13.0f;
-    // The glow at the back of each engine: one textured part drawn with the game's particle
-    // picture (texture 3), bright in the middle and cut away at its edge.
+    // The delta, drooping a little toward the tips, with an upright fin at each tip.
+    const int wings = m.AddPart("wings", hull, {0, 0, 0}, 52, 118, 214);
+    const int fins = m.AddPart("fins", wings, {0, 0, 0}, 222, 52, 52);
+    for (int side = -1; side <= 1; side += 2) {
+        const float sx = static_cast<float>(side);
+        m.Slab(wings, {V3{sx * 12, -1, -40}, V3{sx * 72, -7, 26}, V3{sx * 72, -7, 46}, V3{sx * 12, -1, 58}}, 3.5f);
+        m.Slab(fins, {V3{sx * 72, -7, 18}, V3{sx * 72, 20, 38}, V3{sx * 72, 20, 50}, V3{sx * 72, -7, 48}}, 3.0f);
+    }
+
+    // Engines under the wing roots, each with the glow of its exhaust: one textured part
+    // drawn with the game's particle picture (texture 3), bright in the middle.
+    const int engines = m.AddPart("engines", wings, {0, 0, 0}, 200, 206, 220);
     const int exhaust = m.AddPart("exhaust", hull, {0, 0, 0}, 255, 176, 80);
     m.Part(exhaust).textureId = 3;
-    for (const WingLayout& w : wings) {
-        V3 root{w.side * 8.0f, 1.5f + w.tilt * 2.0f, 20};
-        const int wing = m.AddPart(w.name, hull, root, 240, 64, 52);
-        V3 out = Turned(V3{w.side, 0, 0}, kZ, w.side * w.tilt * dihedral);   // along the span
-        // Planform: swept leading edge, straight trailing edge (local z from the root).
-        m.Slab(wing, {V3{0, 0, -22}, out * span + V3{0, 0, -2}, out * span + V3{0, 0, 16}, V3{0, 0, 18}}, 2.6f);
-
-        // Engine pod a little out along the span, longer than the wing's chord.
-        V3 podCentre = out * 12.0f;
-        const int engine = m.AddPart(w.engine, wing, podCentre, 200, 206, 220);
-        {
-            V3 n = Normalised(Cross(out, kZ));   // the wing's normal, to stand the pod on it
-            if (Dot(n, kY) * w.tilt < 0.0f)
-                n = n * -1.0f;
-            V3 c = n * 3.0f;
-            std::vector<Ring> rings = {Ellipse(c + V3{0, 0, -24}, out, n, 3.8f, 3.8f, 6, 30),
-                                       Ellipse(c + V3{0, 0, 28}, out, n, 5.2f, 5.2f, 6, 30)};
-            m.Loft(engine, rings, true, true, true);
-            // Model-space centre of the engine's back end, just behind its cap.
-            V3 back = root + podCentre + c + V3{0, 0, 28.6f};
-            const float r = 6.2f;
-            const V3 quad[4] = {back + out * r + n * r, back - out * r + n * r, back - out * r - n * r,
-                                back + out * r - n * r};
-            const float uv[8] = {1, 0, 0, 0, 0, 1, 1, 1};
-            m.TexturedQuad(exhaust, quad, uv, kZ);
-        }
-
-        // The gun at the tip: its origin is the muzzle, the barrel runs back from it.
-        V3 tip = out * (span + 1.5f);
-        const int gun = m.AddPart(w.gun, wing, tip + V3{0, 0, -34}, 140, 146, 164);
-        V3 across = Normalised(Cross(kZ, out));
-        m.Loft(gun,
-               {Ellipse({0, 0, 0}, out, across, 1.1f, 1.1f, 4, 45), Ellipse({0, 0, 24}, out, across, 2.7f, 2.7f, 4, 45),
-                Ellipse({0, 0, 46}, out, across, 2.7f, 2.7f, 4, 45)},
-               false, true, true);
+    for (int side = -1; side <= 1; side += 2) {
+        const float sx = static_cast<float>(side);
+        V3 c{sx * 24, -8, 0};
+        m.Loft(engines, {Ellipse(c + V3{0, 0, -6}, kX, kY, 6.0f, 6.0f, 6, 0), Ellipse(c + V3{0, 0, 62}, kX, kY, 8.0f, 8.0f, 6, 0)},
+               true, true, true);
+        V3 back = c + V3{0, 0, 62.6f};
+        const float r = 8.5f;
+        const V3 quad[4] = {back + V3{r, r, 0}, back + V3{-r, r, 0}, back + V3{-r, -r, 0}, back + V3{r, -r, 0}};
+        const float uv[8] = {1, 0, 0, 0, 0, 1, 1, 1};
+        m.TexturedQuad(exhaust, quad, uv, kZ);
     }
+
+    // The guns: origins are the muzzles, barrels run back from them.
+    const int noseGun = m.AddPart("W0", nose, {0, -7.0f, -100}, 70, 76, 96);
+    Barrel(m, noseGun, 34, 1.8f);
+    for (int side = -1; side <= 1; side += 2) {
+        const int gun = m.AddPart(side < 0 ? "W1" : "W2", wings, {side * 20.0f, -3.0f, -45}, 70, 76, 96);
+        Barrel(m, gun, 30, 2.2f);
+    }
+    const int bellyGun = m.AddPart("W3", hull, {0, -11.5f, 10}, 70, 76, 96);
+    Barrel(m, bellyGun, 30, 2.4f);
     return m;
 }
 
 // ---------------------------------------------------------------------------------------
-// The enemy fighter: a round cockpit with a red eye of a window, two struts and two large
-// flat six-sided wing panels. The two guns sit under the cockpit's chin.
+// The enemy fighter, a "hornet": a narrow dark diamond of a body with a red sensor slit at
+// its point, a green crest on its back, two green blades swept forward like pincers and two
+// tail blades hanging down and back. From behind it reads as a forked, forward-reaching
+// claw, nothing like the player's flat arrowhead.
 
 MeshModel MakeEnemyFighter()
 {
     MeshModel m;
-    const int cockpit = m.AddPart("cockpit", -1, {0, 0, 0}, 176, 182, 196);
-    // Poles toward the struts, where they are hidden.
-    m.Ellipsoid(cockpit, {0, 0, 0}, kX, kY, 18.0f, 18.0f, 18.0f, 8, 4);
+    const int body = m.AddPart("body", -1, {0, 0, 0}, 100, 66, 140);
+    auto diamond = [](float z, float y, float w, float h) {
+        return Ring{{w, y, z}, {0, y + h, z}, {-w, y, z}, {0, y - h, z}};
+    };
+    m.Loft(body, {{{0, 0, -60}}, diamond(-32, 0, 9, 7), diamond(2, 1, 13, 10), diamond(34, 1, 8, 7), {{0, 2, 52}}}, false,
+           false, false);
 
-    const int window = m.AddPart("window", cockpit, {0, 0, -17.0f}, 255, 64, 48);
-    {
-        // A six-sided window standing just proud of the cockpit's front facets.
-        Ring rim = Ellipse({0, 0, 0}, kX, kY, 7.0f, 7.0f, 6, 0);
-        m.Pyramid(window, rim, {0, 0, -1.8f}, false);
-    }
+    const int slit = m.AddPart("sensor", body, {0, 0, 0}, 255, 60, 40);
+    // Just proud of the two upper front facets.
+    m.Slab(slit, {V3{-4.5f, 3.6f, -41}, V3{4.5f, 3.6f, -41}, V3{4.0f, 4.8f, -36}, V3{-4.0f, 4.8f, -36}}, 1.0f);
 
+    const int blades = m.AddPart("blades", body, {0, 0, 0}, 150, 210, 50);
+    // The crest.
+    m.Slab(blades, {V3{0, 8, -18}, V3{0, 24, 18}, V3{0, 24, 42}, V3{0, 7, 36}}, 3.0f);
     for (int side = -1; side <= 1; side += 2) {
-        const int strut = m.AddPart(side > 0 ? "strut right" : "strut left", cockpit, {side * 15.0f, 0, 0},
-                                    150, 156, 172);
-        float x0 = 0.0f, x1 = side * 33.5f;
-        // Both ends are buried, in the cockpit and in the panel.
-        m.Box(strut, {std::fmin(x0, x1), -4.5f, -6.0f}, {std::fmax(x0, x1), 4.5f, 6.0f},
-              MeshModel::kSkipMinusX | MeshModel::kSkipPlusX);
-
-        const int panel = m.AddPart(side > 0 ? "panel right" : "panel left", strut, {side * 35.0f, 0, 0},
-                                    96, 104, 128);
-        std::vector<V3> outline = {{0, 58, -14}, {0, 58, 14}, {0, 0, 42}, {0, -58, 14}, {0, -58, -14}, {0, 0, -42}};
-        m.Slab(panel, outline, 3.0f);
+        const float sx = static_cast<float>(side);
+        auto droop = [](float x) { return -(x - 8.0f) * 0.16f; };   // tips a little low
+        // Forward-swept pincers.
+        m.Slab(blades, {V3{sx * 8, droop(8), -8}, V3{sx * 66, droop(66), -40}, V3{sx * 60, droop(60), -24},
+                        V3{sx * 8, droop(8), 30}},
+               3.0f);
+        // Tail blades, hanging down and back.
+        m.Slab(blades, {V3{sx * 5, -4, 18}, V3{sx * 28, -28, 36}, V3{sx * 28, -28, 48}, V3{sx * 5, -4, 44}}, 2.6f);
     }
 
     // The two bolts of a shot fly side by side along the same line. Bolts are spheres of radius
@@ -168,46 +166,45 @@ MeshModel MakeEnemyFighter()
     // (which would set off a blast right in front of the fighter).
     for (int i = 0; i < 2; ++i) {
         float x = i == 0 ? 14.0f : -14.0f;
-        const int gun = m.AddPart(i == 0 ? "W0" : "W1", cockpit, {x, -11.0f, -17.5f}, 88, 90, 104);
-        m.Box(gun, {-1.6f, -1.6f, 0.0f}, {1.6f, 1.6f, 12.0f}, MeshModel::kSkipPlusZ);   // back end in the cockpit
+        const int gun = m.AddPart(i == 0 ? "W0" : "W1", body, {x, -3.0f, -30.0f}, 60, 40, 84);
+        m.Box(gun, {-1.8f, -1.8f, 0.0f}, {1.8f, 1.8f, 22.0f});
     }
     return m;
 }
 
 // ---------------------------------------------------------------------------------------
-// The factory: a long hall with a pitched roof, a lower shed, a storage tank joined by a pipe,
-// and two tall chimneys. It stands on the ground plane: every point has y >= 0, and faces that
-// would lie on the ground are left out.
+// The factory: a broad works hall under a sawtooth roof of three north lights, a brick annex,
+// a round silo and two tall chimneys. Big enough that its collision reach (about 31 units)
+// covers the ships' flight height of 25 with room to spare, so a level volley over it hits.
+// It stands on the ground plane: every point has y >= 0, and faces that would lie on the
+// ground are left out.
 
 MeshModel MakeFactory()
 {
     MeshModel m;
-    const int hall = m.AddPart("hall", -1, {0, 0, 0}, 222, 206, 170);
-    m.Box(hall, {-150, 0, -60}, {70, 62, 60}, MeshModel::kSkipMinusY);
+    const int hall = m.AddPart("hall", -1, {0, 0, 0}, 214, 200, 168);
+    m.Box(hall, {-230, 0, -170}, {170, 120, 170}, MeshModel::kSkipMinusY);
 
-    const int roof = m.AddPart("roof", hall, {0, 62, 0}, 92, 148, 170);
-    {
-        // A pitched roof over the hall's length (along x), overhanging a little.
-        const V3 c[8] = {{-156, 0, -66}, {76, 0, -66}, {76, 0, 66}, {-156, 0, 66},
-                         {-156, 34, -2}, {76, 34, -2}, {76, 34, 2}, {-156, 34, 2}};
-        m.Hexahedron(roof, c);
+    // Three teeth, each sloping up from one end to a steep glazed face at the other.
+    const int roof = m.AddPart("roof", hall, {0, 120, 0}, 92, 148, 170);
+    for (int i = 0; i < 3; ++i) {
+        float x0 = -230.0f + 133.3f * static_cast<float>(i), x1 = x0 + 133.3f;
+        const V3 c[8] = {{x0, 0, -170}, {x1, 0, -170}, {x1, 70, -170}, {x0, 8, -170},
+                         {x0, 0, 170},  {x1, 0, 170},  {x1, 70, 170},  {x0, 8, 170}};
+        m.Hexahedron(roof, c, MeshModel::kSkipMinusY);
     }
 
-    const int shed = m.AddPart("shed", hall, {115, 0, -30}, 196, 96, 72);
-    m.Box(shed, {-45, 0, -70}, {50, 46, 55}, MeshModel::kSkipMinusY);
+    const int annex = m.AddPart("annex", hall, {0, 0, 0}, 196, 96, 72);
+    m.Box(annex, {170, 0, -130}, {320, 80, 70}, MeshModel::kSkipMinusY | MeshModel::kSkipMinusX);
 
-    const int tank = m.AddPart("tank", hall, {-60, 0, 118}, 204, 212, 220);
-    m.Loft(tank, {Ellipse({0, 0, 0}, kX, kZ, 38, 38, 8), Ellipse({0, 90, 0}, kX, kZ, 38, 38, 8)}, true, false, true);
+    const int silo = m.AddPart("silo", hall, {-110, 0, 240}, 204, 212, 220);
+    m.Loft(silo, {Ellipse({0, 0, 0}, kX, kZ, 60, 60, 8), Ellipse({0, 150, 0}, kX, kZ, 60, 60, 8)}, true, false, true);
 
-    // A pipe from the tank into the hall's wall, both ends buried.
-    const int pipe = m.AddPart("pipe", tank, {0, 48, 0}, 170, 170, 178);
-    m.Loft(pipe, {Ellipse({0, 0, -20}, kX, kY, 7, 7, 6), Ellipse({0, 0, -66}, kX, kY, 7, 7, 6)}, true, false, false);
-
+    const int chimneys = m.AddPart("chimneys", hall, {0, 0, 0}, 190, 78, 60);
     for (int i = 0; i < 2; ++i) {
-        V3 base = i == 0 ? V3{-110, 0, 0} : V3{-60, 0, 0};
-        float height = i == 0 ? 250.0f : 205.0f;
-        const int chimney = m.AddPart(i == 0 ? "chimney tall" : "chimney short", hall, base, 190, 78, 60);
-        m.Loft(chimney, {Ellipse({0, 0, 0}, kX, kZ, 15, 15, 6, 30), Ellipse({0, height, 0}, kX, kZ, 10, 10, 6, 30)},
+        V3 base = i == 0 ? V3{-170, 0, -60} : V3{-100, 0, -60};
+        float height = i == 0 ? 360.0f : 300.0f;
+        m.Loft(chimneys, {Ellipse(base, kX, kZ, 22, 22, 6, 30), Ellipse(base + V3{0, height, 0}, kX, kZ, 15, 15, 6, 30)},
                true, false, true);
     }
     return m;

@@ -1,0 +1,90 @@
+#include "render/ViewVolume.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+namespace {
+
+// Row i of a column-major 4 x 4 matrix.
+void Row(const float m[16], int i, float out[4])
+{
+    for (int j = 0; j < 4; ++j)
+        out[j] = m[4 * j + i];
+}
+
+// a * b, column-major, as glMultMatrix composes them.
+void Multiply(const float a[16], const float b[16], float out[16])
+{
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                sum += a[4 * k + r] * b[4 * c + k];
+            out[4 * c + r] = sum;
+        }
+}
+
+}  // namespace
+
+ViewVolume CurrentViewVolume()
+{
+    ViewVolume v;
+    float projection[16], modelView[16], clip[16];
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    Multiply(projection, modelView, clip);
+
+    float rows[4][4];
+    for (int i = 0; i < 4; ++i)
+        Row(clip, i, rows[i]);
+    // A point is inside when -w <= x, y, z <= w: each plane is w + row or w - row.
+    for (int p = 0; p < 6; ++p) {
+        const float sign = (p % 2 == 0) ? 1.0f : -1.0f;
+        const float* axis = rows[p / 2];
+        float* plane = v.planes[p];
+        for (int j = 0; j < 4; ++j)
+            plane[j] = rows[3][j] + sign * axis[j];
+        const float length =
+            std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+        if (!(length > 0.0f) || !std::isfinite(length))
+            return v;
+        for (int j = 0; j < 4; ++j)
+            plane[j] /= length;
+    }
+    for (int j = 0; j < 4; ++j)
+        v.depthRow[j] = rows[3][j];
+
+    // One unit across the view at depth 1 is half the viewport times the projection's scale
+    // on that axis (the model-view matrix of a camera keeps lengths).
+    const float sx = 0.5f * static_cast<float>(viewport[2]) * std::fabs(projection[0]);
+    const float sy = 0.5f * static_cast<float>(viewport[3]) * std::fabs(projection[5]);
+    v.pixelsPerUnit = sx < sy ? sx : sy;
+    v.valid = v.pixelsPerUnit > 0.0f && std::isfinite(v.pixelsPerUnit);
+    return v;
+}
+
+bool SphereOutside(const ViewVolume& v, const Vector3D& c, float radius, float pixels)
+{
+    if (!v.valid || !(radius >= 0.0f) || !std::isfinite(radius))
+        return false;
+    float grown = radius;
+    if (pixels > 0.0f) {
+        // A pixel covers the most ground at the far side of the sphere.
+        const float* d = v.depthRow;
+        const float dLength = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        const float depth = d[0] * c.x + d[1] * c.y + d[2] * c.z + d[3] + radius * dLength;
+        if (depth > 0.0f)
+            grown += pixels * depth / v.pixelsPerUnit;
+    }
+    // A little slack for rounding: the sphere must lie clearly outside.
+    grown = grown * 1.001f + 1e-3f;
+    for (const auto& p : v.planes) {
+        const float distance = p[0] * c.x + p[1] * c.y + p[2] * c.z + p[3];
+        if (distance < -grown)
+            return true;
+    }
+    return false;
+}

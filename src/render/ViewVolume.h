@@ -1,0 +1,22 @@
+// What the camera can see: the six planes of the current GL projection and model-view
+// matrices, in the space of the model-view matrix's input (world space when the camera alone
+// is loaded). Drawing code asks it whether a bounding sphere can show a single pixel and leaves
+// out what cannot.
+#pragma once
+
+#include "math/Vector.h"
+
+struct ViewVolume {
+    float planes[6][4] = {};    // left, right, bottom, top, near, far; unit normals pointing in
+    float depthRow[4] = {};     // clip-space w of a point: depth ahead of the eye
+    float pixelsPerUnit = 0.0f; // pixels one world unit covers at depth 1 (the smaller axis)
+    bool valid = false;         // false when the matrices give no usable volume
+};
+
+// Reads the projection and model-view matrices and the viewport from GL.
+ViewVolume CurrentViewVolume();
+
+// True when no part of the sphere, grown by `pixels` screen pixels (for outlines and wide
+// lines drawn around it), lies inside the volume. False for an invalid volume: when in doubt,
+// draw.
+bool SphereOutside(const ViewVolume& volume, const Vector3D& centre, float radius, float pixels);

@@ -1,0 +1,488 @@
+// The model renderer sends each object to GL once (display lists, ramp coordinates from the
+// texture matrix) and leaves out what lies outside the view. These tests draw fixed scenes
+// of the game's own models both that way and the way every vertex used to be sent, still kept
+// here as the reference, and compare the pictures; and they check that a model edited after
+// it was drawn is drawn edited.
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "GLFixture.h"
+#include "TestShapes.h"
+#include "assets/MediaArchive.h"
+#include "entities/GameEntity.h"
+#include "entities/HitSphere.h"
+#include "math/View.h"
+#include "render/Model.h"
+#include "render/ModelFile.h"
+#include "render/ModelRenderer.h"
+#include "render/Texture.h"
+#include "render/ViewVolume.h"
+
+namespace {
+
+// ---- The reference: every corner sent on its own, fill and outline per object --------------
+
+void ReferenceDrawPart(const ModelInstance& instance, int32_t object)
+{
+    const ModelObject& o = instance.model->objects[object];
+    const bool shaded = o.textureId == -1;
+    std::vector<float> shading;
+    if (shaded) {
+        shading = ComputeShading(instance, object);
+        if (shading.empty())
+            return;
+        glEnable(GL_TEXTURE_1D);
+        glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
+    } else {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(o.textureId + instance.textureOffset));
+    }
+    glColor3ub(static_cast<GLubyte>(o.red), static_cast<GLubyte>(o.green),
+               static_cast<GLubyte>(o.blue));
+    auto corners = [&](bool ramp, bool uv) {
+        glBegin(GL_TRIANGLES);
+        for (int32_t t = 0; t < o.triangleCount; ++t) {
+            const ModelTriangle& tri = o.triangles[t];
+            const int32_t index[3] = {tri.a, tri.b, tri.c};
+            for (int c = 0; c < 3; ++c) {
+                const ModelPoint& p = o.points[index[c]];
+                if (ramp)
+                    glTexCoord1f(shading[1 + 3 * t + c]);
+                if (uv)
+                    glTexCoord2f(p.u, p.v);
+                glVertex3f(p.x, p.y, p.z);
+            }
+        }
+        glEnd();
+    };
+    if (shaded) {
+        corners(true, false);
+        float width = 4.0f * shading[0];
+        glLineWidth(width > 0.0f ? width : 1.0f / 1024.0f);
+        glColor3f(0.0f, 0.0f, 0.0f);
+        glDepthFunc(GL_LEQUAL);
+        glPolygonMode(GL_BACK, GL_LINE);
+        glCullFace(GL_FRONT);
+        corners(false, false);
+        glCullFace(GL_BACK);
+        glDepthFunc(GL_LESS);
+        glPolygonMode(GL_BACK, GL_FILL);
+        glLineWidth(1.0f);
+    } else {
+        corners(false, true);
+    }
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glDisable(shaded ? GL_TEXTURE_1D : GL_TEXTURE_2D);
+}
+
+void ReferenceDrawInstance(const ModelInstance& instance)
+{
+    for (int32_t k = 0; k < instance.model->count; ++k) {
+        if (IsNeverDrawn(instance.model->objects[k]))
+            continue;
+        glPushMatrix();
+        instance.ApplyPartTransform(k, false);
+        ReferenceDrawPart(instance, k);
+        glPopMatrix();
+    }
+}
+
+void ReferenceHitSphere(const Vector3D& c, float radius, int bands, int sectors, int alpha)
+{
+    BeginBlend(1);
+    glDisable(GL_CULL_FACE);
+    glBegin(GL_QUADS);
+    glColor4ub(45, 117, 34, static_cast<GLubyte>(alpha));
+    const float step = 360.0f / static_cast<float>(sectors);
+    auto vertex = [&](int j, float b) {
+        const double level = static_cast<double>(j) / bands;
+        const double ring = radius * std::sqrt(std::fmax(0.0, 1.0 - level * level));
+        const double angle = b * static_cast<double>(DEG_TO_RAD);
+        glVertex3f(static_cast<float>(c.x + ring * std::cos(angle)),
+                   static_cast<float>(c.y + j * static_cast<double>(radius) / bands),
+                   static_cast<float>(c.z + ring * std::sin(angle)));
+    };
+    for (int i = -bands; i < bands; ++i)
+        for (int s = 0; s < sectors; ++s) {
+            const float a = -step * static_cast<float>(s);
+            vertex(i, a);
+            vertex(i, a - step);
+            vertex(i + 1, a - step);
+            vertex(i + 1, a);
+        }
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glEnd();
+    glEnable(GL_CULL_FACE);
+    EndBlend();
+}
+
+// ---- Scenes ------------------------------------------------------------------------------------
+
+struct Placed {
+    Model* model;
+    Vector3D position;
+    float heading;   // degrees about y, 0 = along +x
+    bool hit;        // a hit sphere around it
+};
+
+struct Picture {
+    std::vector<uint8_t> rgb;
+    Rgb At(int x, int y) const
+    {
+        const size_t i = 3 * (static_cast<size_t>(y) * 640 + static_cast<size_t>(x));
+        return Rgb{rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+Picture ReadPicture()
+{
+    Picture p;
+    p.rgb.resize(640 * 480 * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 640, 480, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
+    return p;
+}
+
+bool Near(const Rgb& a, const Rgb& b)
+{
+    return std::abs(a.r - b.r) <= 1 && std::abs(a.g - b.g) <= 1 && std::abs(a.b - b.b) <= 1;
+}
+
+// Pixels that differ, and of those the ones whose new colour appears nowhere within
+// kBoundaryReach pixels of them in the reference: those are no boundary that moved a little
+// but something else. Boundaries move between brightness bands (GL interpolates the ramp
+// coordinate before clamping it, the reference after), at outline edges, and where two parts
+// of a model have faces in one plane (an exhaust set into its engine): there the depth test
+// decides by the last bits of rounding, and an unposed model's parts are moved by their
+// pivots in its display list rather than by a matrix each, which rounds differently.
+constexpr int kBoundaryReach = 6;
+
+struct Difference {
+    int differing = 0;
+    int unexplained = 0;
+    int farthest = 0;   // the largest distance at which a differing pixel's colour was found
+    std::string firstUnexplained;
+};
+
+Difference Compare(const Picture& reference, const Picture& drawn)
+{
+    Difference d;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const Rgb want = reference.At(x, y);
+            const Rgb got = drawn.At(x, y);
+            if (Near(want, got))
+                continue;
+            ++d.differing;
+            int found = -1;
+            for (int r = 1; r <= kBoundaryReach && found < 0; ++r)
+                for (int dy = -r; dy <= r && found < 0; ++dy)
+                    for (int dx = -r; dx <= r && found < 0; ++dx) {
+                        const int nx = x + dx, ny = y + dy;
+                        if (nx >= 0 && nx < 640 && ny >= 0 && ny < 480 &&
+                            Near(reference.At(nx, ny), got))
+                            found = r;
+                    }
+            if (found > d.farthest)
+                d.farthest = found;
+            if (found < 0 && d.unexplained++ == 0) {
+                std::ostringstream s;
+                s << "(" << x << ", " << 479 - y << ") drawn " << got << ", reference " << want;
+                d.firstUnexplained = s.str();
+            }
+        }
+    return d;
+}
+
+class ModelDrawingTest : public GLFixture {
+protected:
+    void SetUp() override
+    {
+        GLFixture::SetUp();
+        // The game's settings.
+        SetFrustum(-1.0f, 1.0f, -0.75f, 0.75f, 1.5f, 4000.0f);
+        SetClearColor(208, 232, 234);
+        EnableAlphaTest();
+        LightDirection = Vector3D{1.0f, -1.0f, 0.0f};
+        Normalize(LightDirection);
+        RegisterGameArchive();
+        Load("Media\\XWing.bin", xwing);
+        Load("Media\\TieFighter.bin", fighter);
+        Load("Media\\Factory.bin", factory);
+    }
+    void TearDown() override
+    {
+        MediaArchive::Reset();
+        GLFixture::TearDown();
+    }
+
+    // The build makes the archive beside the tests.
+    static void Load(const char* name, Model& model)
+    {
+        bool complete = false;
+        uint8_t* data = MediaArchive::ReadEntry(name, &complete);
+        ASSERT_TRUE(data && complete) << name << " from ZabroData.arc in the build folder";
+        const size_t size =
+            static_cast<size_t>(MediaArchive::EntrySize(MediaArchive::FindEntry(name)));
+        ASSERT_TRUE(LoadBinaryModel(model, data, size)) << name;
+        delete[] data;
+        ASSERT_GT(model.count, 0) << name;
+    }
+
+    static ModelInstance Instance(const Placed& p)
+    {
+        ModelInstance inst;
+        inst.AttachModel(p.model);
+        inst.scale = 0.1f;   // as the game's entities
+        inst.position = p.position;
+        const float rad = p.heading * DEG_TO_RAD;
+        inst.forward = Vector3D{std::cos(rad), 0.0f, -std::sin(rad)};
+        return inst;
+    }
+
+    // The scene drawn one way and read back.
+    static Picture Draw(const std::vector<Placed>& scene, bool reference)
+    {
+        ClearFrame();
+        ApplyCamera();
+        for (const Placed& p : scene) {
+            const ModelInstance inst = Instance(p);
+            if (reference)
+                ReferenceDrawInstance(inst);
+            else
+                DrawInstance(inst);
+            if (p.hit) {
+                const float radius = 2.0f * InstanceReachRadius(inst);
+                if (reference)
+                    ReferenceHitSphere(p.position, radius, 10, 10, 160);
+                else
+                    DrawHitSphere(p.position, radius, 10, 10, 45, 117, 34, 160);
+            }
+        }
+        return ReadPicture();
+    }
+
+    // At most this share of the window's pixels may come out different, each only where a
+    // boundary moved by a few pixels.
+    static constexpr double kAllowedShare = 0.001;   // 307 of 307,200 pixels
+
+    void ExpectSamePicture(const std::vector<Placed>& scene, const char* what)
+    {
+        SCOPED_TRACE(what);
+        const Picture reference = Draw(scene, true);
+        const Picture drawn = Draw(scene, false);
+        int background = 0;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x)
+                background += reference.At(x, y) == (Rgb{208, 232, 234}) ? 1 : 0;
+        ASSERT_LT(background, 640 * 480 - 500) << "the scene shows hardly anything";
+        const Difference d = Compare(reference, drawn);
+        // QB_DUMP=prefix writes both pictures as PPM files to look at.
+        if (const char* dump = std::getenv("QB_DUMP")) {
+            for (int which = 0; which < 2; ++which) {
+                std::string name = std::string(dump) + "-" + what + (which ? "-new.ppm" : "-ref.ppm");
+                FILE* f = std::fopen(name.c_str(), "wb");
+                std::fprintf(f, "P6 640 480 255\n");
+                const Picture& pic = which ? drawn : reference;
+                for (int y = 479; y >= 0; --y)
+                    std::fwrite(&pic.rgb[3 * 640 * static_cast<size_t>(y)], 1, 3 * 640, f);
+                std::fclose(f);
+            }
+            std::printf("%s: %d differing, %d unexplained, farthest %d\n", what, d.differing, d.unexplained, d.farthest);
+        }
+        EXPECT_LE(d.differing, static_cast<int>(kAllowedShare * 640 * 480));
+        EXPECT_EQ(d.unexplained, 0) << d.firstUnexplained;
+        ::testing::Test::RecordProperty(std::string(what) + " differing pixels", d.differing);
+    }
+
+    Model xwing, fighter, factory;
+};
+
+TEST_F(ModelDrawingTest, ChaseViewLooksAsBefore)
+{
+    // The player's ship at (0, 25, 0) heading along +x, the camera 72 units behind and 20
+    // degrees above it as the chase camera settles; fighters near and far, one hit, one
+    // factory, and ships behind the camera and off to the sides that must not show.
+    const Vector3D player{0.0f, 25.0f, 0.0f};
+    PlaceChaseCamera(player, Vector3D{1.0f, 0.0f, 0.0f}, 20.0f);
+    const std::vector<Placed> scene = {
+        {&xwing, player, 0.0f, false},
+        {&fighter, {40.0f, 28.0f, 6.0f}, 150.0f, true},
+        {&fighter, {90.0f, 20.0f, -25.0f}, 30.0f, false},
+        {&fighter, {250.0f, 40.0f, 60.0f}, 270.0f, true},
+        {&fighter, {700.0f, 25.0f, -150.0f}, 90.0f, false},
+        {&fighter, {1900.0f, 60.0f, 300.0f}, 200.0f, false},
+        {&factory, {300.0f, 0.0f, 40.0f}, 0.0f, false},
+        {&factory, {120.0f, 0.0f, -70.0f}, 45.0f, true},
+        {&fighter, {-200.0f, 25.0f, 0.0f}, 0.0f, true},    // behind the camera
+        {&fighter, {60.0f, 25.0f, 400.0f}, 0.0f, false},   // far off to the right
+        {&factory, {-600.0f, 0.0f, -300.0f}, 0.0f, false},
+    };
+    ExpectSamePicture(scene, "chase view");
+}
+
+TEST_F(ModelDrawingTest, ViewFromAboveLooksAsBefore)
+{
+    CameraEye = Vector3D{0.0f, 1000.0f, 0.0f};
+    CameraDirection = Vector3D{0.0f, -1.0f, 0.0f};
+    CameraUp = Vector3D{1.0f, 0.0f, 0.0f};
+    const std::vector<Placed> scene = {
+        {&xwing, {0.0f, 25.0f, 0.0f}, 0.0f, false},
+        {&fighter, {60.0f, 25.0f, 30.0f}, 120.0f, true},
+        {&fighter, {-150.0f, 25.0f, -200.0f}, 10.0f, false},
+        {&factory, {200.0f, 0.0f, -100.0f}, 0.0f, false},
+        {&factory, {-300.0f, 0.0f, 250.0f}, 60.0f, true},
+        {&fighter, {1500.0f, 25.0f, 0.0f}, 0.0f, false},   // outside the picture
+    };
+    ExpectSamePicture(scene, "view from above");
+}
+
+TEST_F(ModelDrawingTest, CockpitViewLooksAsBefore)
+{
+    // The camera at the player ship's eye part (the first object whose name holds a V, as the
+    // game finds it), looking where the ship looks; the ship's own parts around the camera
+    // are cut by the near plane.
+    const Placed own{&xwing, {0.0f, 25.0f, 0.0f}, 20.0f, false};
+    const ModelInstance ship = Instance(own);
+    int32_t eye = -1;
+    for (int32_t k = 0; k < xwing.count && eye < 0; ++k)
+        if (std::strchr(xwing.objects[k].name ? xwing.objects[k].name : "", 'V'))
+            eye = k;
+    Vector3D at{0.0f, 0.0f, 0.0f}, forward, up;
+    if (eye >= 0 && ship.PartPointToWorld(eye, at) && ship.GetPartDirections(eye, forward, up)) {
+        CameraEye = at;
+        CameraDirection = forward;
+        CameraUp = up;
+    } else {
+        CameraEye = own.position + Vector3D{0.0f, 0.5f, 0.0f};
+        CameraDirection = ship.forward;
+        CameraUp = Vector3D{0.0f, 1.0f, 0.0f};
+    }
+    const Vector3D ahead = CameraEye + CameraDirection * (40.0f / Length(CameraDirection));
+    const std::vector<Placed> scene = {
+        own,
+        {&fighter, ahead, 200.0f, true},
+        {&fighter, ahead + Vector3D{150.0f, 10.0f, -80.0f}, 0.0f, false},
+        {&factory, {ahead.x + 300.0f, 0.0f, ahead.z - 120.0f}, 0.0f, false},
+    };
+    ExpectSamePicture(scene, "cockpit view");
+}
+
+// The lists are made from the model once; an edit afterwards must reach the screen.
+TEST_F(ModelDrawingTest, ModelEditedAfterDrawingIsDrawnEdited)
+{
+    Model model;
+    const int obj = model.AddObject();
+    model.SetColor(obj, 200, 100, 60);
+    const float k = 0.70710677f;
+    AddFacingSquare(model, obj, 0, 0, -3, 1.5f, Vector3D{k, -k, 0});   // lit: brightest band
+    ModelInstance inst;
+    inst.AttachModel(&model);
+    inst.position = Vector3D{20, 0, 0};
+    CameraEye = Vector3D{0, 0, 0};
+    CameraDirection = Vector3D{1, 0, 0};
+    CameraUp = Vector3D{0, 1, 0};
+    auto draw = [&] {
+        ClearFrame();
+        ApplyCamera();
+        DrawInstance(inst);
+    };
+    draw();
+    EXPECT_TRUE(Near(Pixel(320 - 72, 240), Rgb{200, 100, 60})) << Pixel(320 - 72, 240);
+
+    // Turned away from the light: the darkest band.
+    for (int t = 0; t < 2; ++t)
+        for (int c = 0; c < 3; ++c)
+            model.SetNormal(obj, t, c, -k, k, 0);
+    draw();
+    EXPECT_TRUE(Near(Pixel(320 - 72, 240), Rgb{100, 50, 30})) << Pixel(320 - 72, 240);
+
+    // A second square added on the other side; a new colour.
+    AddFacingSquare(model, obj, 0, 0, 3, 1.5f, Vector3D{k, -k, 0});
+    model.SetColor(obj, 40, 200, 90);
+    draw();
+    EXPECT_TRUE(Near(Pixel(320 + 72, 240), Rgb{40, 200, 90})) << Pixel(320 + 72, 240);
+
+    // Points moved by hand, then marked changed.
+    for (int32_t i = 0; i < model.objects[obj].pointCount; ++i)
+        model.objects[obj].points[i].y += 4.0f;
+    model.Touch();
+    draw();
+    EXPECT_EQ(Pixel(320 + 72, 240), (Rgb{208, 232, 234}));
+    EXPECT_TRUE(Near(Pixel(320 + 72, 240 - 96), Rgb{40, 200, 90})) << Pixel(320 + 72, 240 - 96);
+}
+
+// The hit sphere's GL state is met once at the start, invisibly: no pixel and no state changes.
+TEST_F(ModelDrawingTest, PreparingTheHitSphereChangesNothingOnScreen)
+{
+    PlaceChaseCamera(Vector3D{0.0f, 25.0f, 0.0f}, Vector3D{1.0f, 0.0f, 0.0f}, 20.0f);
+    const std::vector<Placed> scene = {{&fighter, {30.0f, 25.0f, 0.0f}, 90.0f, false}};
+    const Picture before = Draw(scene, false);
+    const std::vector<double> modelView = Matrix(GL_MODELVIEW_MATRIX);
+    const std::vector<double> projection = Matrix(GL_PROJECTION_MATRIX);
+    PrepareHitSphereDrawing();
+    const Picture after = ReadPicture();
+    EXPECT_TRUE(before.rgb == after.rgb);
+    EXPECT_EQ(Matrix(GL_MODELVIEW_MATRIX), modelView);
+    EXPECT_EQ(Matrix(GL_PROJECTION_MATRIX), projection);
+    EXPECT_EQ(GetInt(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_FALSE(IsOn(GL_BLEND));
+    EXPECT_TRUE(IsOn(GL_CULL_FACE));
+    EXPECT_TRUE(IsOn(GL_ALPHA_TEST));
+    EXPECT_EQ(GetInt(GL_DEPTH_WRITEMASK), GL_TRUE);
+}
+
+// Which spheres count as out of sight: wholly beyond a plane, with the outline's pixels
+// counted in, and never when the matrices make no volume.
+TEST_F(ModelDrawingTest, SphereOutsideTheViewVolume)
+{
+    // Camera at the origin looking along +x (+z to the right, +y up); at depth 30 the view
+    // reaches 20 units to either side and 15 up and down, and 4 pixels are 0.25 units.
+    CameraEye = Vector3D{0, 0, 0};
+    CameraDirection = Vector3D{1, 0, 0};
+    CameraUp = Vector3D{0, 1, 0};
+    ApplyCamera();
+    const ViewVolume view = CurrentViewVolume();
+    ASSERT_TRUE(view.valid);
+    struct Case {
+        Vector3D centre;
+        float radius;
+        float pixels;
+        bool outside;
+        const char* what;
+    };
+    const Case cases[] = {
+        {{30, 0, 0}, 1, 0, false, "straight ahead"},
+        {{-10, 0, 0}, 5, 0, true, "behind the camera"},
+        {{1.0f, 0, 0}, 0.2f, 0, true, "between the eye and the near plane"},
+        {{1.0f, 0, 0}, 1.0f, 0, false, "reaching through the near plane"},
+        {{30, 0, 23}, 2, 0, true, "wholly right of the view"},
+        {{30, 0, 21.5f}, 2, 0, false, "across the right edge"},
+        {{30, 0, 22.56f}, 2, 0, true, "just right of the edge"},
+        {{30, 0, 22.56f}, 2, 4, false, "just right, but its 4-pixel outline reaches in"},
+        {{30, 0, -23}, 2, 0, true, "wholly left"},
+        {{30, 18, 0}, 2, 0, true, "wholly above"},
+        {{5000, 0, 0}, 500, 0, true, "beyond the far plane"},
+        {{4200, 0, 0}, 500, 0, false, "reaching back over the far plane"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SphereOutside(view, c.centre, c.radius, c.pixels), c.outside) << c.what;
+
+    // A projection that squashes everything gives no volume: nothing is left out.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glScalef(0.0f, 0.0f, 0.0f);
+    glMatrixMode(GL_MODELVIEW);
+    const ViewVolume flat = CurrentViewVolume();
+    EXPECT_FALSE(flat.valid);
+    EXPECT_FALSE(SphereOutside(flat, Vector3D{-10, 0, 0}, 1, 0));
+    ApplyFrustum();
+}
+
+}  // namespace
