@@ -3,8 +3,12 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+# The Windows build (cross-compiled with mingw-w64) and whether `make test` runs its tests
+# under Wine after the Linux ones.
+WIN_BUILD_DIR ?= build-win
+WINDOWS_TESTS ?= 1
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test clean windows windows-test
 
 all: build
 
@@ -22,9 +26,22 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	@if [ "$(WINDOWS_TESTS)" = 1 ]; then $(MAKE) windows-test; fi
+
+# build-win/: quenbrill.exe, the tools, ZabroData.arc (made by this machine's generator) and
+# quenbrill-windows.zip. Installs the cross compiler and Wine when they are missing.
+windows: build
+	@scripts/install-deps.sh windows
+	cmake -S . -B $(WIN_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DQB_HOST_MEDIAGEN=$(abspath $(BUILD_DIR))/quenbrill-mediagen
+	cmake --build $(WIN_BUILD_DIR) -j $(JOBS)
+
+windows-test: windows
+	tests/wine/run-tests.sh $(WIN_BUILD_DIR) -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD_DIR)
+	rm -rf $(WIN_BUILD_DIR)
 
 # `make install PREFIX=/opt/quenbrill` (DESTDIR works too); `make package` builds the .deb.
 PREFIX ?= /usr/local

@@ -178,8 +178,6 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    BenchSetEnvDefault("SDL_VIDEODRIVER", "offscreen");
-    BenchSetEnvDefault("SDL_AUDIODRIVER", "dummy");
     if (!FileExists("ZabroData.arc") && FileExists(QB_BUILD_DIR "/ZabroData.arc"))
         BenchChangeDir(QB_BUILD_DIR);
 

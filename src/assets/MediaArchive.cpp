@@ -1,6 +1,7 @@
 #include "assets/MediaArchive.h"
 
 #include "assets/FileStream.h"
+#include "platform/Files.h"
 #include "shell/DynArray.h"
 
 #include <climits>
@@ -201,7 +202,7 @@ bool MediaArchive::Pack(const char* looseRoot, std::string* error)
                 written = WriteEntries(archive, tempName, looseRoot, problem);
             }
         }   // closed here, before it is renamed or removed
-        if (written && std::rename(tempName.c_str(), gFileName.c_str()) == 0)
+        if (written && plat::RenameReplacing(tempName.c_str(), gFileName.c_str()))
             return true;
         if (written)
             problem = gFileName + ": cannot replace the archive";

@@ -1,8 +1,8 @@
 // Controls of the fake platform backend (qb_platform_fake), for tests. Link the fake backend and
 // drive the game deterministically: set the clock, script messages, keys and the joystick,
 // read what the audio device was given and fire its done notifications.
-// The fake backend creates real GL contexts on a hidden SDL window, so GL tests run with
-// SDL_VIDEODRIVER=offscreen while clock and input stay scripted.
+// qb_platform_fake has no OpenGL; qb_platform_fake_gl creates real GL contexts on a hidden
+// window of its own (offscreen on Linux, WGL on Windows) while clock and input stay scripted.
 #pragma once
 
 #include <cstddef>

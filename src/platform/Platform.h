@@ -1,7 +1,7 @@
 // The platform contract: everything the game needs from the operating system, as plain
-// functions and records. Two backends implement it: platform/sdl (the game) and platform/fake
-// (tests: settable clock, scripted messages and devices, see FakePlatform.h). A native Win32
-// backend can be added beside them without touching code outside platform/.
+// functions and records. Backends: platform/sdl (the game on Linux), platform/win32 (the game
+// on Windows, native) and platform/fake (tests: settable clock, scripted messages and devices,
+// see FakePlatform.h).
 //
 // Messages, virtual keys and parameters use the Windows numbering so that the window framework
 // above this layer is the same for every backend. No backend type appears in this header.

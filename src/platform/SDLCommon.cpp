@@ -8,24 +8,20 @@
 namespace plat {
 
 namespace {
-std::string gLastError;
 SDL_GLContext gContext = nullptr;
 SDL_Window* gContextWindow = nullptr;
 }  // namespace
 
-const char* LastError() { return gLastError.c_str(); }
-
 namespace detail {
 
-void SetError(const char* what) { gLastError = what ? what : ""; }
-
 void SetSDLError(const char* what) {
-    gLastError = what ? what : "";
+    std::string text = what ? what : "";
     const char* why = SDL_GetError();
     if (why && *why) {
-        gLastError += ": ";
-        gLastError += why;
+        text += ": ";
+        text += why;
     }
+    SetError(text.c_str());
 }
 
 bool StartVideo(const char* defaultDrivers) {

@@ -1,12 +1,13 @@
-// Code shared by the SDL and the fake backend (not part of the contract): the error text, the
-// SDL video subsystem and the one OpenGL context, which both backends create through SDL.
+// Code shared by the SDL backend and the fake backend's SDL GL provider (not part of the
+// contract): the SDL video subsystem and the one OpenGL context, which both create through SDL.
 #pragma once
 
 #include <SDL.h>
 
+#include "platform/Detail.h"
+
 namespace plat::detail {
 
-void SetError(const char* what);               // LastError() = what
 void SetSDLError(const char* what);            // LastError() = "what: <SDL's reason>"
 
 // Starts SDL's video subsystem and loads the GL library, once for the whole run (unloading

@@ -40,6 +40,13 @@ protected:
         std::ifstream in(Path(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
+    // Text written in text mode has the system's line ends (CR LF on Windows); read as text
+    // they come back as "\n".
+    std::string ReadText(const char* name) const
+    {
+        std::ifstream in(Path(name));
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
 
     fs::path dir;
 };
@@ -81,7 +88,7 @@ TEST_F(FileStreamTest, LabelledValuesRoundTripWithExactText)
         EXPECT_TRUE(out.WriteLabelledInt("100% = ", 7));
         EXPECT_TRUE(out.PrintText("%d%s%n\n"));
     }
-    EXPECT_EQ(ReadFile("t.txt"), "Pivot X=1.500000\nRed  = -42\ny=        -0.000000\n100% = 7\n%d%s%n\n");
+    EXPECT_EQ(ReadText("t.txt"), "Pivot X=1.500000\nRed  = -42\ny=        -0.000000\n100% = 7\n%d%s%n\n");
 
     // Blank lines after a value and runs of white space in a label are absorbed.
     WriteFile("in.txt", "Pivot X=1.500000\n\n\nRed =\t-42\ny=  -0.25\n100% = 7\n");

@@ -1,6 +1,5 @@
 // The game's options, good and bad, and where it looks for its media archive.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -112,9 +111,11 @@ TEST(CommandLine, HelpAndVersionEndTheProgram) {
 // WORK/prefix/share/quenbrill (the installed data).
 struct ArchiveSearch : ::testing::Test {
     void SetUp() override {
-        char tmpl[] = "/tmp/qb-search-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        work = tmpl;
+        // A folder of its own: other test processes may be making theirs at the same time.
+        for (int i = 0; work.empty(); ++i) {
+            const fs::path candidate = fs::temp_directory_path() / ("qb-search-" + std::to_string(i));
+            if (fs::create_directory(candidate)) work = candidate;
+        }
         for (const char* d : {"run", "prefix/bin", "prefix/share/quenbrill"}) fs::create_directories(work / d);
         old = fs::current_path();
         fs::current_path(work / "run");
@@ -133,7 +134,7 @@ TEST_F(ArchiveSearch, WorkingDirectoryThenProgramFolderThenDataFolder) {
     const fs::path here = work / "run" / "A.arc";
     const fs::path beside = work / "prefix" / "bin" / "A.arc";
     const fs::path data = work / "prefix" / "share" / "quenbrill" / "A.arc";
-    EXPECT_EQ(ArchiveCandidates(Bin(), "A.arc"), (std::vector<std::string>{here, beside, data}));
+    EXPECT_EQ(ArchiveCandidates(Bin(), "A.arc"), (std::vector<std::string>{here.string(), beside.string(), data.string()}));
 
     std::string path, error;
     GameOptions none;
@@ -154,7 +155,8 @@ TEST_F(ArchiveSearch, NothingFoundNamesEveryPlace) {
     std::string path, error;
     ASSERT_TRUE(LocateArchive(GameOptions(), Bin(), "A.arc", &path, &error));
     EXPECT_EQ(path, "A.arc");
-    EXPECT_EQ(ArchiveSearchPlaces(), (work / "run" / "A.arc").string() + ", " + Bin() + "A.arc, " +
+    EXPECT_EQ(ArchiveSearchPlaces(), (work / "run" / "A.arc").string() + ", " +
+                                         (work / "prefix" / "bin" / "A.arc").string() + ", " +
                                          (work / "prefix" / "share" / "quenbrill" / "A.arc").string());
     // Without the program's folder only the working directory is tried.
     ASSERT_TRUE(LocateArchive(GameOptions(), "", "A.arc", &path, &error));

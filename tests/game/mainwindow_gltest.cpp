@@ -3,11 +3,11 @@
 // whole program through InitApplication and RunMainLoop with scripted keys.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -419,19 +419,19 @@ TEST_F(MainWindowTest, BattleGoesOnAfterThePlayerShipIsDestroyed) {
 }
 
 TEST_F(MainWindowTest, MissingArchiveSaysSoOnceAndTheGameStillRuns) {
-    char dir[] = "/tmp/qb-mainwindow-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    char old[4096];
-    ASSERT_NE(getcwd(old, sizeof old), nullptr);
-    ASSERT_EQ(chdir(dir), 0);
+    namespace fs = std::filesystem;
+    const fs::path old = fs::current_path();
+    const fs::path dir = fs::temp_directory_path() / ("qb-mainwindow-" + std::to_string(std::rand()));
+    ASSERT_TRUE(fs::create_directories(dir));
+    fs::current_path(dir);
 
     ::testing::internal::CaptureStderr();
     Open();
     StartGame();
     for (int i = 0; i < 20; ++i) RunFrame();
     std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(chdir(old), 0);
-    rmdir(dir);
+    fs::current_path(old);
+    fs::remove_all(dir);
 
     EXPECT_NE(err.find("ZabroData.arc"), std::string::npos) << err;
     EXPECT_NE(err.find("not found"), std::string::npos) << err;

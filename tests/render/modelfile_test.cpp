@@ -121,9 +121,10 @@ protected:
         std::ofstream out(dir / name, std::ios::binary);
         out << text;
     }
+    // Saved text has the system's line ends (CR LF on Windows); read as text they are "\n".
     std::string ReadText(const char* name) const
     {
-        std::ifstream in(dir / name, std::ios::binary);
+        std::ifstream in(dir / name);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     fs::path dir;

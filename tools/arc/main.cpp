@@ -12,6 +12,7 @@
 #include "assets/MediaArchive.h"
 #include "assets/RawImage.h"
 #include "assets/Sound.h"
+#include "platform/Files.h"
 #include "render/ModelFile.h"
 
 #include <cstdio>
@@ -151,7 +152,7 @@ int Unpack(const std::string& dir)
         }
     }
     for (const std::string& path : written) {
-        if (ok && std::rename((path + ".tmp").c_str(), path.c_str()) != 0) {
+        if (ok && !plat::RenameReplacing((path + ".tmp").c_str(), path.c_str())) {
             problem = path + ": cannot replace the file";
             ok = false;
         }

@@ -18,6 +18,7 @@
 #include "Ships.h"
 #include "Sounds.h"
 #include "assets/MediaArchive.h"
+#include "platform/Files.h"
 
 using namespace mediagen;
 
@@ -89,7 +90,7 @@ bool WriteLoose(const std::string& path, const std::vector<uint8_t>& bytes)
         return Fail(path + ": cannot create");
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!ok || !plat::RenameReplacing(temp.c_str(), path.c_str())) {
         std::remove(temp.c_str());
         return Fail(path + ": cannot write");
     }

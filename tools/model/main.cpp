@@ -12,6 +12,7 @@
 
 #include "render/Model.h"
 #include "render/ModelFile.h"
+#include "platform/Files.h"
 
 #include <cctype>
 #include <cstdio>
@@ -140,7 +141,7 @@ int Convert(int argc, char** argv)
         std::remove(temp.c_str());
         return Fail((why.find("cannot create") != std::string::npos ? temp : in) + ": " + why);
     }
-    if (std::rename(temp.c_str(), out.c_str()) != 0) {
+    if (!plat::RenameReplacing(temp.c_str(), out.c_str())) {
         std::remove(temp.c_str());
         return Fail(out + ": cannot replace the file");
     }

@@ -21,6 +21,7 @@
 #include "assets/MediaArchive.h"
 #include "assets/RawImage.h"
 #include "math/View.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "render/Model.h"
 #include "render/ModelFile.h"
@@ -165,7 +166,7 @@ bool WritePng(const char* path, const std::vector<uint8_t>& rgb, std::string& wh
         std::remove(temp.c_str());
         return false;
     }
-    if (std::rename(temp.c_str(), path) != 0) {
+    if (!plat::RenameReplacing(temp.c_str(), path)) {
         why = std::strerror(errno);
         std::remove(temp.c_str());
         return false;

@@ -1,6 +1,6 @@
 // The fake backend: a scripted clock, message queue, keyboard, joystick and audio device for
-// tests. Only the OpenGL context is real: it lives on a hidden SDL window (offscreen driver
-// unless the environment names another), so drawing can be read back.
+// tests. Only the OpenGL context is real when a GL provider is linked (fakegl/FakeGL.h), so
+// drawing can be read back.
 #include "platform/FakePlatform.h"
 
 #include <algorithm>
@@ -11,7 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/SDLCommon.h"
+#include "platform/Detail.h"
+#include "platform/fakegl/FakeGL.h"
 
 namespace plat {
 
@@ -70,7 +71,6 @@ struct State {
     int vsync = -1;   // -1 never set, else 0 or 1
     bool videoAvailable = true;
     int displayModeChanges = 0;
-    SDL_Window* glWindow = nullptr;   // hidden window that carries the GL context
 };
 
 State& S() {
@@ -95,15 +95,6 @@ void WaitForNotifications(std::unique_lock<std::mutex>& guard) {
     AudioDevice& a = Audio();
     if (a.notifying > 0 && a.notifyThread == std::this_thread::get_id()) return;
     a.idle.wait(guard, [&] { return a.notifying == 0; });
-}
-
-void DestroyGL() {
-    State& s = S();
-    detail::ReleaseGL();
-    if (s.glWindow) {
-        SDL_DestroyWindow(s.glWindow);
-        s.glWindow = nullptr;
-    }
 }
 
 }  // namespace
@@ -327,30 +318,17 @@ bool GLCreateContext(NativeWindow window) {
         detail::SetError("no window");
         return false;
     }
-    DestroyGL();
-    if (!detail::StartVideo("offscreen")) return false;
-    detail::SetGLAttributes();
-    s.glWindow = SDL_CreateWindow(window->title.c_str(), 0, 0, window->desc.clientWidth,
-                                  window->desc.clientHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!s.glWindow) {
-        detail::SetSDLError("hidden SDL window");
-        return false;
-    }
-    if (!detail::CreateGLContext(s.glWindow)) {
-        SDL_DestroyWindow(s.glWindow);
-        s.glWindow = nullptr;
-        return false;
-    }
-    return true;
+    return detail::FakeGLCreate(window->title.c_str(), window->desc.clientWidth,
+                                window->desc.clientHeight);
 }
 
-void GLSwapBuffers() { detail::SwapGL(); }
+void GLSwapBuffers() { detail::FakeGLSwap(); }
 
-void GLReleaseContext() { DestroyGL(); }
+void GLReleaseContext() { detail::FakeGLRelease(); }
 
 bool GLSetVsync(bool on) {
     State& s = S();
-    if (!s.glWindow) return false;
+    if (!detail::FakeGLCurrent()) return false;
     s.vsync = on ? 1 : 0;
     return true;
 }
@@ -361,7 +339,7 @@ namespace fake {
 
 void Reset() {
     State& s = S();
-    DestroyGL();
+    detail::FakeGLRelease();
     AudioClose();
     {
         AudioDevice& a = Audio();
@@ -501,7 +479,7 @@ void SetVideoAvailable(bool available) { S().videoAvailable = available; }
 int DisplayModeChanges() { return S().displayModeChanges; }
 NativeWindow LastCreatedWindow() { return S().last; }
 bool WindowExists(NativeWindow window) { return Alive(window); }
-bool HasGLContext() { return detail::GLWindow() != nullptr; }
+bool HasGLContext() { return detail::FakeGLCurrent(); }
 
 }  // namespace fake
 }  // namespace plat

@@ -1,0 +1,8 @@
+// Between the files of the platform backends (not part of the contract).
+#pragma once
+
+namespace plat::detail {
+
+void SetError(const char* what);   // LastError() = what
+
+}  // namespace plat::detail

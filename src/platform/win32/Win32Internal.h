@@ -1,0 +1,14 @@
+// Between the files of the Windows backend.
+#pragma once
+
+#include <windows.h>
+#undef PeekMessage
+#undef DispatchMessage
+
+#include "platform/Platform.h"
+
+namespace plat::detail {
+
+HWND HandleOf(NativeWindow window);   // none for none or a destroyed window
+
+}  // namespace plat::detail

@@ -1,0 +1,42 @@
+#include <windows.h>
+#undef PeekMessage
+#undef DispatchMessage
+
+#include "platform/win32/Win32Internal.h"
+#include "platform/win32/Win32TestSupport.h"
+
+namespace plat::win32test {
+namespace {
+
+HWND Handle(NativeWindow window) { return detail::HandleOf(window); }
+
+}  // namespace
+
+bool GetWindowFacts(NativeWindow window, WindowFacts* out) {
+    HWND hwnd = Handle(window);
+    RECT r;
+    if (!hwnd || !out || !GetWindowRect(hwnd, &r)) return false;
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    out->x = r.left;
+    out->y = r.top;
+    out->width = r.right - r.left;
+    out->height = r.bottom - r.top;
+    out->screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    out->screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    out->resizable = (style & WS_THICKFRAME) != 0;
+    out->maximiseBox = (style & WS_MAXIMIZEBOX) != 0;
+    out->visible = IsWindowVisible(hwnd) != 0;
+    return true;
+}
+
+intptr_t SendNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    HWND hwnd = Handle(window);
+    return hwnd ? SendMessageA(hwnd, message, wParam, lParam) : 0;
+}
+
+bool PostNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    HWND hwnd = Handle(window);
+    return hwnd && PostMessageA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace plat::win32test

@@ -1,0 +1,23 @@
+// Test support for the Windows backend: facts about a native window and direct native sends
+// and posts, as the system itself would make them. Only the backend's own tests use it.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Platform.h"
+
+namespace plat::win32test {
+
+struct WindowFacts {
+    int x = 0, y = 0, width = 0, height = 0;   // outer frame
+    int screenWidth = 0, screenHeight = 0;
+    bool resizable = false, maximiseBox = false, visible = false;
+};
+bool GetWindowFacts(NativeWindow window, WindowFacts* out);   // false for none or destroyed
+
+// Sends a message straight to the window's native procedure and returns its result.
+intptr_t SendNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Posts a message to the window through the system's queue.
+bool PostNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+}  // namespace plat::win32test

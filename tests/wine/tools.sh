@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# tools.sh WINE BUILD_WIN WORK: the Windows tools under Wine replace files that are already
+# there, as they do on Linux: unpack into a folder that holds the media, pack over an existing
+# archive (the result equals the original), and the generator into a folder it filled before.
+set -eu
+wine="$1"; build="$2"; work="$3"
+rm -rf "$work"; mkdir -p "$work"
+cp "$build/ZabroData.arc" "$work/original.arc"
+cd "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+"$wine" "$build/quenbrill-arc.exe" -a original.arc unpack loose >/dev/null || fail "first unpack"
+"$wine" "$build/quenbrill-arc.exe" -a original.arc unpack loose >/dev/null || fail "unpack over the files of the first"
+cp original.arc packed.arc
+"$wine" "$build/quenbrill-arc.exe" -a packed.arc pack loose >/dev/null || fail "pack over an existing archive"
+cmp -s original.arc packed.arc || fail "the archive packed again differs from the original"
+"$wine" "$build/quenbrill-arc.exe" verify packed.arc >/dev/null || fail "verify"
+"$wine" "$build/quenbrill-mediagen.exe" gen >/dev/null || fail "first generator run"
+"$wine" "$build/quenbrill-mediagen.exe" gen >/dev/null || fail "generator into the folder it filled"
+"$wine" "$build/quenbrill-arc.exe" verify gen/ZabroData.arc >/dev/null || fail "verify the generated archive"
+echo "PASS tools replace files under Wine"
