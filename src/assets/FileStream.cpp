@@ -220,6 +220,19 @@ bool FileStream::Flush()
     return std::fflush(file) == 0 && !std::ferror(file);
 }
 
+int64_t FileStream::BytesLeft()
+{
+    if (failed)
+        return -1;
+    long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0)
+        return -1;
+    long end = std::ftell(file);
+    if (std::fseek(file, here, SEEK_SET) != 0 || end < here)
+        return -1;
+    return int64_t(end) - here;
+}
+
 int32_t KeyedPartner(int32_t n, int32_t i, int32_t key1, int32_t key2)
 {
     // All arithmetic wraps at 32 bits; |r| is taken as an unsigned value so that
