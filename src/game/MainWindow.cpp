@@ -74,13 +74,13 @@ MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() 
 
     // A model that cannot be read stays empty: its ships draw nothing and have radius 1.
     data = ReadMedium("Media\\XWing.bin", &size);
-    LoadBinaryModel(XWingModel, data, data ? size : 0);
+    ReportUnusable("Media\\XWing.bin", LoadBinaryModel(XWingModel, data, data ? size : 0));
     delete[] data;
     data = ReadMedium("Media\\TieFighter.bin", &size);
-    LoadBinaryModel(TieFighterModel, data, data ? size : 0);
+    ReportUnusable("Media\\TieFighter.bin", LoadBinaryModel(TieFighterModel, data, data ? size : 0));
     delete[] data;
     data = ReadMedium("Media\\Factory.bin", &size);
-    LoadBinaryModel(FactoryModel, data, data ? size : 0);
+    ReportUnusable("Media\\Factory.bin", LoadBinaryModel(FactoryModel, data, data ? size : 0));
     delete[] data;
 
     SetClearColor(208, 232, 234);
@@ -90,7 +90,8 @@ MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() 
 
     StartParticles(TEXTURE_PARTICLE);
     AddGameParticlePresets();
-    InitSound();   // without a device the game is silent
+    if (!InitSound())   // without a device the game is silent
+        std::fprintf(stderr, "quenbrill: no sound device (%s); running without sound\n", plat::LastError());
 
     state = GAME_INITIAL;
     SetGameState(GAME_START_SCREEN);
@@ -108,21 +109,21 @@ uint8_t* MainWindow::ReadMedium(const char* name, size_t* size) {
     *size = static_cast<size_t>(MediaArchive::EntrySize(MediaArchive::FindEntry(name)));
     bool complete = false;
     uint8_t* data = MediaArchive::ReadEntry(name, &complete);
-    if (!complete && !mediaWarned) {
+    lastReadComplete = complete;
+    std::string reason;
+    ArchiveFileState archive = ArchiveFileState::Ready;
+    if (!complete && !mediaWarned && (archive = MediaArchive::CheckFile(&reason)) != ArchiveFileState::Ready) {
         mediaWarned = true;
-        const char* archive = MediaArchive::FileName();
-        if (!archive) archive = "";
-        FileStream probe(archive, "rb");
-        std::fprintf(stderr,
-                     probe.Failed()
-                         ? "quenbrill: media archive \"%s\" not found; running without "
-                           "pictures, models and sounds\n"
-                         : "quenbrill: media archive \"%s\" is shorter than its directory; "
-                           "running without some pictures, models and sounds\n",
-                     archive);
+        std::fprintf(stderr, "quenbrill: %s; running without %spictures, models and sounds\n", reason.c_str(),
+                     archive == ArchiveFileState::TooShort ? "some " : "");
     }
     if (!data) *size = 0;
     return data;
+}
+
+void MainWindow::ReportUnusable(const char* name, bool usable) {
+    if (!usable && lastReadComplete)
+        std::fprintf(stderr, "quenbrill: %s; running without it\n", MediaArchive::BadEntryMessage(name).c_str());
 }
 
 void MainWindow::SetGameState(int32_t newState) {
@@ -181,6 +182,7 @@ void MainWindow::StartNewGame() {
         size_t size = 0;
         uint8_t* data = ReadMedium(name, &size);
         Sound* sound = new Sound(data, size);
+        ReportUnusable(name, sound->loaded);
         if (!SoundBank.Append(sound)) delete sound;
         delete[] data;
     }

@@ -66,10 +66,13 @@ private:
     // A new buffer with the archive entry's bytes (release with delete[]) and its size. The
     // first entry that cannot be read in full prints one line on stderr naming the archive.
     uint8_t* ReadMedium(const char* name, size_t* size);
+    // One line on stderr when the entry just read in full is not a usable medium of its kind.
+    void ReportUnusable(const char* name, bool usable);
 
     SkyDome* sky = nullptr;   // owned, only while playing
     int32_t state = GAME_INITIAL;
     ModelInstance titleShip;
     bool hasContext = false;
     bool mediaWarned = false;   // the line about an unreadable archive was printed
+    bool lastReadComplete = false;   // ReadMedium's last entry came from the archive whole
 };

@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -445,6 +449,91 @@ TEST_F(MainWindowTest, MissingArchiveSaysSoOnceAndTheGameStillRuns) {
     EXPECT_EQ(Tasks().size() >= 30u, true);
     EXPECT_EQ(SoundBank.Count(), 2);
     EXPECT_FALSE(SoundBank[0]->loaded);
+}
+
+// Each broken archive says what is wrong with it in its own line, naming the file, and the game
+// runs on: a folder or a named pipe in its place (the pipe is never opened, so nothing waits),
+// a file the system will not read, and a whole-size file of garbage, whose models and sounds
+// are named one by one.
+TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns) {
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        std::vector<std::string> lines;
+    };
+    const std::string running = "; running without pictures, models and sounds";
+    const Case cases[] = {
+        {"folder", [] { ASSERT_EQ(mkdir("ZabroData.arc", 0700), 0); },
+         {"quenbrill: media archive \"ZabroData.arc\" is a folder, not a file" + running}},
+        {"named pipe", [] { ASSERT_EQ(mkfifo("ZabroData.arc", 0600), 0); },
+         {"quenbrill: media archive \"ZabroData.arc\" is a named pipe, not a file" + running}},
+        {"link to itself", [] { ASSERT_EQ(symlink("ZabroData.arc", "ZabroData.arc"), 0); },
+         {"quenbrill: media archive \"ZabroData.arc\" cannot be read: Too many levels of symbolic links" + running}},
+        {"garbage of the right size",
+         [] {
+             std::string bytes(static_cast<size_t>(MediaArchive::TotalSize()), '\0');
+             uint32_t x = 12345;
+             for (char& c : bytes) {
+                 x = x * 1103515245u + 12345u;
+                 c = static_cast<char>(x >> 16);
+             }
+             FILE* f = std::fopen("ZabroData.arc", "wb");
+             ASSERT_NE(f, nullptr);
+             std::fwrite(bytes.data(), bytes.size(), 1, f);
+             std::fclose(f);
+         },
+         {"quenbrill: media archive \"ZabroData.arc\": Media\\XWing.bin is not a valid model (17638 bytes); "
+          "running without it",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\TieFighter.bin is not a valid model (7739 bytes); "
+          "running without it",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\Factory.bin is not a valid model (6332 bytes); "
+          "running without it",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\Weapon0.wav is not a valid sound (10744 bytes); "
+          "running without it",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\Boom.wav is not a valid sound (8636 bytes); "
+          "running without it"}},
+    };
+    char old[4096];
+    ASSERT_NE(getcwd(old, sizeof old), nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        char dir[] = "/tmp/qb-mainwindow-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        ASSERT_EQ(chdir(dir), 0);
+        c.make();
+
+        ::testing::internal::CaptureStderr();
+        Open();
+        StartGame();
+        for (int i = 0; i < 5; ++i) RunFrame();
+        std::string err = ::testing::internal::GetCapturedStderr();
+        delete window;
+        window = nullptr;
+        gExecutor.ClearTasks();
+        EXPECT_EQ(chdir(old), 0);
+        std::filesystem::remove_all(dir);
+
+        std::string expected;
+        for (const std::string& line : c.lines) expected += line + "\n";
+        EXPECT_EQ(err, expected);
+        EXPECT_EQ(XWingModel.count, 0);
+        EXPECT_EQ(SoundBank.Count(), 0);   // the window is gone; while playing both were there
+    }
+}
+
+// Without a sound device the game says so in one line and plays silently.
+TEST_F(MainWindowTest, WithoutASoundDeviceOneLineSaysSo) {
+    plat::fake::SetAudioAvailable(false);
+    ::testing::internal::CaptureStderr();
+    Open();
+    StartGame();
+    for (int i = 0; i < 5; ++i) RunFrame();
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind("quenbrill: no sound device (", 0), 0u) << err;
+    EXPECT_NE(err.find("); running without sound\n"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(window->GameState(), GAME_PLAYING);
+    EXPECT_FALSE(SoundEnabled());
 }
 
 TEST_F(MainWindowTest, WithoutADisplayTheStartUpFailsCleanly) {
