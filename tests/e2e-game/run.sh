@@ -13,6 +13,8 @@ unset SDL_VIDEODRIVER
 # In sanitizer builds: memory the GL driver and other system libraries keep for the whole
 # process is not the game's leak.
 export LSAN_OPTIONS="suppressions=$(cd "$here/.." && pwd)/lsan.supp:print_suppressions=0"
+# In ThreadSanitizer builds: the GL driver's own threads are not instrumented.
+export TSAN_OPTIONS="suppressions=$(cd "$here/.." && pwd)/tsan.supp:print_suppressions=0${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
 # -a looks for a free display from the one given; a random start keeps parallel runs apart.
 exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -nolisten tcp" \
     bash "$here/$scenario.sh" "$@"
