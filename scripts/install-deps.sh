@@ -8,6 +8,8 @@ pkgs=(
   libgtest-dev libgmock-dev libpng-dev
   xvfb xauth xdotool imagemagick x11-utils
 )
+# `make fuzz` also needs clang, whose package brings libFuzzer.
+[ "${1:-}" = fuzz ] && pkgs+=(clang)
 
 missing=()
 for p in "${pkgs[@]}"; do
