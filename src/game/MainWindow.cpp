@@ -73,14 +73,15 @@ MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() 
     SetFontTexture(TEXTURE_FONT);
 
     // A model that cannot be read stays empty: its ships draw nothing and have radius 1.
+    std::string why;
     data = ReadMedium("Media\\XWing.bin", &size);
-    ReportUnusable("Media\\XWing.bin", LoadBinaryModel(XWingModel, data, data ? size : 0));
+    ReportUnusable("Media\\XWing.bin", LoadBinaryModel(XWingModel, data, data ? size : 0, &why), why);
     delete[] data;
     data = ReadMedium("Media\\TieFighter.bin", &size);
-    ReportUnusable("Media\\TieFighter.bin", LoadBinaryModel(TieFighterModel, data, data ? size : 0));
+    ReportUnusable("Media\\TieFighter.bin", LoadBinaryModel(TieFighterModel, data, data ? size : 0, &why), why);
     delete[] data;
     data = ReadMedium("Media\\Factory.bin", &size);
-    ReportUnusable("Media\\Factory.bin", LoadBinaryModel(FactoryModel, data, data ? size : 0));
+    ReportUnusable("Media\\Factory.bin", LoadBinaryModel(FactoryModel, data, data ? size : 0, &why), why);
     delete[] data;
 
     SetClearColor(208, 232, 234);
@@ -121,9 +122,10 @@ uint8_t* MainWindow::ReadMedium(const char* name, size_t* size) {
     return data;
 }
 
-void MainWindow::ReportUnusable(const char* name, bool usable) {
+void MainWindow::ReportUnusable(const char* name, bool usable, const std::string& why) {
     if (!usable && lastReadComplete)
-        std::fprintf(stderr, "quenbrill: %s; running without it\n", MediaArchive::BadEntryMessage(name).c_str());
+        std::fprintf(stderr, "quenbrill: %s: %s; running without it\n", MediaArchive::BadEntryMessage(name).c_str(),
+                     why.c_str());
 }
 
 void MainWindow::SetGameState(int32_t newState) {
@@ -182,7 +184,7 @@ void MainWindow::StartNewGame() {
         size_t size = 0;
         uint8_t* data = ReadMedium(name, &size);
         Sound* sound = new Sound(data, size);
-        ReportUnusable(name, sound->loaded);
+        ReportUnusable(name, sound->loaded, sound->problem);
         if (!SoundBank.Append(sound)) delete sound;
         delete[] data;
     }
