@@ -50,4 +50,17 @@ inline std::vector<uint8_t> ReadFile(const std::string& path)
         }                                                                               \
     } while (0)
 
+// Runs a tool's main (renamed) with these arguments; a tool answers 0 or 1, never anything else
+// for a well-formed command line.
+inline int RunTool(int (*toolMain)(int, char**), std::vector<std::string> args)
+{
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    int result = toolMain(int(args.size()), argv.data());
+    FUZZ_CHECK(result == 0 || result == 1);
+    return result;
+}
+
 }  // namespace fuzz

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 int ArcToolMain(int argc, char** argv);
@@ -16,15 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const std::string folder = fuzz::ScratchPath("unpacked");
     if (!fuzz::WriteFile(archive, data + 1, size - 1))
         return 0;
-    auto run = [](std::vector<std::string> args) {
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        int result = ArcToolMain(int(args.size()), argv.data());
-        FUZZ_CHECK(result == 0 || result == 1);
-        return result;
-    };
+    auto run = [](std::vector<std::string> args) { return fuzz::RunTool(ArcToolMain, std::move(args)); };
     run({"quenbrill-arc", "list", archive});
     int verified = run({"quenbrill-arc", "verify", archive});
     if (data[0] & 1) {

@@ -3,6 +3,7 @@
 #include "FuzzSupport.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 int ModelToolMain(int argc, char** argv);
@@ -18,15 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string& out = binary ? txt : bin;
     if (!fuzz::WriteFile(in, data + 1, size - 1))
         return 0;
-    auto run = [](std::vector<std::string> args) {
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        int result = ModelToolMain(int(args.size()), argv.data());
-        FUZZ_CHECK(result == 0 || result == 1);
-        return result;
-    };
+    auto run = [](std::vector<std::string> args) { return fuzz::RunTool(ModelToolMain, std::move(args)); };
     int info = run({"quenbrill-model", "info", in});
     int converted = run({"quenbrill-model", "convert", in, out});
     if (converted == 0)
