@@ -51,3 +51,16 @@ install: build
 
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# `make fuzz` builds the libFuzzer targets of tests/fuzz with clang in FUZZ_DIR and runs each
+# for FUZZ_SECONDS (all at once); FUZZ_TARGETS picks some of them (wave, binary_model, ...).
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
+
+.PHONY: fuzz
+fuzz:
+	@scripts/install-deps.sh fuzz
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQB_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_all
+	tests/fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)

@@ -16,6 +16,8 @@ if [ "${1:-}" = windows ]; then
   pkgs+=(g++-mingw-w64-x86-64-posix googletest wine64)
   apt_flags+=(--no-install-recommends)
 fi
+# `make fuzz` also needs clang, whose package brings libFuzzer.
+[ "${1:-}" = fuzz ] && pkgs+=(clang)
 
 missing=()
 for p in "${pkgs[@]}"; do

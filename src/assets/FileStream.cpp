@@ -1,5 +1,9 @@
 #include "assets/FileStream.h"
 
+#ifdef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <climits>
 #include <cstring>
 #include <string>
@@ -218,6 +222,29 @@ bool FileStream::Flush()
     if (failed)
         return false;
     return std::fflush(file) == 0 && !std::ferror(file);
+}
+
+int64_t FileStream::BytesLeft()
+{
+    if (failed)
+        return -1;
+#ifdef _WIN32
+    // The Windows C library's seeks in a text stream can upset what it has buffered, so there
+    // the answer is the whole file's size: no less than what is left, which is all a limit needs.
+    {
+        struct _stat64 info;
+        if (_fstat64(_fileno(file), &info) != 0 || info.st_size < 0)
+            return -1;
+        return int64_t(info.st_size);
+    }
+#endif
+    long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0)
+        return -1;
+    long end = std::ftell(file);
+    if (std::fseek(file, here, SEEK_SET) != 0 || end < here)
+        return -1;
+    return int64_t(end) - here;
 }
 
 int32_t KeyedPartner(int32_t n, int32_t i, int32_t key1, int32_t key2)

@@ -57,6 +57,9 @@ public:
 
     // Flushes buffered output; false when the data could not be written.
     bool Flush();
+    // Bytes from the current position to the end of the file (on Windows, the whole file's
+    // size: never less); -1 when that cannot be known (a failed stream, a pipe).
+    int64_t BytesLeft();
 
 private:
     // A label of at most 252 characters, each '%' doubled, a conversion of up to 5 and a NUL.

@@ -4,11 +4,16 @@
 #include "platform/Files.h"
 #include "shell/DynArray.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
+#include <system_error>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -111,6 +116,100 @@ int64_t MediaArchive::TotalSize()
     return total;
 }
 
+namespace {
+
+bool EndsWith(const char* text, const char* suffix)
+{
+    size_t a = std::strlen(text), b = std::strlen(suffix);
+    return a >= b && std::strcmp(text + a - b, suffix) == 0;
+}
+
+std::string Quoted(const std::string& fileName)
+{
+    return "media archive \"" + fileName + "\"";
+}
+
+// Only a regular file is ever opened: fopen on a named pipe would wait for a writer for ever.
+bool IsRegularFile(const std::string& fileName)
+{
+    std::error_code error;
+    return fs::is_regular_file(fileName, error);
+}
+
+}  // namespace
+
+MediaKind MediaEntryKind(const char* name)
+{
+    if (!name)
+        return MediaKind::Unknown;
+    if (EndsWith(name, ".raw"))
+        return MediaKind::Picture;
+    if (EndsWith(name, ".wav"))
+        return MediaKind::Sound;
+    if (EndsWith(name, ".bin"))
+        return MediaKind::Model;
+    return MediaKind::Unknown;
+}
+
+const char* MediaKindNoun(MediaKind kind)
+{
+    switch (kind) {
+    case MediaKind::Picture:
+        return "picture";
+    case MediaKind::Sound:
+        return "sound";
+    case MediaKind::Model:
+        return "model";
+    default:
+        return "medium";
+    }
+}
+
+ArchiveFileState MediaArchive::CheckFile(std::string* reason)
+{
+    std::string why;
+    ArchiveFileState state = ArchiveFileState::Ready;
+    std::error_code error;
+    fs::file_status status = fs::status(gFileName, error);
+    if (status.type() == fs::file_type::not_found) {
+        state = ArchiveFileState::Missing;
+        why = Quoted(gFileName) + " not found";
+    } else if (error) {
+        state = ArchiveFileState::Unreadable;
+        why = Quoted(gFileName) + " cannot be read: " + error.message();
+    } else if (status.type() != fs::file_type::regular) {
+        state = ArchiveFileState::NotRegularFile;
+        const char* what = status.type() == fs::file_type::directory ? "a folder"
+                           : status.type() == fs::file_type::fifo    ? "a named pipe"
+                                                                     : "a special file";
+        why = Quoted(gFileName) + " is " + what + ", not a file";
+    } else if (FILE* file = std::fopen(gFileName.c_str(), "rb")) {
+        std::fclose(file);
+        uintmax_t size = fs::file_size(gFileName, error);
+        if (error) {
+            state = ArchiveFileState::Unreadable;
+            why = Quoted(gFileName) + " cannot be read: " + error.message();
+        } else if (int64_t(size) < TotalSize()) {
+            state = ArchiveFileState::TooShort;
+            why = Quoted(gFileName) + " is " + std::to_string(size) + " bytes, shorter than its directory's " +
+                  std::to_string(TotalSize());
+        }
+    } else {
+        state = ArchiveFileState::Unreadable;
+        why = Quoted(gFileName) + " cannot be read: " + std::strerror(errno);
+    }
+    if (reason)
+        *reason = why;
+    return state;
+}
+
+std::string MediaArchive::BadEntryMessage(const char* name)
+{
+    int32_t index = FindEntry(name);
+    return Quoted(gFileName) + ": " + (name ? name : "") + " is not a valid " +
+           MediaKindNoun(MediaEntryKind(name)) + " (" + std::to_string(EntrySize(index)) + " bytes)";
+}
+
 uint8_t* MediaArchive::ReadEntry(const char* name, bool* complete)
 {
     if (complete)
@@ -129,6 +228,11 @@ uint8_t* MediaArchive::ReadEntry(const char* name, bool* complete)
         return buffer;
     }
 
+    if (!IsRegularFile(gFileName)) {
+        if (complete)
+            *complete = false;
+        return buffer;
+    }
     FileStream stream(gFileName.c_str(), "rb");
     bool ok = stream.Seek(EntryOffset(index), 0) && stream.ReadKeyed(buffer, size, gKey1, gKey2);
     if (!ok) {

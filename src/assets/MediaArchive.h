@@ -7,6 +7,20 @@
 #include <cstdint>
 #include <string>
 
+// What the archive file on disk is, as far as reading it goes.
+enum class ArchiveFileState {
+    Ready,            // a regular file that opens and holds every entry
+    Missing,          // no such file
+    NotRegularFile,   // a folder, a named pipe, a device: never opened
+    Unreadable,       // there, but the system refuses to open it
+    TooShort,         // shorter than the directory: the last entries are missing
+};
+
+// The kind of medium an entry holds, told by its name's ending.
+enum class MediaKind { Picture, Sound, Model, Unknown };   // .raw, .wav, .bin, other
+MediaKind MediaEntryKind(const char* name);
+const char* MediaKindNoun(MediaKind kind);   // "picture", "sound", "model", "medium"
+
 struct ArchiveEntry {
     const char* name = nullptr;   // not copied: the registering code keeps it alive
     int32_t size = 0;
@@ -36,9 +50,18 @@ public:
     static int64_t TotalSize();
 
     // A new buffer (release with delete[]) of the entry's registered size holding its bytes,
-    // or none when the name is not in the directory. When the archive is missing or too
-    // short to hold the whole entry, the buffer is all zero and *complete is false.
+    // or none when the name is not in the directory. When the archive is missing, not a regular
+    // file, unreadable or too short to hold the whole entry, the buffer is all zero and
+    // *complete is false.
     static uint8_t* ReadEntry(const char* name, bool* complete = nullptr);
+
+    // Looks at the registered archive file without reading an entry (a named pipe in its place
+    // is not opened). For every state but Ready, *reason (when given) is one line naming the
+    // file and what is wrong: "media archive "ZabroData.arc" is a folder, not a file".
+    static ArchiveFileState CheckFile(std::string* reason = nullptr);
+    // One line for an entry that was read whole but is not a medium of its kind:
+    // "media archive "ZabroData.arc": Media\XWing.bin is not a valid model (7739 bytes)".
+    static std::string BadEntryMessage(const char* name);
 
     // Builds the archive file from the loose files named by the entries, looked up under
     // looseRoot (the working directory when none). Every loose file must exist and hold at

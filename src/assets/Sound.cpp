@@ -4,8 +4,6 @@
 #include <new>
 #include <vector>
 
-#include "assets/SoundOutput.h"
-
 namespace {
 
 uint32_t ReadU32(const uint8_t* p)
@@ -37,7 +35,9 @@ Sound::Sound(const uint8_t* data, size_t length)
 {
     refCount = new int32_t(1);
     loaded = ParseWave(data, length) && ConvertToMixerFormat();
-    if (!loaded) {
+    if (loaded) {
+        problem.clear();
+    } else {
         delete[] samples;
         samples = nullptr;
         sampleCount = 0;
@@ -45,21 +45,22 @@ Sound::Sound(const uint8_t* data, size_t length)
 }
 
 Sound::Sound(const Sound& other)
-    : samples(other.samples),
-      refCount(other.refCount),
-      sampleCount(other.sampleCount),
+    : refCount(other.refCount),
       loaded(other.loaded),
       sampleRate(other.sampleRate),
       bitsPerSample(other.bitsPerSample),
-      stereo(other.stereo)
+      stereo(other.stereo),
+      problem(other.problem)
 {
+    samples = other.samples;
+    sampleCount = other.sampleCount;
     ++*refCount;
 }
 
 Sound::~Sound()
 {
     // A voice still pointing here would read freed memory on the next refill.
-    ForgetSound(this);
+    ForgetSource(this);
     if (--*refCount == 0) {
         delete[] samples;
         delete refCount;
@@ -72,6 +73,10 @@ Sound::~Sound()
 // whose fields run past the block rejects the file.
 bool Sound::ParseWave(const uint8_t* data, size_t length)
 {
+    auto refuse = [this](const std::string& why) {
+        problem = why;
+        return false;
+    };
     stereo = false;
     sampleRate = 0;
     bitsPerSample = 0;
@@ -79,7 +84,7 @@ bool Sound::ParseWave(const uint8_t* data, size_t length)
     sampleCount = 0;
 
     if (!data || length < 12 || !IsTag(data, "RIFF") || !IsTag(data + 8, "WAVE"))
-        return false;
+        return refuse("not a RIFF/WAVE file");
 
     uint64_t end = uint64_t(ReadU32(data + 4)) + 8;
     if (end > length)
@@ -99,37 +104,39 @@ bool Sound::ParseWave(const uint8_t* data, size_t length)
         uint64_t body = p + 8;
         if (IsTag(chunk, "fmt ")) {
             if (size < 16 || body + 16 > length)
-                return false;
+                return refuse("the \"fmt \" chunk is cut short");
             const uint8_t* f = data + body;
-            if (ReadU16(f) != 1)
-                return false;   // compressed formats are not played
+            if (ReadU16(f) != 1)   // compressed formats are not played
+                return refuse("format " + std::to_string(ReadU16(f)) + " is not PCM");
             int16_t channels = ReadS16(f + 2);
             if (channels > 2)
-                return false;
+                return refuse(std::to_string(channels) + " channels (at most 2)");
             stereo = channels == 2;
             sampleRate = int32_t(ReadU32(f + 4));
             uint16_t bits = ReadU16(f + 14);
             if (bits != 8 && bits != 16)
-                return false;
+                return refuse(std::to_string(bits) + " bits per sample (8 or 16)");
             bitsPerSample = bits;
         } else if (IsTag(chunk, "data")) {
             if (body + size > length)
-                return false;   // the data runs past the end of the file
+                return refuse("the data runs past the end of the file");
             if (pcm.size() + size > uint64_t(INT32_MAX))
-                return false;
+                return refuse("more than 2 GB of sample data");
             pcm.insert(pcm.end(), data + body, data + body + size);
             metData = true;
             lastDataSize = size;
         }
         p = body + size;   // no pad byte after an odd-sized chunk
     }
-    if (!metData || lastDataSize == 0)
-        return false;
+    if (!metData)
+        return refuse("no \"data\" chunk");
+    if (lastDataSize == 0)
+        return refuse("the last \"data\" chunk is empty");
 
     // The raw bytes go into the sample buffer; the conversion reads them from there.
     samples = new (std::nothrow) int16_t[(pcm.size() + 1) / 2];
     if (!samples)
-        return false;
+        return refuse("out of memory");
     std::memcpy(samples, pcm.data(), pcm.size());
     sampleCount = int32_t(pcm.size());
     return true;
@@ -137,17 +144,26 @@ bool Sound::ParseWave(const uint8_t* data, size_t length)
 
 // Turns the parsed bytes into 16-bit mono at 44100 per second: widen 8-bit samples, average
 // stereo pairs, then repeat samples of slower rates. A header the conversion cannot use (no
-// "fmt " chunk, a rate of 0 or below) or a result without a single sample fails.
+// "fmt " chunk, a rate below kMinWaveRate, which may come from a later "fmt " chunk than the
+// first), a result longer than kMaxSoundSamples or without a single sample fails, before the
+// long buffer is allocated.
 bool Sound::ConvertToMixerFormat()
 {
-    if (sampleRate <= 0 || (bitsPerSample != 8 && bitsPerSample != 16))
+    auto refuse = [this](const std::string& why) {
+        problem = why;
         return false;
+    };
+    if (bitsPerSample != 8 && bitsPerSample != 16)
+        return refuse("no \"fmt \" chunk");
+    if (sampleRate < kMinWaveRate)
+        return refuse("sample rate " + std::to_string(sampleRate) + " Hz (at least " +
+                      std::to_string(kMinWaveRate) + ")");
 
     const uint8_t* raw = reinterpret_cast<const uint8_t*>(samples);
     int32_t count = bitsPerSample == 8 ? sampleCount : sampleCount / 2;
     int16_t* wide = new (std::nothrow) int16_t[count > 0 ? count : 1];
     if (!wide)
-        return false;
+        return refuse("out of memory");
     if (bitsPerSample == 8) {
         // Unsigned bytes around 128: 128 -> 0, 255 -> 32512, 0 -> -32768.
         for (int32_t i = 0; i < count; ++i)
@@ -165,7 +181,7 @@ bool Sound::ConvertToMixerFormat()
         int32_t frames = sampleCount / 2;
         int16_t* mono = new (std::nothrow) int16_t[frames > 0 ? frames : 1];
         if (!mono)
-            return false;
+            return refuse("out of memory");
         for (int32_t i = 0; i < frames; ++i)
             mono[i] = int16_t((int(samples[2 * i]) + int(samples[2 * i + 1])) / 2);
         delete[] samples;
@@ -174,14 +190,15 @@ bool Sound::ConvertToMixerFormat()
         stereo = false;
     }
 
+    const int32_t factor = sampleRate < kMixerRate ? kMixerRate / sampleRate : 1;
+    const int64_t total = int64_t(factor) * sampleCount;
+    if (total > kMaxSoundSamples)
+        return refuse(std::to_string(total) + " samples once converted (at most " +
+                      std::to_string(kMaxSoundSamples) + ", 60 seconds)");
     if (sampleRate < kMixerRate) {
-        int32_t factor = kMixerRate / sampleRate;
-        int64_t total = int64_t(factor) * sampleCount;
-        if (total > INT32_MAX)
-            return false;
         int16_t* stretched = new (std::nothrow) int16_t[total > 0 ? total : 1];
         if (!stretched)
-            return false;
+            return refuse("out of memory");
         // The source position advances by 1/factor per output sample, summed in extended
         // precision; for factors that are not powers of two it can fall a hair short of a
         // whole number, so a sample now and then appears once more or once less.
@@ -197,7 +214,9 @@ bool Sound::ConvertToMixerFormat()
         sampleCount = int32_t(total);
         sampleRate = kMixerRate;
     }
-    return sampleCount > 0;
+    if (sampleCount <= 0)
+        return refuse("not a single whole sample");
+    return true;
 }
 
 void Sound::Play()

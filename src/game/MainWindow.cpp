@@ -81,14 +81,15 @@ MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() 
     SetFontTexture(TEXTURE_FONT);
 
     // A model that cannot be read stays empty: its ships draw nothing and have radius 1.
+    std::string why;
     data = ReadMedium("Media\\XWing.bin", &size);
-    LoadBinaryModel(XWingModel, data, data ? size : 0);
+    ReportUnusable("Media\\XWing.bin", LoadBinaryModel(XWingModel, data, data ? size : 0, &why), why);
     delete[] data;
     data = ReadMedium("Media\\TieFighter.bin", &size);
-    LoadBinaryModel(TieFighterModel, data, data ? size : 0);
+    ReportUnusable("Media\\TieFighter.bin", LoadBinaryModel(TieFighterModel, data, data ? size : 0, &why), why);
     delete[] data;
     data = ReadMedium("Media\\Factory.bin", &size);
-    LoadBinaryModel(FactoryModel, data, data ? size : 0);
+    ReportUnusable("Media\\Factory.bin", LoadBinaryModel(FactoryModel, data, data ? size : 0, &why), why);
     delete[] data;
 
     SetClearColor(208, 232, 234);
@@ -98,7 +99,8 @@ MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() 
 
     StartParticles(TEXTURE_PARTICLE);
     AddGameParticlePresets();
-    if (!options.mute) InitSound();   // without a device the game is silent
+    if (!options.mute && !InitSound())   // without a device the game is silent
+        std::fprintf(stderr, "quenbrill: no sound device (%s); running without sound\n", plat::LastError());
 
     state = GAME_INITIAL;
     SetGameState(GAME_START_SCREEN);
@@ -116,28 +118,25 @@ uint8_t* MainWindow::ReadMedium(const char* name, size_t* size) {
     *size = static_cast<size_t>(MediaArchive::EntrySize(MediaArchive::FindEntry(name)));
     bool complete = false;
     uint8_t* data = MediaArchive::ReadEntry(name, &complete);
-    if (!complete && !mediaWarned) {
+    lastReadComplete = complete;
+    std::string reason;
+    ArchiveFileState archive = ArchiveFileState::Ready;
+    if (!complete && !mediaWarned && (archive = MediaArchive::CheckFile(&reason)) != ArchiveFileState::Ready) {
         mediaWarned = true;
-        const char* archive = MediaArchive::FileName();
-        if (!archive) archive = "";
-        FileStream probe(archive, "rb");
-        if (probe.Failed()) {
-            // Where the start-up looked, when it searched.
-            const std::string& places = ArchiveSearchPlaces();
-            const std::string where = places.empty() ? "" : " (looked in " + places + ")";
-            std::fprintf(stderr,
-                         "quenbrill: media archive \"%s\" not found%s; running without pictures, models "
-                         "and sounds\n",
-                         archive, where.c_str());
-        } else {
-            std::fprintf(stderr,
-                         "quenbrill: media archive \"%s\" is shorter than its directory; running without "
-                         "some pictures, models and sounds\n",
-                         archive);
-        }
+        // Where the start-up looked, when it searched and found nothing.
+        const std::string& places = ArchiveSearchPlaces();
+        if (archive == ArchiveFileState::Missing && !places.empty()) reason += " (looked in " + places + ")";
+        std::fprintf(stderr, "quenbrill: %s; running without %spictures, models and sounds\n", reason.c_str(),
+                     archive == ArchiveFileState::TooShort ? "some " : "");
     }
     if (!data) *size = 0;
     return data;
+}
+
+void MainWindow::ReportUnusable(const char* name, bool usable, const std::string& why) {
+    if (!usable && lastReadComplete)
+        std::fprintf(stderr, "quenbrill: %s: %s; running without it\n", MediaArchive::BadEntryMessage(name).c_str(),
+                     why.c_str());
 }
 
 void MainWindow::SetGameState(int32_t newState) {
@@ -211,6 +210,7 @@ void MainWindow::StartNewGame() {
         size_t size = 0;
         uint8_t* data = ReadMedium(name, &size);
         Sound* sound = new Sound(data, size);
+        ReportUnusable(name, sound->loaded, sound->problem);
         if (!SoundBank.Append(sound)) delete sound;
         delete[] data;
     }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "render/Model.h"
 #include "shell/Window.h"
@@ -70,10 +71,14 @@ private:
     // A new buffer with the archive entry's bytes (release with delete[]) and its size. The
     // first entry that cannot be read in full prints one line on stderr naming the archive.
     uint8_t* ReadMedium(const char* name, size_t* size);
+    // One line on stderr when the entry just read in full is not a usable medium of its kind,
+    // with the loader's reason.
+    void ReportUnusable(const char* name, bool usable, const std::string& why);
 
     SkyDome* sky = nullptr;   // owned, only while playing
     int32_t state = GAME_INITIAL;
     ModelInstance titleShip;
     bool hasContext = false;
     bool mediaWarned = false;   // the line about an unreadable archive was printed
+    bool lastReadComplete = false;   // ReadMedium's last entry came from the archive whole
 };

@@ -147,6 +147,35 @@ bool CountUsable(int32_t count)
     return count >= 0 && count <= 65535;
 }
 
+// The labelled lines of the text form, in file order.
+const char* const kObjectLabels[] = {"Parent Object= ", "Texture Id= ", "Red  = ", "Green= ", "Blue = ",
+                                     "Pivot X= ", "Pivot Y= ", "Pivot Z= ", "Number of Points= ",
+                                     "Number of Triangles= "};
+const char* const kPointLabels[] = {"x=        ", "y=        ", "z=        ", "texturex= ", "texturey= "};
+const char* const kTriangleLabels[] = {"a= ",   "b= ",   "c= ",   "nax= ", "nay= ", "naz= ",
+                                       "nbx= ", "nby= ", "nbz= ", "ncx= ", "ncy= ", "ncz= "};
+
+// The fewest bytes a run of labelled values can take: each label without its blanks (a blank
+// in a label matches no blank at all) and one character of each value.
+template <size_t N>
+int64_t LeastBytes(const char* const (&labels)[N])
+{
+    int64_t total = 0;
+    for (const char* label : labels) {
+        for (const char* c = label; *c; ++c)
+            total += std::isspace(static_cast<unsigned char>(*c)) ? 0 : 1;
+        total += 1;
+    }
+    return total;
+}
+
+// False when count records of at least least bytes each cannot fit in the bytes left (left
+// is -1 when the stream cannot tell; the 65535 limit still holds then).
+bool CountFits(int32_t count, int64_t least, int64_t left)
+{
+    return left < 0 || int64_t(count) * least <= left;
+}
+
 }  // namespace
 
 // ---- binary --------------------------------------------------------------------------------
@@ -296,6 +325,11 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
     readInt("Total number of Objects= ", count);
     if (!CountUsable(count))
         return Fail(why, "object count " + std::to_string(count) + " is out of range");
+    // Counts are checked against what the rest of the file could hold before anything is
+    // allocated: a small file must not make the reader reserve room for millions of values.
+    // An object takes at least its header's line end and its labelled values.
+    if (!CountFits(count, 1 + LeastBytes(kObjectLabels), in.BytesLeft()))
+        return Fail(why, std::to_string(count) + " objects cannot fit in the rest of the file");
     if (!model.AllocateObjects(count))
         return Fail(why, "out of memory");
 
@@ -314,21 +348,26 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
         model.SetName(object, name);
         in.ScanText(" ");
 
-        readInt("Parent Object= ", o.parent);
-        readInt("Texture Id= ", o.textureId);
-        readInt("Red  = ", o.red);
-        readInt("Green= ", o.green);
-        readInt("Blue = ", o.blue);
-        readFloat("Pivot X= ", o.pivot.x);
-        readFloat("Pivot Y= ", o.pivot.y);
-        readFloat("Pivot Z= ", o.pivot.z);
+        readInt(kObjectLabels[0], o.parent);
+        readInt(kObjectLabels[1], o.textureId);
+        readInt(kObjectLabels[2], o.red);
+        readInt(kObjectLabels[3], o.green);
+        readInt(kObjectLabels[4], o.blue);
+        readFloat(kObjectLabels[5], o.pivot.x);
+        readFloat(kObjectLabels[6], o.pivot.y);
+        readFloat(kObjectLabels[7], o.pivot.z);
 
         int32_t pointCount = 0;
-        readInt("Number of Points= ", pointCount);
+        readInt(kObjectLabels[8], pointCount);
         if (!CountUsable(pointCount)) {
             model.Clear();
             return Fail(why, "object " + std::to_string(object) + ": point count " + std::to_string(pointCount) +
                                  " is out of range");
+        }
+        if (!CountFits(pointCount, LeastBytes(kPointLabels), in.BytesLeft())) {
+            model.Clear();
+            return Fail(why, "object " + std::to_string(object) + ": " + std::to_string(pointCount) +
+                                 " points cannot fit in the rest of the file");
         }
         if (!model.AllocatePoints(object, pointCount)) {
             model.Clear();
@@ -336,19 +375,22 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
         }
         for (int32_t i = 0; i < pointCount; ++i) {
             ModelPoint& p = o.points[i];
-            readFloat("x=        ", p.x);
-            readFloat("y=        ", p.y);
-            readFloat("z=        ", p.z);
-            readFloat("texturex= ", p.u);
-            readFloat("texturey= ", p.v);
+            float* values[] = {&p.x, &p.y, &p.z, &p.u, &p.v};
+            for (size_t j = 0; j < 5; ++j)
+                readFloat(kPointLabels[j], *values[j]);
         }
 
         int32_t triangleCount = 0;
-        readInt("Number of Triangles= ", triangleCount);
+        readInt(kObjectLabels[9], triangleCount);
         if (!CountUsable(triangleCount)) {
             model.Clear();
             return Fail(why, "object " + std::to_string(object) + ": triangle count " +
                                  std::to_string(triangleCount) + " is out of range");
+        }
+        if (!CountFits(triangleCount, LeastBytes(kTriangleLabels), in.BytesLeft())) {
+            model.Clear();
+            return Fail(why, "object " + std::to_string(object) + ": " + std::to_string(triangleCount) +
+                                 " triangles cannot fit in the rest of the file");
         }
         if (!model.AllocateTriangles(object, triangleCount)) {
             model.Clear();
@@ -356,18 +398,13 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
         }
         for (int32_t t = 0; t < triangleCount; ++t) {
             ModelTriangle& tri = o.triangles[t];
-            readInt("a= ", tri.a);
-            readInt("b= ", tri.b);
-            readInt("c= ", tri.c);
-            readFloat("nax= ", tri.na.x);
-            readFloat("nay= ", tri.na.y);
-            readFloat("naz= ", tri.na.z);
-            readFloat("nbx= ", tri.nb.x);
-            readFloat("nby= ", tri.nb.y);
-            readFloat("nbz= ", tri.nb.z);
-            readFloat("ncx= ", tri.nc.x);
-            readFloat("ncy= ", tri.nc.y);
-            readFloat("ncz= ", tri.nc.z);
+            readInt(kTriangleLabels[0], tri.a);
+            readInt(kTriangleLabels[1], tri.b);
+            readInt(kTriangleLabels[2], tri.c);
+            float* normals[] = {&tri.na.x, &tri.na.y, &tri.na.z, &tri.nb.x, &tri.nb.y,
+                                &tri.nb.z, &tri.nc.x, &tri.nc.y, &tri.nc.z};
+            for (size_t j = 0; j < 9; ++j)
+                readFloat(kTriangleLabels[3 + j], *normals[j]);
         }
     }
 

@@ -3,13 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -270,3 +275,83 @@ TEST_F(ArchiveTest, AddEntryRejectsEntriesThatCouldNotBeLocated)
 }
 
 }  // namespace
+
+// Each way the archive file can be unusable gets its own state and a one-line reason naming the
+// file; reading an entry then gives zeros and never blocks (a named pipe is not opened: fopen
+// on it waited for a writer for ever).
+TEST_F(ArchiveTest, EveryUnusableArchiveFileHasItsOwnReasonAndReadsNeverBlock)
+{
+    RegisterGameDirectoryHere();
+    WriteLooseFiles(0);
+    ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str()));
+    const std::string good = ReadWholeFile(archivePath);
+    fs::remove(archivePath);
+
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        ArchiveFileState state;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"missing", [] {}, ArchiveFileState::Missing, "\" not found"},
+        {"a folder", [&] { fs::create_directory(archivePath); }, ArchiveFileState::NotRegularFile,
+         "\" is a folder, not a file"},
+#ifndef _WIN32   // no named pipes or symbolic links of this kind on Windows
+        {"a named pipe", [&] { ASSERT_EQ(mkfifo(archivePath.c_str(), 0600), 0); }, ArchiveFileState::NotRegularFile,
+         "\" is a named pipe, not a file"},
+        {"a link to itself", [&] { fs::create_symlink("ZabroData.arc", archivePath); }, ArchiveFileState::Unreadable,
+         "\" cannot be read: Too many levels of symbolic links"},
+#endif
+        {"cut short", [&] { WriteWholeFile(archivePath, good.substr(0, 1000)); }, ArchiveFileState::TooShort,
+         "\" is 1000 bytes, shorter than its directory's 496529"},
+        {"whole", [&] { WriteWholeFile(archivePath, good); }, ArchiveFileState::Ready, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(archivePath);
+        c.make();
+        std::string reason = "stale";
+        EXPECT_EQ(MediaArchive::CheckFile(&reason), c.state);
+        bool complete = false;
+        std::string xwing = Entry("Media\\XWing.bin", &complete);
+        if (c.state == ArchiveFileState::Ready) {
+            EXPECT_EQ(reason, "");
+            EXPECT_TRUE(complete);
+            EXPECT_EQ(xwing, Loose(9));
+            continue;
+        }
+        EXPECT_EQ(reason, "media archive \"" + archivePath + c.reason) << reason;
+        EXPECT_EQ(reason.find('\n'), std::string::npos);
+        EXPECT_FALSE(complete);
+        EXPECT_EQ(xwing, std::string(17638, '\0'));
+    }
+}
+
+// A file the system will not let us read (root reads everything, so this one needs a user).
+TEST_F(ArchiveTest, AnArchiveWithoutReadPermissionSaysSo)
+{
+    RegisterGameDirectoryHere();
+    WriteWholeFile(archivePath, std::string(100, 'x'));
+    fs::permissions(archivePath, fs::perms::none);
+    FILE* f = std::fopen(archivePath.c_str(), "rb");
+    std::string reason;
+    const ArchiveFileState state = MediaArchive::CheckFile(&reason);
+    fs::permissions(archivePath, fs::perms::owner_all);   // so that the folder can go again
+    if (f) {
+        std::fclose(f);
+        GTEST_SKIP() << "this user reads files without read permission";
+    }
+    EXPECT_EQ(state, ArchiveFileState::Unreadable);
+    EXPECT_EQ(reason, "media archive \"" + archivePath + "\" cannot be read: Permission denied");
+}
+
+TEST_F(ArchiveTest, BadEntriesAreNamedWithTheirKindAndSize)
+{
+    RegisterGameDirectoryHere();
+    const std::string prefix = "media archive \"" + archivePath + "\": ";
+    EXPECT_EQ(MediaArchive::BadEntryMessage("Media\\XWing.bin"), prefix + "Media\\XWing.bin is not a valid model (17638 bytes)");
+    EXPECT_EQ(MediaArchive::BadEntryMessage("Media\\Boom.wav"), prefix + "Media\\Boom.wav is not a valid sound (8636 bytes)");
+    EXPECT_EQ(MediaArchive::BadEntryMessage("Media\\Particle32.raw"),
+              prefix + "Media\\Particle32.raw is not a valid picture (3072 bytes)");
+}

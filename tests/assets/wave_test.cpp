@@ -271,9 +271,53 @@ TEST(WaveLoad, UnusableFilesAreNotLoaded)
         EXPECT_EQ(s->samples, nullptr);
         EXPECT_EQ(s->sampleCount, 0);
         EXPECT_FALSE(s->playing);
+        EXPECT_FALSE(s->problem.empty());
     }
     Sound none(nullptr, 0);
     EXPECT_FALSE(none.loaded);
+}
+
+// A few kilobytes must not turn into a gigabyte of samples: a rate below the floor (even one a
+// second "fmt " chunk after the data brings in) and a sound longer than 60 s once converted are
+// refused before the long buffer exists, each with its reason. The edges load.
+TEST(WaveLoad, SlowRatesAndOverlongSoundsAreRefusedWithTheirReason)
+{
+    // The weapon slot's 10744 bytes at 1 Hz asked for 471 million samples.
+    const Bytes slotData(10744 - 44, 0x90);
+    // 4000 Hz stretches 11 times: 240545 bytes give 2645995 samples, 240546 give 2646006.
+    const int32_t atCap = kMaxSoundSamples / 11;
+    struct Case {
+        const char* name;
+        Bytes file;
+        const char* reason;   // none: loads
+        int32_t samples;
+    };
+    const Case cases[] = {
+        {"1 Hz in the weapon slot", Riff({Fmt(1, 1, 8), Data(slotData)}), "sample rate 1 Hz (at least 4000)", 0},
+        {"a second fmt chunk after the data sets 1 Hz",
+         Riff({Fmt(22050, 1, 8), Data(Bytes(4000, 0x90)), Fmt(1, 1, 8)}), "sample rate 1 Hz", 0},
+        {"3999 Hz", Riff({Fmt(3999, 1, 8), Data(Bytes(100, 0x90))}), "sample rate 3999 Hz", 0},
+        {"4000 Hz", Riff({Fmt(4000, 1, 8), Data(Bytes(100, 0x90))}), nullptr, 1100},
+        {"60 s once converted", Riff({Fmt(4000, 1, 8), Data(Bytes(size_t(atCap), 0x90))}), nullptr, atCap * 11},
+        {"one sample more than 60 s", Riff({Fmt(4000, 1, 8), Data(Bytes(size_t(atCap) + 1, 0x90))}),
+         "samples once converted (at most 2646000", 0},
+        {"over 60 s at 48000 Hz", Riff({Fmt(48000, 1, 8), Data(Bytes(size_t(kMaxSoundSamples) + 1, 0x90))}),
+         "2646001 samples once converted", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto s = Load(c.file);
+        if (!c.reason) {
+            ExpectMixerFormat(*s);
+            EXPECT_EQ(s->sampleCount, c.samples);
+            EXPECT_TRUE(s->problem.empty());
+            continue;
+        }
+        EXPECT_FALSE(s->loaded);
+        EXPECT_EQ(s->samples, nullptr);
+        EXPECT_EQ(s->sampleCount, 0);
+        EXPECT_NE(s->problem.find(c.reason), std::string::npos) << s->problem;
+    }
 }
 
 TEST(SoundCopy, CopiesShareSamplesStartFreshAndOutliveTheOriginal)

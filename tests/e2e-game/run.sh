@@ -13,6 +13,8 @@ unset SDL_VIDEODRIVER WAYLAND_DISPLAY
 # In sanitizer builds: memory the GL driver and other system libraries keep for the whole
 # process is not the game's leak.
 export LSAN_OPTIONS="suppressions=$(cd "$here/.." && pwd)/lsan.supp:print_suppressions=0"
+# In ThreadSanitizer builds: the GL driver's own threads are not instrumented.
+export TSAN_OPTIONS="suppressions=$(cd "$here/.." && pwd)/tsan.supp:print_suppressions=0${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
 
 . "$here/../e2e/xserver.sh"
 xdir=$(mktemp -d)

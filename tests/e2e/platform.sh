@@ -28,6 +28,8 @@ export SDL_AUDIODRIVER=dummy
 unset SDL_VIDEODRIVER WAYLAND_DISPLAY
 # In sanitizer builds: the system libraries' own leftovers are not the game's leaks.
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+# In ThreadSanitizer builds: the GL driver's own threads are not instrumented.
+export TSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/tsan.supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
 
 if [ "$case_name" = no-display ]; then
     (cd "$run_dir" && env -u DISPLAY timeout $(( E2E_LIMIT_MS / 1000 )) "$game") 2>"$err"

@@ -4,8 +4,15 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -445,6 +452,99 @@ TEST_F(MainWindowTest, MissingArchiveSaysSoOnceAndTheGameStillRuns) {
     EXPECT_EQ(Tasks().size() >= 30u, true);
     EXPECT_EQ(SoundBank.Count(), 2);
     EXPECT_FALSE(SoundBank[0]->loaded);
+}
+
+// Each broken archive says what is wrong with it in its own line, naming the file, and the game
+// runs on: a folder or a named pipe in its place (the pipe is never opened, so nothing waits),
+// a file the system will not read, and a whole-size file of garbage, whose models and sounds
+// are named one by one.
+TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns) {
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        std::vector<std::string> lines;
+    };
+    const std::string running = "; running without pictures, models and sounds";
+    const Case cases[] = {
+        {"folder", [] { ASSERT_TRUE(std::filesystem::create_directory("ZabroData.arc")); },
+         {"quenbrill: media archive \"ZabroData.arc\" is a folder, not a file" + running}},
+#ifndef _WIN32   // no named pipes or symbolic links of this kind on Windows
+        {"named pipe", [] { ASSERT_EQ(mkfifo("ZabroData.arc", 0600), 0); },
+         {"quenbrill: media archive \"ZabroData.arc\" is a named pipe, not a file" + running}},
+        {"link to itself", [] { ASSERT_EQ(symlink("ZabroData.arc", "ZabroData.arc"), 0); },
+         {"quenbrill: media archive \"ZabroData.arc\" cannot be read: Too many levels of symbolic links" + running}},
+#endif
+        {"garbage of the right size",
+         [] {
+             std::string bytes(static_cast<size_t>(MediaArchive::TotalSize()), '\0');
+             uint32_t x = 12345;
+             for (char& c : bytes) {
+                 x = x * 1103515245u + 12345u;
+                 c = static_cast<char>(x >> 16);
+             }
+             FILE* f = std::fopen("ZabroData.arc", "wb");
+             ASSERT_NE(f, nullptr);
+             std::fwrite(bytes.data(), bytes.size(), 1, f);
+             std::fclose(f);
+         },
+         // Each line goes on with the loader's reason and "; running without it".
+         {"quenbrill: media archive \"ZabroData.arc\": Media\\XWing.bin is not a valid model (17638 bytes): ",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\TieFighter.bin is not a valid model (7739 bytes): ",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\Factory.bin is not a valid model (6332 bytes): ",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\Weapon0.wav is not a valid sound (10744 bytes): "
+          "not a RIFF/WAVE file",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\Boom.wav is not a valid sound (8636 bytes): "
+          "not a RIFF/WAVE file"}},
+    };
+    namespace fs = std::filesystem;
+    const fs::path old = fs::current_path();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::path dir;
+        for (int i = 0; dir.empty(); ++i) {   // a folder of its own, beside other test processes
+            const fs::path candidate = fs::temp_directory_path() / ("qb-broken-archive-" + std::to_string(i));
+            if (fs::create_directory(candidate)) dir = candidate;
+        }
+        fs::current_path(dir);
+        c.make();
+
+        ::testing::internal::CaptureStderr();
+        Open();
+        StartGame();
+        for (int i = 0; i < 5; ++i) RunFrame();
+        std::string err = ::testing::internal::GetCapturedStderr();
+        delete window;
+        window = nullptr;
+        gExecutor.ClearTasks();
+        fs::current_path(old);
+        fs::remove_all(dir);
+
+        std::vector<std::string> lines;
+        for (size_t at = 0, end; (end = err.find('\n', at)) != std::string::npos; at = end + 1)
+            lines.push_back(err.substr(at, end - at));
+        ASSERT_EQ(lines.size(), c.lines.size()) << err;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].rfind(c.lines[i], 0), 0u) << lines[i];
+            EXPECT_NE(lines[i].find("; running without "), std::string::npos) << lines[i];
+        }
+        EXPECT_EQ(XWingModel.count, 0);
+        EXPECT_EQ(SoundBank.Count(), 0);   // the window is gone; while playing both were there
+    }
+}
+
+// Without a sound device the game says so in one line and plays silently.
+TEST_F(MainWindowTest, WithoutASoundDeviceOneLineSaysSo) {
+    plat::fake::SetAudioAvailable(false);
+    ::testing::internal::CaptureStderr();
+    Open();
+    StartGame();
+    for (int i = 0; i < 5; ++i) RunFrame();
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind("quenbrill: no sound device (", 0), 0u) << err;
+    EXPECT_NE(err.find("); running without sound\n"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(window->GameState(), GAME_PLAYING);
+    EXPECT_FALSE(SoundEnabled());
 }
 
 TEST_F(MainWindowTest, WithoutADisplayTheStartUpFailsCleanly) {

@@ -207,7 +207,7 @@ TEST_F(ToolsTest, ArchiveToolRefusesBadInputWithoutPartialOutput)
     // Missing archive: unpack and verify name it and write nothing.
     ToolRun unpack = Arc("unpack out");
     EXPECT_EQ(unpack.status, 1);
-    EXPECT_NE(unpack.err.find("ZabroData.arc: cannot open the archive"), std::string::npos) << unpack.err;
+    EXPECT_NE(unpack.err.find("media archive \"ZabroData.arc\" not found"), std::string::npos) << unpack.err;
     EXPECT_TRUE(NoFilesUnder(dir / "out"));
     EXPECT_EQ(Arc("verify").status, 1);
 
@@ -217,7 +217,7 @@ TEST_F(ToolsTest, ArchiveToolRefusesBadInputWithoutPartialOutput)
     WriteFile(dir / "short.arc", archive.substr(0, 1000));
     unpack = Arc("-a short.arc unpack out");
     EXPECT_EQ(unpack.status, 1);
-    EXPECT_NE(unpack.err.find("short.arc: 1000 bytes, too short for the directory's 496529 bytes"),
+    EXPECT_NE(unpack.err.find("media archive \"short.arc\" is 1000 bytes, shorter than its directory's 496529"),
               std::string::npos)
         << unpack.err;
     EXPECT_TRUE(NoFilesUnder(dir / "out"));

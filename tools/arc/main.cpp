@@ -68,21 +68,10 @@ int64_t ArchiveSize()
     return static_cast<int64_t>(size);
 }
 
-// Checks that the archive is there and holds every entry; a message when not.
+// Checks that the archive is a readable file holding every entry; a message when not.
 bool ArchiveComplete(std::string& problem)
 {
-    int64_t size = ArchiveSize();
-    int64_t expected = MediaArchive::TotalSize();
-    if (size < 0) {
-        problem = std::string(MediaArchive::FileName()) + ": cannot open the archive";
-        return false;
-    }
-    if (size < expected) {
-        problem = std::string(MediaArchive::FileName()) + ": " + std::to_string(size) +
-                  " bytes, too short for the directory's " + std::to_string(expected) + " bytes";
-        return false;
-    }
-    return true;
+    return MediaArchive::CheckFile(&problem) == ArchiveFileState::Ready;
 }
 
 int List()
@@ -179,12 +168,6 @@ int Pack(const std::string& dir)
     return 0;
 }
 
-bool EndsWith(const char* text, const char* suffix)
-{
-    size_t a = std::strlen(text), b = std::strlen(suffix);
-    return a >= b && std::strcmp(text + a - b, suffix) == 0;
-}
-
 // What the entry holds, as the game will read it; false with the reason when it is unusable.
 bool CheckEntryKind(int32_t index, const uint8_t* data, std::string& description)
 {
@@ -199,16 +182,16 @@ bool CheckEntryKind(int32_t index, const uint8_t* data, std::string& description
         description = "raw image " + std::to_string(image->width) + " x " + std::to_string(image->height);
         return true;
     }
-    if (EndsWith(name, ".wav")) {
+    if (MediaEntryKind(name) == MediaKind::Sound) {
         Sound sound(data, static_cast<size_t>(size));
         if (!sound.loaded) {
-            description = "not a playable WAV sound (PCM, 1 or 2 channels, 8 or 16 bits)";
+            description = "not a playable WAV sound: " + sound.problem;
             return false;
         }
         description = "sound, " + std::to_string(sound.sampleCount) + " samples";
         return true;
     }
-    if (EndsWith(name, ".bin")) {
+    if (MediaEntryKind(name) == MediaKind::Model) {
         Model model;
         std::string why;
         if (!LoadBinaryModel(model, data, static_cast<size_t>(size), &why)) {

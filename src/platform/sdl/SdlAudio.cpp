@@ -10,8 +10,49 @@
 #include "platform/Platform.h"
 #include "platform/SDLCommon.h"
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#endif
+
 namespace plat {
 namespace {
+
+#if !defined(_WIN32)
+// While SDL looks for a device, the sound libraries it tries (ALSA above all) print their own
+// errors on stderr, eight lines on a machine without a sound card, and SDL has no switch to keep
+// them quiet. The game says in one line that it runs without sound, so stderr points at
+// /dev/null for that moment.
+class QuietStderr {
+public:
+    QuietStderr() {
+        std::fflush(stderr);
+        int null = open("/dev/null", O_WRONLY);
+        if (null < 0) return;
+        saved = dup(2);
+        if (saved >= 0 && dup2(null, 2) < 0) {
+            close(saved);
+            saved = -1;
+        }
+        close(null);
+    }
+    ~QuietStderr() {
+        if (saved < 0) return;
+        std::fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved = -1;
+};
+#else
+struct QuietStderr {};   // no such chatter from the Windows audio drivers
+#endif
 
 struct Buffer {
     const uint8_t* data;
@@ -71,7 +112,12 @@ bool AudioOpen(int rate, AudioDoneProc done, void* user) {
         detail::SetError("bad audio rate");
         return false;
     }
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    int initialised;
+    {
+        QuietStderr quiet;
+        initialised = SDL_InitSubSystem(SDL_INIT_AUDIO);
+    }
+    if (initialised != 0) {
         detail::SetSDLError("SDL audio");
         return false;
     }
@@ -83,7 +129,11 @@ bool AudioOpen(int rate, AudioDoneProc done, void* user) {
     want.callback = Fill;
     SDL_AudioSpec have = {};
     // No changes allowed: SDL converts to whatever the hardware wants.
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    SDL_AudioDeviceID id;
+    {
+        QuietStderr quiet;
+        id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    }
     if (!id) {
         detail::SetSDLError("SDL audio");
         SDL_QuitSubSystem(SDL_INIT_AUDIO);

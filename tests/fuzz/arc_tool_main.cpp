@@ -1,0 +1,3 @@
+// quenbrill-arc's own source with its main renamed, so a fuzz target can run its commands.
+#define main ArcToolMain
+#include "../../tools/arc/main.cpp"
