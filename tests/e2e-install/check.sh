@@ -10,6 +10,10 @@ mkdir -p "$OUT"
 OUT="$(realpath "$OUT")"
 export SDL_AUDIODRIVER=dummy
 unset SDL_VIDEODRIVER
+# Sanitizer builds: what the system libraries (Mesa, D-Bus) keep for the whole process is not
+# the game's leak, and the GL driver's own threads are not instrumented.
+export LSAN_OPTIONS="suppressions=$here/../lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export TSAN_OPTIONS="suppressions=$here/../tsan.supp:print_suppressions=0${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
 
 # Screen size per scenario; "none" runs without X.
 case "$scenario" in
