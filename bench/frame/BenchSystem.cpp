@@ -30,11 +30,6 @@ BenchStamp BenchNow()
 }
 
 #if defined(__unix__) || defined(__APPLE__)
-void BenchSetEnvDefault(const char* name, const char* value)
-{
-    setenv(name, value, 0);
-}
-
 bool BenchChangeDir(const char* dir)
 {
     if (chdir(dir) == 0)

@@ -10,8 +10,6 @@ struct BenchStamp {
 };
 BenchStamp BenchNow();
 
-// Sets an environment variable unless it is already set.
-void BenchSetEnvDefault(const char* name, const char* value);
 // Makes dir the working directory; false (with a message on stderr) when it cannot.
 bool BenchChangeDir(const char* dir);
 // Peak resident memory of the process in KB, or -1 when the system does not say.
