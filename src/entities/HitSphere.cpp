@@ -88,7 +88,7 @@ void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t 
     if (!EntityDrawing() || bands <= 0 || sectors <= 0)
         return;
     // Out of sight: nothing of it would reach the screen.
-    if (SphereOutside(CurrentViewVolume(), centre, std::fabs(radius), 1.0f))
+    if (SphereOutside(SceneViewVolume(), centre, std::fabs(radius), 1.0f))
         return;
 
     // The quads go to GL in one array.

@@ -232,7 +232,7 @@ void DrawParticles()
         turn = Heading(Vector2D{cd.x, cd.z}) + 270.0f;
     }
 
-    const ViewVolume view = CurrentViewVolume();
+    const ViewVolume& view = SceneViewVolume();
     // The turn is the same for every square: its two axes, worked out once, span each of
     // them around its centre, and all squares go to GL as one batch.
     PartMatrix facing = PartMatrix::Identity();

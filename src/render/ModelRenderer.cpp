@@ -457,7 +457,7 @@ void DrawInstance(const ModelInstance& instance)
         return;
     const Model& model = *instance.model;
     const ModelGeometry& geometry = GeometryOf(model);
-    const ViewVolume view = CurrentViewVolume();
+    const ViewVolume& view = SceneViewVolume();
     const float outlineWidth = OutlineWidth(OutlineFactor(instance));
     const float outlineMargin = 0.5f * outlineWidth + 1.0f;
     const Vector3D light = Normalize(LightDirection);

@@ -5,6 +5,7 @@
 
 #include "math/View.h"
 #include "render/Texture.h"
+#include "render/ViewVolume.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ void FitViewportToWindow()
         return;
     const PictureRect r = FitPicture(w, h, ViewportWidth, ViewportHeight);
     glViewport(r.x, r.y, r.width, r.height);
+    ViewChanged();
     if (r.x == 0 && r.y == 0 && r.width == w && r.height == h) {
         glDisable(GL_SCISSOR_TEST);
         return;
@@ -133,6 +135,7 @@ bool CreateGLContext(plat::NativeWindow window, int width, int height)
     FrustumParams.near = 1.5f;
     FrustumParams.far = 1000.0f;
     glViewport(0, 0, width, height);
+    ViewChanged();
     FitViewportToWindow();
     ApplyFrustum();
 
@@ -179,6 +182,7 @@ void ApplyFrustum()
               FrustumParams.near, FrustumParams.far);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    ViewChanged();
 }
 
 void SetFrustum(float left, float right, float bottom, float top, float nearPlane, float farPlane)
@@ -199,6 +203,7 @@ void ApplyCamera()
     const Vector3D at = CameraEye + CameraDirection;
     gluLookAt(CameraEye.x, CameraEye.y, CameraEye.z, at.x, at.y, at.z, CameraUp.x, CameraUp.y,
               CameraUp.z);
+    ViewChanged();
 }
 
 void SetClearColor(int red, int green, int blue)
@@ -261,6 +266,7 @@ void Begin2D()
     glTranslatef(-1.0f, -1.0f, 0.0f);
     glScalef(2.0f, 2.0f, 0.0f);
     glScalef(1.0f / ViewportWidth, 1.0f / ViewportHeight, 0.0f);
+    ViewChanged();
 }
 
 void End2D()
@@ -270,6 +276,7 @@ void End2D()
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
+    ViewChanged();
 }
 
 void EnableFog(int red, int green, int blue)

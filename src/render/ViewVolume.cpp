@@ -25,7 +25,24 @@ void Multiply(const float a[16], const float b[16], float out[16])
         }
 }
 
+ViewVolume gScene;
+bool gSceneStale = true;
+
 }  // namespace
+
+const ViewVolume& SceneViewVolume()
+{
+    if (gSceneStale) {
+        gScene = CurrentViewVolume();
+        gSceneStale = false;
+    }
+    return gScene;
+}
+
+void ViewChanged()
+{
+    gSceneStale = true;
+}
 
 ViewVolume CurrentViewVolume()
 {

@@ -16,6 +16,14 @@ struct ViewVolume {
 // Reads the projection and model-view matrices and the viewport from GL.
 ViewVolume CurrentViewVolume();
 
+// The volume of the matrices in force, read from GL again only after ViewChanged(): what
+// drawing code that culls many things a frame asks.
+const ViewVolume& SceneViewVolume();
+
+// Marks the remembered volume stale. RenderState's camera, frustum, viewport and 2D functions
+// call it; code that loads matrices itself, outside a push/pop pair, must call it too.
+void ViewChanged();
+
 // True when no part of the sphere, grown by `pixels` screen pixels (for outlines and wide
 // lines drawn around it), lies inside the volume. False for an invalid volume: when in doubt,
 // draw.

@@ -485,4 +485,56 @@ TEST_F(ModelDrawingTest, SphereOutsideTheViewVolume)
     ApplyFrustum();
 }
 
+// Drawing culls against a volume it reads from GL only when the view has changed; after each
+// change made through the render state it must be the one GL holds now, or ships would vanish
+// or be drawn where nothing can be seen.
+TEST_F(ModelDrawingTest, TheRememberedVolumeFollowsEveryChangeOfView)
+{
+    const Vector3D ahead{30, 0, 0};
+    const Vector3D behind{-30, 0, 0};
+    struct Step {
+        const char* what;
+        void (*change)();
+        bool aheadOutside, behindOutside;
+    };
+    const Step steps[] = {
+        {"camera looking along +x",
+         [] {
+             CameraDirection = Vector3D{1, 0, 0};
+             ApplyCamera();
+         },
+         false, true},
+        {"camera turned round", [] {
+             CameraDirection = Vector3D{-1, 0, 0};
+             ApplyCamera();
+         },
+         true, false},
+        {"far plane brought in to 20 units",
+         [] {
+             SetFrustum(-1.0f, 1.0f, -0.75f, 0.75f, 1.5f, 20.0f);
+             ApplyCamera();
+         },
+         true, true},
+        {"far plane back out", [] {
+             SetFrustum(-1.0f, 1.0f, -0.75f, 0.75f, 1.5f, 4000.0f);
+             ApplyCamera();
+         },
+         true, false},
+        {"2D drawing begun (flat: no volume, nothing left out)", [] { Begin2D(); }, false, false},
+        {"2D drawing ended", [] { End2D(); }, true, false},
+    };
+    CameraEye = Vector3D{0, 0, 0};
+    CameraUp = Vector3D{0, 1, 0};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        const ViewVolume& remembered = SceneViewVolume();
+        const ViewVolume fresh = CurrentViewVolume();
+        ASSERT_EQ(remembered.valid, fresh.valid);
+        EXPECT_EQ(std::memcmp(remembered.planes, fresh.planes, sizeof fresh.planes), 0);
+        EXPECT_EQ(remembered.pixelsPerUnit, fresh.pixelsPerUnit);
+        EXPECT_EQ(SphereOutside(remembered, ahead, 1, 0), step.aheadOutside);
+        EXPECT_EQ(SphereOutside(remembered, behind, 1, 0), step.behindOutside);
+    }
+}
 }  // namespace
