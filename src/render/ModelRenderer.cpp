@@ -2,8 +2,11 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cmath>
+#include <map>
 #include <unordered_map>
+#include <utility>
 
 #include "math/View.h"
 #include "render/RenderState.h"
@@ -41,12 +44,87 @@ float ClampUnit(float s)
 // Each object has a list of its own, drawn under its own transform. An instance with no pose
 // (the game's ships never pose their parts) has every object turned alike, so all its shaded
 // objects can go as one: the model's fill list holds them all, each moved by its pivots and
-// in its own colour, and its outline list the same corners without colour.
+// in its own colour.
+//
+// The outline is every edge of a back face, drawn as a wide black line over the fills with the
+// depth test letting it through where it meets them. The edges are kept once each, with the
+// faces on either side, so that an edge between two back faces is drawn once rather than once
+// for each face; which faces turn away is worked out from where the eye is.
+
+struct EdgeTable {
+    struct Edge {
+        GLuint from, to;   // corners, in the direction of the face on the left
+        int32_t left;      // faces: left's direction; right -1 for an edge of one face only
+        int32_t right;
+    };
+    std::vector<float> xyz;          // corners with the same place made one
+    std::vector<Vector3D> normals;   // per face: (b - a) x (c - a), counter-clockwise in front
+    std::vector<float> offsets;      // per face: dot(normal, a)
+    std::vector<Edge> edges;
+};
+
+// Welds corners by place and pairs up the faces on either side of each edge.
+class EdgeTableBuilder {
+public:
+    void Add(const ModelObject& o, const Vector3D& offset)
+    {
+        if (!o.points || !o.triangles)
+            return;
+        for (int32_t t = 0; t < o.triangleCount; ++t) {
+            const ModelTriangle& tri = o.triangles[t];
+            if (!TriangleInRange(o, tri))
+                continue;
+            const int32_t face = static_cast<int32_t>(table_.normals.size());
+            const ModelPoint* p[3] = {&o.points[tri.a], &o.points[tri.b], &o.points[tri.c]};
+            Vector3D q[3];
+            GLuint corner[3];
+            for (int c = 0; c < 3; ++c) {
+                q[c] = Vector3D{p[c]->x + offset.x, p[c]->y + offset.y, p[c]->z + offset.z};
+                corner[c] = Corner(q[c]);
+            }
+            const Vector3D n = Cross(q[1] - q[0], q[2] - q[0]);
+            table_.normals.push_back(n);
+            table_.offsets.push_back(Dot(n, q[0]));
+            for (int c = 0; c < 3; ++c)
+                AddEdge(corner[c], corner[(c + 1) % 3], face);
+        }
+    }
+    EdgeTable Finish() { return std::move(table_); }
+
+private:
+    GLuint Corner(const Vector3D& q)
+    {
+        const auto found = corners_.emplace(std::array<float, 3>{q.x, q.y, q.z},
+                                            static_cast<GLuint>(table_.xyz.size() / 3));
+        if (found.second)
+            table_.xyz.insert(table_.xyz.end(), {q.x, q.y, q.z});
+        return found.first->second;
+    }
+    void AddEdge(GLuint from, GLuint to, int32_t face)
+    {
+        if (from == to)
+            return;   // a corner twice: GL draws no line for it either
+        const std::pair<GLuint, GLuint> key{std::min(from, to), std::max(from, to)};
+        const auto found = edges_.find(key);
+        if (found != edges_.end() && table_.edges[found->second].right < 0) {
+            table_.edges[found->second].right = face;
+            return;
+        }
+        // New, or a third face on the edge: that one keeps an entry of its own.
+        edges_[key] = table_.edges.size();
+        table_.edges.push_back(EdgeTable::Edge{from, to, face, -1});
+    }
+
+    EdgeTable table_;
+    std::map<std::array<float, 3>, GLuint> corners_;
+    std::map<std::pair<GLuint, GLuint>, size_t> edges_;
+};
 
 struct PartGeometry {
     GLuint list = 0;        // 0: nothing to draw
     bool drawn = false;     // not a never-drawn reference point
     bool textured = false;
+    EdgeTable edges;        // shaded objects: what the outline is drawn from
     Vector3D centre;        // bounding sphere of the drawn corners, in the object's frame
     float radius = 0.0f;
     // What the lists were made from.
@@ -63,7 +141,7 @@ struct ModelGeometry {
     uint64_t revision = 0;
     std::vector<PartGeometry> parts;
     GLuint fill = 0;        // every shaded object, unposed, with its colours; 0: none
-    GLuint outline = 0;     // the same corners without colours
+    EdgeTable edges;        // the outline of the same corners
     Vector3D centre;        // bounding sphere of the fill list's corners, in the model's frame
     float radius = 0.0f;
 };
@@ -84,7 +162,7 @@ void DeleteLists(ModelGeometry& g)
         DeleteList(p.list);
     g.parts.clear();
     DeleteList(g.fill);
-    DeleteList(g.outline);
+    g.edges = EdgeTable{};
 }
 
 bool SameSource(const PartGeometry& p, const ModelObject& o)
@@ -178,6 +256,11 @@ PartGeometry CompilePart(const ModelObject& o)
     ForEachCorner(o, [&](const ModelPoint& q, const Vector3D& n) { Corner(q, n, p.textured, none); });
     glEnd();
     glEndList();
+    if (!p.textured) {
+        EdgeTableBuilder edges;
+        edges.Add(o, none);
+        p.edges = edges.Finish();
+    }
     return p;
 }
 
@@ -199,7 +282,7 @@ bool PivotSum(const Model& model, int32_t object, Vector3D& sum)
     return false;
 }
 
-// The fill and outline lists of every shaded object of the model, unposed.
+// The fill list and the outline edges of every shaded object of the model, unposed.
 void CompileUnposed(const Model& model, ModelGeometry& g)
 {
     std::vector<Vector3D> offsets(static_cast<size_t>(model.count));
@@ -220,28 +303,28 @@ void CompileUnposed(const Model& model, ModelGeometry& g)
         return;
     bounds.Sphere(g.centre, g.radius);
 
-    for (bool coloured : {true, false}) {
-        GLuint list = glGenLists(1);
-        if (list == 0)
-            return;
-        glNewList(list, GL_COMPILE);
-        glBegin(GL_TRIANGLES);
-        for (int32_t k = 0; k < model.count; ++k) {
-            const size_t i = static_cast<size_t>(k);
-            if (!included[i])
-                continue;
-            const ModelObject& o = model.objects[k];
-            if (coloured)
-                glColor3ub(static_cast<GLubyte>(o.red), static_cast<GLubyte>(o.green),
-                           static_cast<GLubyte>(o.blue));
-            ForEachCorner(o, [&](const ModelPoint& q, const Vector3D& n) {
-                Corner(q, n, false, offsets[i]);
-            });
-        }
-        glEnd();
-        glEndList();
-        (coloured ? g.fill : g.outline) = list;
+    GLuint list = glGenLists(1);
+    if (list == 0)
+        return;
+    glNewList(list, GL_COMPILE);
+    glBegin(GL_TRIANGLES);
+    EdgeTableBuilder edges;
+    for (int32_t k = 0; k < model.count; ++k) {
+        const size_t i = static_cast<size_t>(k);
+        if (!included[i])
+            continue;
+        const ModelObject& o = model.objects[k];
+        glColor3ub(static_cast<GLubyte>(o.red), static_cast<GLubyte>(o.green),
+                   static_cast<GLubyte>(o.blue));
+        ForEachCorner(o, [&](const ModelPoint& q, const Vector3D& n) {
+            Corner(q, n, false, offsets[i]);
+        });
+        edges.Add(o, offsets[i]);
     }
+    glEnd();
+    glEndList();
+    g.fill = list;
+    g.edges = edges.Finish();
 }
 
 // The lists of the model, made or remade where the model changed since they were made.
@@ -322,16 +405,52 @@ void BeginOutline(float width)
     glLineWidth(width);
     glColor3f(0.0f, 0.0f, 0.0f);
     glDepthFunc(GL_LEQUAL);
-    glPolygonMode(GL_BACK, GL_LINE);
-    glCullFace(GL_FRONT);
+    glEnableClientState(GL_VERTEX_ARRAY);
 }
 
 void EndOutline()
 {
-    glCullFace(GL_BACK);
+    glDisableClientState(GL_VERTEX_ARRAY);
     glDepthFunc(GL_LESS);
-    glPolygonMode(GL_BACK, GL_FILL);
     glLineWidth(1.0f);
+}
+
+// Draws the edges of the faces that turn away from an eye at `eye` (in the table's frame);
+// winding -1 when the matrices mirror the faces. Every edge when the eye is not known.
+void DrawOutline(const EdgeTable& t, const Vector3D& eye, float winding, bool eyeKnown)
+{
+    static std::vector<char> away;
+    static std::vector<GLuint> lines;
+    away.resize(t.normals.size());
+    for (size_t f = 0; f < t.normals.size(); ++f)
+        away[f] = !eyeKnown || (Dot(t.normals[f], eye) - t.offsets[f]) * winding < 0.0f;
+    lines.clear();
+    // Each edge goes the way a face that turns away has it (GL leaves out a line's last pixel).
+    for (const EdgeTable::Edge& e : t.edges) {
+        if (away[static_cast<size_t>(e.left)]) {
+            lines.push_back(e.from);
+            lines.push_back(e.to);
+        } else if (e.right >= 0 && away[static_cast<size_t>(e.right)]) {
+            lines.push_back(e.to);
+            lines.push_back(e.from);
+        }
+    }
+    if (lines.empty())
+        return;
+    glVertexPointer(3, GL_FLOAT, 0, t.xyz.data());
+    glDrawElements(GL_LINES, static_cast<GLsizei>(lines.size()), GL_UNSIGNED_INT, lines.data());
+}
+
+// The outline of edges drawn under transform m, with the eye of the view.
+void DrawOutline(const EdgeTable& t, const PartMatrix& m, const ViewVolume& view)
+{
+    Vector3D eye;
+    float orientation = 1.0f;
+    const bool known = view.eyeKnown && UndoAffine(m.m, view.eye, eye, orientation);
+    glPushMatrix();
+    glMultMatrixf(m.m);
+    DrawOutline(t, eye, view.winding * orientation, known);
+    glPopMatrix();
 }
 
 // Which texture target the drawing has switched on, so each change is made once.
@@ -397,9 +516,9 @@ void FillPart(const ModelInstance& instance, const ModelObject& o, const PartGeo
     glCallList(g.list);
 }
 
-// A list whose outline is still to be drawn, and its transform.
+// Edges whose outline is still to be drawn, and their transform.
 struct VisiblePart {
-    GLuint list;
+    const EdgeTable* edges;
     PartMatrix transform;
 };
 
@@ -444,8 +563,11 @@ void DrawPart(const ModelInstance& instance, int32_t object)
     FillPart(instance, o, g, rotation, light, texture);
     texture.Off();
     if (!g.textured) {
+        // The caller's transform is in the model-view matrix: the view read now has the eye
+        // in the object's own frame.
+        const ViewVolume view = CurrentViewVolume();
         BeginOutline(OutlineWidth(OutlineFactor(instance)));
-        glCallList(g.list);
+        DrawOutline(g.edges, view.eye, view.winding, view.eyeKnown);
         EndOutline();
     }
     glColor3f(1.0f, 1.0f, 1.0f);
@@ -506,19 +628,15 @@ void DrawInstance(const ModelInstance& instance)
         glPopMatrix();
         drewAny = true;
         if (!g.textured)
-            outlined.push_back(VisiblePart{g.list, m});
+            outlined.push_back(VisiblePart{&g.edges, m});
     }
     texture.Off();
     if (wholeOutlined)
-        outlined.push_back(VisiblePart{geometry.outline, whole});
+        outlined.push_back(VisiblePart{&geometry.edges, whole});
     if (!outlined.empty()) {
         BeginOutline(outlineWidth);
-        for (const VisiblePart& part : outlined) {
-            glPushMatrix();
-            glMultMatrixf(part.transform.m);
-            glCallList(part.list);
-            glPopMatrix();
-        }
+        for (const VisiblePart& part : outlined)
+            DrawOutline(*part.edges, part.transform, view);
         EndOutline();
     }
     if (drewAny)

@@ -5,9 +5,10 @@
 // texture. The camera must already be in the model-view matrix.
 //
 // Each object's triangles go to GL once, as a display list shared by every instance of the
-// model; the texture matrix turns the corner normals into ramp coordinates. A model changed
-// through its editing calls (or Touch) is sent again. Objects that lie wholly outside the view
-// are left out.
+// model; the texture matrix turns the corner normals into ramp coordinates. The outline is
+// drawn from the model's edges, each once, picked by which faces turn away from the eye. A
+// model changed through its editing calls (or Touch) is sent again. Objects that lie wholly
+// outside the view are left out.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,8 @@ void DrawInstance(const ModelInstance& instance);
 
 // Draws one object with the current model-view matrix (the caller has applied its transform).
 // Expects and restores: back faces culled, depth function less, both faces filled, line width
-// 1, no texture target enabled, identity texture matrix, and leaves the colour white.
+// 1, no texture target or vertex array enabled, identity texture matrix, and leaves the colour
+// white. Reads the model-view matrix back to know where the eye is.
 void DrawPart(const ModelInstance& instance, int32_t object);
 
 // The shading on the CPU (drawing lets GL compute it). Element 0: the outline factor

@@ -79,8 +79,30 @@ ViewVolume CurrentViewVolume()
     const float sx = 0.5f * static_cast<float>(viewport[2]) * std::fabs(projection[0]);
     const float sy = 0.5f * static_cast<float>(viewport[3]) * std::fabs(projection[5]);
     v.pixelsPerUnit = sx < sy ? sx : sy;
+
+    // The eye sits at the origin of eye space.
+    float orientation = 0.0f;
+    v.eyeKnown = UndoAffine(modelView, Vector3D{0.0f, 0.0f, 0.0f}, v.eye, orientation);
+    const float flips = orientation * projection[0] * projection[5];
+    v.winding = flips < 0.0f ? -1.0f : 1.0f;
     v.valid = v.pixelsPerUnit > 0.0f && std::isfinite(v.pixelsPerUnit);
     return v;
+}
+
+bool UndoAffine(const float m[16], const Vector3D& point, Vector3D& local, float& orientation)
+{
+    if (m[3] != 0.0f || m[7] != 0.0f || m[11] != 0.0f || m[15] != 1.0f)
+        return false;
+    // The columns of the 3 x 3 part, and the rows of its inverse from their cross products.
+    const Vector3D a{m[0], m[1], m[2]}, b{m[4], m[5], m[6]}, c{m[8], m[9], m[10]};
+    const Vector3D bc = Cross(b, c), ca = Cross(c, a), ab = Cross(a, b);
+    const float det = Dot(a, bc);
+    if (!(std::fabs(det) > 1e-30f) || !std::isfinite(det))
+        return false;
+    const Vector3D d{point.x - m[12], point.y - m[13], point.z - m[14]};
+    local = Vector3D{Dot(bc, d) / det, Dot(ca, d) / det, Dot(ab, d) / det};
+    orientation = det > 0.0f ? 1.0f : -1.0f;
+    return std::isfinite(local.x) && std::isfinite(local.y) && std::isfinite(local.z);
 }
 
 bool SphereOutside(const ViewVolume& v, const Vector3D& c, float radius, float pixels)

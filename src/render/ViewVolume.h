@@ -11,7 +11,17 @@ struct ViewVolume {
     float depthRow[4] = {};     // clip-space w of a point: depth ahead of the eye
     float pixelsPerUnit = 0.0f; // pixels one world unit covers at depth 1 (the smaller axis)
     bool valid = false;         // false when the matrices give no usable volume
+    // Where the eye is, in the same space, and +1 when a triangle turning counter-clockwise
+    // there turns counter-clockwise on the screen too (-1: the matrices mirror it). eyeKnown
+    // is false when the model-view matrix cannot be undone.
+    Vector3D eye;
+    float winding = 1.0f;
+    bool eyeKnown = false;
 };
+
+// Solves m * local = point for an affine column-major 4 x 4 matrix; orientation gets the sign
+// of its 3 x 3 part's determinant. False when the matrix is singular or not affine.
+bool UndoAffine(const float m[16], const Vector3D& point, Vector3D& local, float& orientation);
 
 // Reads the projection and model-view matrices and the viewport from GL.
 ViewVolume CurrentViewVolume();

@@ -1,8 +1,9 @@
 // The model renderer sends each object to GL once (display lists, ramp coordinates from the
-// texture matrix) and leaves out what lies outside the view. These tests draw fixed scenes
-// of the game's own models both that way and the way every vertex used to be sent, still kept
-// here as the reference, and compare the pictures; and they check that a model edited after
-// it was drawn is drawn edited.
+// texture matrix), draws each outline edge once and leaves out what lies outside the view.
+// These tests draw fixed scenes of the game's own models both that way and the way every
+// vertex used to be sent (the outline from GL's own back faces in line mode), still kept here
+// as the reference, and compare the pictures; and they check that a model edited after it was
+// drawn is drawn edited.
 #include <GL/gl.h>
 
 #include <cmath>
@@ -129,6 +130,8 @@ struct Placed {
     Vector3D position;
     float heading;   // degrees about y, 0 = along +x
     bool hit;        // a hit sphere around it
+    float scale = 0.1f;        // as the game's entities; negative mirrors the model
+    bool partByPart = false;   // each object drawn alone under a matrix set by the caller
 };
 
 struct Picture {
@@ -157,10 +160,12 @@ bool Near(const Rgb& a, const Rgb& b)
 // Pixels that differ, and of those the ones whose new colour appears nowhere within
 // kBoundaryReach pixels of them in the reference: those are no boundary that moved a little
 // but something else. Boundaries move between brightness bands (GL interpolates the ramp
-// coordinate before clamping it, the reference after), at outline edges, and where two parts
-// of a model have faces in one plane (an exhaust set into its engine): there the depth test
-// decides by the last bits of rounding, and an unposed model's parts are moved by their
-// pivots in its display list rather than by a matrix each, which rounds differently.
+// coordinate before clamping it, the reference after), at outline edges (an edge between two
+// back faces is drawn twice in the reference, once each way, and once here; GL leaves out a
+// line's last pixel, so a pixel at a corner can go), and where two parts of a model have
+// faces in one plane (an exhaust set into its engine): there the depth test decides by the
+// last bits of rounding, and an unposed model's parts are moved by their pivots in its display
+// list rather than by a matrix each, which rounds differently.
 constexpr int kBoundaryReach = 6;
 
 struct Difference {
@@ -239,7 +244,7 @@ protected:
     {
         ModelInstance inst;
         inst.AttachModel(p.model);
-        inst.scale = 0.1f;   // as the game's entities
+        inst.scale = p.scale;
         inst.position = p.position;
         const float rad = p.heading * DEG_TO_RAD;
         inst.forward = Vector3D{std::cos(rad), 0.0f, -std::sin(rad)};
@@ -253,10 +258,18 @@ protected:
         ApplyCamera();
         for (const Placed& p : scene) {
             const ModelInstance inst = Instance(p);
-            if (reference)
+            if (reference) {
                 ReferenceDrawInstance(inst);
-            else
+            } else if (p.partByPart) {
+                for (int32_t k = 0; k < inst.model->count; ++k) {
+                    glPushMatrix();
+                    inst.ApplyPartTransform(k, false);
+                    DrawPart(inst, k);
+                    glPopMatrix();
+                }
+            } else {
                 DrawInstance(inst);
+            }
             if (p.hit) {
                 const float radius = 2.0f * InstanceReachRadius(inst);
                 if (reference)
@@ -372,6 +385,23 @@ TEST_F(ModelDrawingTest, CockpitViewLooksAsBefore)
         {&factory, {ahead.x + 300.0f, 0.0f, ahead.z - 120.0f}, 0.0f, false},
     };
     ExpectSamePicture(scene, "cockpit view");
+}
+
+// The outline is drawn from the edges of the faces that turn away from the eye, worked out on
+// the CPU: it must match GL's own back faces when the matrices mirror the model too, and when
+// an object is drawn alone under a matrix the caller has set.
+TEST_F(ModelDrawingTest, MirroredAndPartByPartLookAsBefore)
+{
+    const Vector3D player{0.0f, 25.0f, 0.0f};
+    PlaceChaseCamera(player, Vector3D{1.0f, 0.0f, 0.0f}, 20.0f);
+    const std::vector<Placed> scene = {
+        {&xwing, player, 0.0f, false, 0.1f, true},
+        {&fighter, {40.0f, 28.0f, 6.0f}, 150.0f, false, -0.1f},
+        {&fighter, {90.0f, 20.0f, -25.0f}, 30.0f, false, 0.1f, true},
+        {&fighter, {250.0f, 40.0f, 60.0f}, 270.0f, false, -0.1f, true},
+        {&factory, {120.0f, 0.0f, -70.0f}, 45.0f, false, -0.1f},
+    };
+    ExpectSamePicture(scene, "mirrored and part by part");
 }
 
 // The lists are made from the model once; an edit afterwards must reach the screen.

@@ -257,6 +257,7 @@ TEST_F(ModelRendererTest, StateIsRestoredAfterDrawing)
     EXPECT_EQ(width, 1.0f);
     EXPECT_FALSE(IsOn(GL_TEXTURE_1D));
     EXPECT_FALSE(IsOn(GL_TEXTURE_2D));
+    EXPECT_FALSE(IsOn(GL_VERTEX_ARRAY));   // the outline's edges go as an array
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_EQ(colour[0], 1.0f);
     EXPECT_EQ(colour[1], 1.0f);
