@@ -27,6 +27,17 @@ bool TriangleInRange(const ModelObject& o, const ModelTriangle& t)
            t.c < o.pointCount;
 }
 
+// The triangles of an object whose indices are good, in drawing order.
+template <typename Visit>
+void ForEachTriangle(const ModelObject& o, Visit visit)
+{
+    if (!o.points || !o.triangles)
+        return;
+    for (int32_t t = 0; t < o.triangleCount; ++t)
+        if (TriangleInRange(o, o.triangles[t]))
+            visit(o.triangles[t]);
+}
+
 float ClampUnit(float s)
 {
     if (!(s >= 0.0f))   // negative, or NaN from a broken normal
@@ -68,12 +79,7 @@ class EdgeTableBuilder {
 public:
     void Add(const ModelObject& o, const Vector3D& offset)
     {
-        if (!o.points || !o.triangles)
-            return;
-        for (int32_t t = 0; t < o.triangleCount; ++t) {
-            const ModelTriangle& tri = o.triangles[t];
-            if (!TriangleInRange(o, tri))
-                continue;
+        ForEachTriangle(o, [&](const ModelTriangle& tri) {
             const int32_t face = static_cast<int32_t>(table_.normals.size());
             const ModelPoint* p[3] = {&o.points[tri.a], &o.points[tri.b], &o.points[tri.c]};
             Vector3D q[3];
@@ -87,7 +93,7 @@ public:
             table_.offsets.push_back(Dot(n, q[0]));
             for (int c = 0; c < 3; ++c)
                 AddEdge(corner[c], corner[(c + 1) % 3], face);
-        }
+        });
     }
     EdgeTable Finish() { return std::move(table_); }
 
@@ -178,16 +184,11 @@ bool SameSource(const PartGeometry& p, const ModelObject& o)
 template <typename Visit>
 void ForEachCorner(const ModelObject& o, Visit visit)
 {
-    if (!o.points || !o.triangles)
-        return;
-    for (int32_t t = 0; t < o.triangleCount; ++t) {
-        const ModelTriangle& tri = o.triangles[t];
-        if (!TriangleInRange(o, tri))
-            continue;
+    ForEachTriangle(o, [&](const ModelTriangle& tri) {
         visit(o.points[tri.a], tri.na);
         visit(o.points[tri.b], tri.nb);
         visit(o.points[tri.c], tri.nc);
-    }
+    });
 }
 
 // Grows a box by points, then gives the sphere around the box's middle.
