@@ -135,9 +135,8 @@ bool CreateGLContext(plat::NativeWindow window, int width, int height)
     FrustumParams.near = 1.5f;
     FrustumParams.far = 1000.0f;
     glViewport(0, 0, width, height);
-    ViewChanged();
     FitViewportToWindow();
-    ApplyFrustum();
+    ApplyFrustum();   // marks the remembered view volume stale, the viewport's change with it
 
     CameraEye = Vector3D{0.0f, 0.0f, 0.0f};
     CameraDirection = Vector3D{1.0f, 0.0f, 0.0f};
