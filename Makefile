@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Quick start: `make run` plays the game, `make test` runs every test.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo

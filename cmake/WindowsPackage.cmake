@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # quenbrill-windows.zip in the build folder: the game, the archive and media tools and
 # ZabroData.arc in one folder, ready to unpack and run. Part of the normal Windows build.
 set(qb_package_dir ${PROJECT_BINARY_DIR}/package/Quenbrill)

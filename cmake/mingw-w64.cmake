@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 64-bit Windows with Debian's mingw-w64 (posix thread model: std::thread and
 # std::mutex). The runtime is linked statically, so the game needs no DLL that Windows does not
 # have. Tests run under Wine (QB_WINE, the wine64 loader).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Everything the frame benchmark needs from the operating system, in one place so that a port
 // swaps this file (BenchSystem.cpp) and nothing else.
 #pragma once

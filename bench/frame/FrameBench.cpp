@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What one frame of the game costs. Runs the real game (start screen, then a battle) on an
 // offscreen GL context through the fake platform, with a fixed random seed, a clock that moves
 // exactly 16 ms per frame and scripted play: thrust all the time, turns left and right, and a

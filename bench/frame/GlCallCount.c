@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* GL call counter: see GlCallCount.h. GlNames.inc is made at configure time from GL/gl.h and
  * holds one GLFN(name) line per entry point. */
 #define _GNU_SOURCE

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counts the program's calls into the GL library. Where counting is built in (Linux on
 // x86-64), every GL entry point of GL/gl.h is interposed in the benchmark executable by a
 // two-instruction trampoline that adds one to the entry's counter and jumps on to the real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one wrapper through which the program opens files: a stdio FILE handle plus a flag for
 // a failed open. On a failed stream every operation does nothing and reports failure, so a
 // caller can read or write a whole structure and check once.

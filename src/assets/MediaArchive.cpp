@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "assets/MediaArchive.h"
 
 #include "assets/FileStream.h"

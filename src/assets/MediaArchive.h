@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The media archive: one file without a header, holding every medium of the game one after
 // the other, each shuffled with two key numbers. Its directory (names and sizes in archive
 // order) is registered by the program at start-up; an entry's offset is the sum of the sizes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "assets/Mixer.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The software mixer and the audio device. The device plays 16-bit stereo at 44100 frames per
 // second from two 100 ms buffers; each time it hands one back, the mixer refills it from the
 // active voices (on the audio thread) and queues it again. A voice plays one MixerSource: a

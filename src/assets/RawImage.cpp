@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "assets/RawImage.h"
 
 #include "assets/MediaArchive.h"

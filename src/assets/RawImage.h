@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Raw RGB images: headerless blocks of width x height x 3 bytes, red-green-blue per pixel,
 // rows first (the first row in the data is texture row 0). The size is not stored in the data;
 // the program knows it for each image, and each image's name spells it.

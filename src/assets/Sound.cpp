@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "assets/Sound.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A sound effect: 16-bit signed mono samples at 44100 per second, made from the bytes of a
 // RIFF/WAVE file (PCM, 1 or 2 channels, 8 or 16 bits). Copies share one sample buffer through
 // a hand-kept count, so every game object can hold its own Sound (own volume, pan and playing

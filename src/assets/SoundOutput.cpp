@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "assets/SoundOutput.h"
 
 #include "math/View.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sound effects in the game: the bank of loaded sounds, starting and stopping the mixer with
 // the game, and playing a sound at a place in the world. The mixer itself is in Mixer.h.
 #pragma once

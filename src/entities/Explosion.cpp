@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "entities/Explosion.h"
 
 #include <cmath>

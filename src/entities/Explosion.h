@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The blast a destroyed ship leaves: plays its sound once, hurts what is near each frame
 // (the game's explosions carry no damage) and emits rising fire, ten particles per second,
 // for 780 ms. A task of its own kind "Explosion", never seen as a 3D game object.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "entities/Factory.h"
 
 #include "entities/GameModels.h"

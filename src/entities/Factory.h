@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ground building: stands still, blocks whatever flies into it, takes 100 per bolt blast,
 // shows the hit sphere for a second after each hit and vanishes (without an explosion) at
 // the tenth blast.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The base of every object of the 3D world: a task on gExecutor that each pass checks its
 // death, runs its class's Update, places the camera when it is the one followed, and draws its
 // model. It also holds what the classes share: inertial motion through four damped values,

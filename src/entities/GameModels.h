@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three models the game's objects share: loaded once by the game at start-up, never owned
 // by an entity. An empty model gives entities with radius 1 that draw nothing and have no parts.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "entities/HitSphere.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The translucent sphere drawn around a ship or factory for one second after a hit.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "entities/Laser.h"
 
 #include "entities/Particles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A bolt of the player or of an enemy fighter: flies straight at 0.5 units per ms, passes
 // through everything for its first 40 ms, blasts 100 damage into everything within 8 units
 // (plus their radius) when its step is blocked, leaves one trail particle per frame and is

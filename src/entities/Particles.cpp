@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "entities/Particles.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The particle system: one global pool of camera-facing, additively blended, textured squares
 // whose colour, size and transparency move from a start to an end state given by a preset.
 // Bolts leave one single-frame particle per frame as their trail; explosions leave rising fire.

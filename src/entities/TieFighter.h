@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The enemy fighter: always at full thrust, steers by a flocking rule over everything within
 // 200 units (keeps company with fighters, shies away from the player's side, closes in on
 // factories), fires two bolts at whatever of the player's side or the factories lies within

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "entities/XWing.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The player ship: flown with the input state, fires volleys of four bolts from its gun parts
 // "W0"-"W3", is followed by the camera and switches its view, shows the hit sphere for a
 // second after each hit, and leaves an explosion when it is destroyed.

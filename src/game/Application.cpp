@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game/Application.h"
 
 #include "assets/MediaArchive.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up and the frame loop. The entry point (shell/main.cpp) seeds the random generator,
 // forgets earlier key presses, calls InitApplication and then RunMainLoop.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game/CommandLine.h"
 
 #include "assets/FileStream.h"

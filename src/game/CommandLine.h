@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's command line and where it finds its media archive. Shared by every platform
 // backend: the entry point parses, then hands the options to InitApplication.
 #pragma once

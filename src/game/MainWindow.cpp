@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game/MainWindow.h"
 
 #include <GL/gl.h>

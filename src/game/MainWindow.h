@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game controller: the one window of the game. It makes the OpenGL context, loads every
 // texture and model, shows the start screen, starts the battle when Enter (joystick button 10)
 // is released, draws the parts of each frame that belong to no game object, and tears it all

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pixels of the game window's icon, painted by tools/mediagen (quenbrill-icons) at build
 // time: kWindowIconSize x kWindowIconSize pixels of red, green, blue, alpha, top row first.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "math/DampedValue.h"
 
 #include "shell/DynArray.h"

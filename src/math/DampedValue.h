@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Impulse-driven control values that give ships their inertia. Control code adds impulses
 // to input (+1/-1 per frame); once per frame UpdateDampedValues advances every live value by
 // the milliseconds since the previous update: it grows with the impulses, is pulled back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "math/Steering.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The steering combiner of the enemy fighters. An asker files one request per object it
 // looks at, then CombineSteering adds them up into one ground-plane direction and empties the
 // pending list, so one asker's requests never mix with another's.

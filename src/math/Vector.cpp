@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "math/Vector.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Three- and two-component float vectors and the free functions that move and turn them.
 // World axes are right-handed with y up; the ground is the x-z plane. Angles are degrees;
 // trigonometry runs in double precision and stored results are rounded to float. Every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "math/View.h"
 
 int32_t ViewportWidth = 0;

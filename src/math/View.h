@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The global view state shared by rendering, the camera follow and sound panning: viewport
 // size, perspective frustum, camera and light direction. Plain data, zero until the GL
 // context is created; the render code applies it.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Included by src/CMakeLists.txt (paths are relative to src/).
 # Backends. The game's backend is chosen by the target system: qb_platform_sdl on Linux and
 # other Unix systems, qb_platform_win32 (the native one, no SDL) on Windows. The fake backend

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Between the files of the platform backends (not part of the contract).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Controls of the fake platform backend (qb_platform_fake), for tests. Link the fake backend and
 // drive the game deterministically: set the clock, script messages, keys and the joystick,
 // read what the audio device was given and fire its done notifications.

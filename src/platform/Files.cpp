@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Files.h"
 
 #ifdef _WIN32

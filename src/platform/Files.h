@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File operations that differ between systems (not part of the window contract; every backend
 // carries them).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform contract: everything the game needs from the operating system, as plain
 // functions and records. Backends: platform/sdl (the game on Linux), platform/win32 (the game
 // on Windows, native) and platform/fake (tests: settable clock, scripted messages and devices,

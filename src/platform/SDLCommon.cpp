@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/SDLCommon.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code shared by the SDL backend and the fake backend's SDL GL provider (not part of the
 // contract): the SDL video subsystem and the one OpenGL context, which both create through SDL.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Flat textured quads in the 3D scene: a square that always faces the camera, a vertical quad
 // turned about y by a given angle, and a vertical quad turned about y toward the camera.
 // Each draws nothing for an unregistered texture, keeps the model-view matrix, and uses the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hierarchical polygon models and their placement in the world.
 //
 // A Model is a table of objects (parts). Each object has its own points and triangles, a colour

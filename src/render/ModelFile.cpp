@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/ModelFile.h"
 
 #include "assets/FileStream.h"

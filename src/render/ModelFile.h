@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two stored forms of a Model.
 //
 // Binary (what the game ships): little-endian, no header, no padding. A 16-bit object count,

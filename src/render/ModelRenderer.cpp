@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/ModelRenderer.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws model instances with the game's cartoon look: untextured objects get their flat colour
 // cut into four brightness bands by the 1D shading ramp (indexed by how far each corner normal
 // points along LightDirection) and a black outline drawn from the back faces, thinner the

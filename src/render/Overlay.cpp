@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/Overlay.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Screen-aligned drawing on top of the 3D frame, in window pixels (origin top left, y down):
 // whole images or pixel rectangles of registered textures, and text in a bitmap font of
 // 16 x 16-pixel glyphs.

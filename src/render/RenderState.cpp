@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/RenderState.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OpenGL context of the game window and the small set of render-state switches the rest of
 // the program uses. One context, one camera and one frustum for the whole program (the view
 // globals of math/View.h); every call runs on the thread that created the context.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed scenery: a textured sphere around the camera for the sky, recorded once into a
 // display list, and one flat textured square for the ground. Both are opaque: their texels
 // are drawn whatever their alpha (the alpha test is off while they are drawn, and back as it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texture registry: every texture is an OpenGL name the program picks itself, recorded
 // with its pixel size in one global list. Textures are made from raw RGB images (alpha derived
 // here) or built in memory (the shading ramp). All calls need the GL context to be current.

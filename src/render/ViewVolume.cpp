@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/ViewVolume.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the camera can see: the six planes of the current GL projection and model-view
 // matrices, in the space of the model-view matrix's input (world space when the camera alone
 // is loaded). Drawing code asks it whether a bounding sphere can show a single pixel and leaves

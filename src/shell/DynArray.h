@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's own growable array: a heap block of exactly count elements. Append grows it
 // by one element at a time (a new block each time); element access clamps the index into
 // range. Used for small tables: kind names, registries, the archive directory, presets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/Input.h"
 
 #include "platform/Platform.h"

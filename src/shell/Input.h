@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard and joystick 1 merged into one small global input state, refreshed once per frame
 // by ReadInput: two digital axes and ten buttons. A button in one-press mode reads true only
 // in the first frame of a press.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/Services.h"
 
 #include <cstdlib>

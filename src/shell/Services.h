@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Platform services behind plain names: the millisecond clock, the frame time, the random
 // seed and the display mode. Game code reads time only through GetTicks and GetFrameTime.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/TaskList.h"
 
 #include <cstring>

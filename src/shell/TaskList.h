@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cooperative task list. Every live game object and effect is an Executable held by the
 // global executor gExecutor, which runs each of them once per frame (newest first), deletes
 // the finished ones at the end of the pass and, when it met a priority out of order, sorts

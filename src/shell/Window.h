@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window framework. A Window wraps one native top-level window: it is created, shown and
 // put into the WindowList by its constructor, the one window procedure turns the platform's
 // messages into virtual calls (OnEvent for keys and mouse, Paint, MessageHook), the main loop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The entry point of the game.
 #include <cstdio>
 #include <cstdlib>

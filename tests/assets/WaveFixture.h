@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds RIFF/WAVE files in memory for the sound tests.
 #pragma once
 

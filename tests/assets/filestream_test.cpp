@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "assets/FileStream.h"
 
 #include <gtest/gtest.h>

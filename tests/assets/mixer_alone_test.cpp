@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mixer on its own, with a plain MixerSource and no Sound: what the voices play, sample by
 // sample, however long the source.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mixer and the audio device, driven through the fake backend: bit-exact mixing, the voice
 // table, the refill cycle, PlaySoundAt, the silent game without a device, and a two-thread
 // test meant to run under ThreadSanitizer as well.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The WAV loader: conversion to 16-bit mono 44100 Hz, rejected files, shared copies, and a
 // corruption sweep (meant to run under AddressSanitizer as well).
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A battle in a real window: Enter leads to play with sky and ground; enemy fighters come into
 # view while the ship turns; holding Up and pressing A leaves bolt trails; Space changes the
 # view; Escape ends the game with status 0. Keeps chase-view.png and top-view.png in OUT_DIR.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Helpers of the end-to-end game tests: run the real game in the X display of the calling
 # script (run.sh gives it a private X server), press keys with xdotool, take screenshots of the
 # game window with ImageMagick and count pixels in them. Sourced, not run.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # run.sh SCENARIO GAME RUN_DIR OUT_DIR
 # Runs one scenario script of this folder on a private X server (Xvfb, 1024 x 768, 24 bits),
 # so tests can run side by side. The game is silent (SDL's dummy audio driver).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A sanitizer build of the game (-DQB_SANITIZE=ON: AddressSanitizer, UndefinedBehaviorSanitizer
 # and the leak checker) plays for 20 seconds: thrust, turns, a volley about every 300 ms, a view
 # change now and then, then Escape. It must end with status 0 and report nothing.

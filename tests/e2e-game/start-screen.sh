@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The start screen in a real window: the picture, and the red "<PRESS START>" around
 # (320, 426), seen lit, dark and lit again (it blinks); holding Enter starts nothing, letting
 # it go starts the battle; Escape ends the game with status 0.

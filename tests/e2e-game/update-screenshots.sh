@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # update-screenshots.sh [BUILD_DIR]
 # Runs the start-screen and battle scenarios against the game in BUILD_DIR (default: build)
 # and copies their screenshots into docs/: start-screen.png, chase-view.png, top-view.png.

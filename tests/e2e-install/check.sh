@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # check.sh SCENARIO BUILD_DIR OUT_DIR
 # End-to-end checks of the game as people install and start it: from other folders, from the
 # Debian package and from `make install`, in full screen and scaled, and with its options.

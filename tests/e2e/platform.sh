@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # platform.sh CASE GAME RUN_DIR
 # The real game binary on its own X server (Xvfb picks a free display itself), driven by real
 # X input from xdotool:

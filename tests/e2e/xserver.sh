@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A private X server for the end-to-end tests. Sourced, not run.
 #
 # Xvfb picks the first free display itself (-displayfd) and reports it once it accepts

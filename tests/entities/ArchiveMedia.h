@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's real media for entity and battle tests: the archive the build generated, its
 // three models in the shared model slots and its two sounds in the bank.
 #pragma once

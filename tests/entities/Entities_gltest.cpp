@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The entity layer drawing on a real offscreen GL context: particles facing the camera, the
 // hit sphere, and whole frames of a small battle with models, bolts and explosions.
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small world for entity tests: the fake clock at 10 s, fixed 16 ms frames, scripted keys,
 // drawing switched off, the particle system with the game's presets, and hand-made models in
 // the three shared model slots (guns "W0"-"W3" and the eye "V" on the ship, "W0"-"W1" on the

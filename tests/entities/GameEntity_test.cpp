@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The entity base: collision, motion, the per-frame step, damage, noise, parts, radius and
 // the camera follow.
 #include <cmath>

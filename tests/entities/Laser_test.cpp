@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bolts: flight, life, the pass-through start, the blast on a blocked step, the trail.
 #include <vector>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The particle pool, its presets and their interpolation and motion.
 #include <cmath>
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A recorded-demo style battle: a new game set up the way the game starts one (seed 1, the
 // ship at (0, 25, 0), 20 fighters and 10 factories from rand), flown for two minutes of fixed
 // 16 ms frames with a scripted thrust / turn / fire / view pattern over the real models and

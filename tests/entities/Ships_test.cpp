@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The player ship, the enemy fighter, the factory and the explosion a ship leaves.
 #include <cmath>
 #include <utility>

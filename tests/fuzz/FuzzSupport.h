@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the fuzz targets: scratch files named after the process, so several fuzzers (or
 // libFuzzer's forked jobs) can run side by side in one folder.
 #pragma once

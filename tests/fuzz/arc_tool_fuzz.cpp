@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quenbrill-arc on an archive from the fuzzer: list, verify and unpack, in one process (the
 // tool's own main, renamed). The first byte picks the commands, the rest is the archive.
 #include "FuzzSupport.h"

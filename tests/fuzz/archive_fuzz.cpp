@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An archive file from the fuzzer in the place of ZabroData.arc: every entry is read as the game
 // reads it and handed to the game's own makers (the five textures in a real offscreen GL
 // context, the two sounds, the three models). Nothing may crash, and what the archive check

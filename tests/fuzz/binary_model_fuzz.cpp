@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Binary model data from the fuzzer, loaded as the game loads its three models. Whatever loads
 // must encode again, and the encoded form must load back to the same bytes.
 #include "FuzzSupport.h"

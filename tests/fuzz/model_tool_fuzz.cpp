@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quenbrill-model on a model file from the fuzzer: info, and convert to the other form, in one
 // process (the tool's own main, renamed). The first byte picks the form the bytes are read as.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs saved inputs through a fuzz target without the fuzzer: every file named on the command
 // line, and every file inside each folder named (in name order). A fault crashes the run.
 #include <algorithm>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every fuzz target (or the ones named) for SECONDS each, all at the same time, on a corpus
 # kept in BUILD/fuzz/corpus/NAME between runs and seeded from the generated media and the saved
 # regressions. Inputs that crash land in BUILD/fuzz/artifacts/NAME/; copy each one into

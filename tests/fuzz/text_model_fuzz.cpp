@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A text model file from the fuzzer, read by the model library. A model that reads whole and
 // whose names the text form can hold must write and read back with the same shape.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A WAV file from the fuzzer is loaded as the game loads its sounds, copied, and played through
 // the mixer. A loaded sound must be 16-bit mono of a bounded length, and the mixer must play
 // each of its samples once and then free its voice.

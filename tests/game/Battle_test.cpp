@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real battle, played through the frame loop on the fake platform with the game's own
 // media: volleys hit what lies ahead, and an autopilot pressing the player's keys wins.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up on the fake platform with a real offscreen context: the game window and its
 // context, Escape, and a start-up that cannot get a window.
 #include <gtest/gtest.h>

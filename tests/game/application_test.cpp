@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame loop on the fake platform: the order inside a frame, messages before frames,
 // waiting while inactive, and how the loop ends.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's options, good and bad, and where it looks for its media archive.
 #include <gtest/gtest.h>
 

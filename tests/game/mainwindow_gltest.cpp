@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game controller on a real offscreen GL context with the fake platform: what the
 // constructor sets up, the start screen, the start of a battle, the end of the game, and the
 // whole program through InitApplication and RunMainLoop with scripted keys.

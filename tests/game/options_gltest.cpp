@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the options do to the game window: its size, full screen, vsync, sound, and the icon
 // it shows, through InitApplication on the fake platform with a real offscreen GL context.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # cmake [-DEMULATOR=wine] -DGENERATOR=... -DWORK=dir -DREFERENCE=archive -P Reproducible.cmake
 # Runs the media generator into a fresh folder and compares its archive with the reference.
 # REFERENCE=SELF: the reference is a first run of the same generator into WORK-first.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks the archive the build generates (build/ZabroData.arc) the way the game reads it: its
 // size and directory, every image, both sounds and the three models, including the model
 // rules the game depends on (gun and eye parts found by name, collision radii, the factory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The media generator's own rules: WAV files that add up exactly, solids wound outward, and
 // model entries that refuse to be built when they would break the game (slot overflow, a part
 // name that hijacks the gun or eye lookup, a radius out of range, a factory below ground).

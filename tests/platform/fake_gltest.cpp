@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake backend's OpenGL context is real: what is drawn can be read back.
 #include <GL/gl.h>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake backend behaves like the real systems the game expects: posted close destroys the
 // window (destroy message first, nothing afterwards), key state bits, the audio device's
 // order, done notifications and shutdown.

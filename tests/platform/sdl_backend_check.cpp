@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SDL backend itself, on SDL's offscreen video and dummy audio drivers: SDL events become
 // our messages in order, reading the key state keeps the queue intact, the close button and
 // signals, joystick hot-plugging and range, the GL context, and the audio device.

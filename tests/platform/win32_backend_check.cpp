@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows backend on a real (Wine) desktop: native window, message queue and procedure
 // results, the clock, no joystick, a WGL context read back, and the wave-out device with its
 // worker thread. Win32Keys.FromXServer needs someone pressing A (tests/wine/keys.sh runs it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Billboards and upright quads on screen: their size, which way they face (a quad facing away
 // is culled), where they stand, and that they leave the matrix and texturing as they were.
 #include <vector>

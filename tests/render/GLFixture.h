@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A real offscreen 640 x 480 GL context for render tests, made the way the game makes it
 // (a fake-platform window and CreateGLContext), with pixel read-back in window coordinates.
 #pragma once

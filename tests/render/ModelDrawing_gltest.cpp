@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The model renderer sends each object to GL once (display lists, ramp coordinates from the
 // texture matrix), draws each outline edge once and leaves out what lies outside the view.
 // These tests draw fixed scenes of the game's own models both that way and the way every

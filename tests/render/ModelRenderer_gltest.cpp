@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cartoon renderer on a real context: brightness bands from the ramp, back-face outlines
 // that thin with distance, textured objects, hidden reference points and the state it leaves.
 #include <algorithm>

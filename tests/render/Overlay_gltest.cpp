@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Images and bitmap text in window pixels, read back from the screen. The test font paints
 // every 16 x 16 cell in its own colour (column and row coded in red and green), so each pixel
 // tells which glyph cell was drawn there and whether the text colour tinted it.

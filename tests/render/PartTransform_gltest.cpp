@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part transform the model library composes on the CPU must be the matrix OpenGL builds
 // from the same glTranslatef / glScalef / glRotatef calls. Here GL composes it the long way,
 // call by call, for a table of instances, poses and parent chains.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 640 x 480 picture in a window of another size (--scale, full screen): scaled to fit,
 // keeping its shape, black bars around it, 2D positions scaled with it.
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The GL context's initial state and the render-state switches, read back from a real context.
 #include <GL/glu.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `quenbrill-model render`: a model file in, a 640 x 480 PNG out; bad input gives a message
 // naming the file, a non-zero status and no picture.
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sky sphere (its recorded geometry read back through GL feedback), the state its display
 // list leaves, and the ground square's texture corners on screen.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small hand-built model shapes for render tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texture registry and the texture makers, checked on the uploaded texels and on screen.
 #include <vector>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ReadInput on the fake keyboard and joystick: the key table, which of two opposite keys
 // wins, the joystick's ends of travel, the one-press filter and short taps.
 #include <gtest/gtest.h>

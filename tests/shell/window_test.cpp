@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window framework on the fake platform: the window list's slots, which messages reach a
 // window when, mouse bookkeeping, closing and deleting a window from inside its handlers.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs quenbrill-arc and quenbrill-model on a hand-made set of loose media files.
 
 #include "assets/MediaArchive.h"

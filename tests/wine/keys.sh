@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # keys.sh WINE TEST_EXE: runs the Windows backend's key test and presses A in its window with
 # xdotool until the test ends; the test's own result is the result. Needs the X display and
 # Wine prefix of run-tests.sh.

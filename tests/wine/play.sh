@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # play.sh WINE GAME_EXE RUN_DIR OUT_DIR
 # The Windows game under Wine, played as a player would: the start screen with its picture and
 # the blinking red "<PRESS START>", Enter starts the battle, A leaves bolt trails, each Space

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # run-tests.sh BUILD_WIN [CTEST ARGS...]
 # Runs the tests of the Windows build under Wine. One run has one private Wine prefix and HOME
 # (created here, about 10-25 s), one X server (Xvfb) for every window, and one wineserver kept

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # tools.sh WINE BUILD_WIN WORK: the Windows tools under Wine replace files that are already
 # there, as they do on Linux: unpack into a folder that holds the media, pack over an existing
 # archive (the result equals the original), and the generator into a folder it filled before.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quenbrill-arc: looks inside the game's media archive and builds it from loose files.
 //
 //   quenbrill-arc [-a ARCHIVE] list         the directory with offsets and sizes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quenbrill-contact-sheet ARCHIVE OUT.png [VIEWS_DIR]
 //
 // One picture of all the game's media, read back out of the archive through the game's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Font.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bitmap font image: 16 x 8 cells of 16 x 16 pixels on the key colour 159,0,159.
 // Rows 0-2 hold the 47 text characters, row 6 sixteen coloured icons, and the last cell the
 // box drawn for characters the font does not have.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Icon.h"
 
 #include <algorithm>

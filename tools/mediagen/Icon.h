@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's icon: a light arrow-winged ship with a black outline climbing over a planet's rim,
 // on a rounded square of deep space. Painted from shapes at any size, so every size is sharp.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quenbrill-icons OUTPUT_DIR
 //
 // Paints the game's icon and writes it where the build and the install want it:

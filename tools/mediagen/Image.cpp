@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Image.h"
 
 #include <algorithm>

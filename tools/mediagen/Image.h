@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An RGB picture in floats (0..1 per channel) that the generators paint into, and its raw form:
 // width x height x 3 bytes, row 0 first, no header.
 #pragma once

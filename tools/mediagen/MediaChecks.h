@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rules a model must keep to work in the game, and the step that turns an authored model
 // into its archive entry: saved with the model library's own binary writer and padded with
 // zero bytes to the entry's size.

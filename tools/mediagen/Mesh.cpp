@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Mesh.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Authoring of the game's models: a small hierarchy of parts, each made of simple solids
 // (boxes, prisms, lofts, ellipsoids, slabs). Every solid turns its triangles counter-clockwise
 // as seen from outside and gets per-corner normals: flat faces keep their face normal, faces

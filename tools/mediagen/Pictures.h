@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The four painted pictures of the game, as raw RGB bytes (row 0 first).
 #pragma once
 

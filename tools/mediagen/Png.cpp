@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Png.h"
 
 #include <png.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes 8-bit RGB or RGBA pictures as PNG files (previews, the contact sheet, the icons).
 #pragma once
 

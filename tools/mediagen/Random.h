@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small deterministic helpers for the media generator: a seeded random source that gives the
 // same numbers on every machine, and value noise built on it. Nothing here reads the clock.
 #pragma once

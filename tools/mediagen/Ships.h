@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three models of the game, authored facing -z with +y up (shown at scale 0.1).
 #pragma once
 

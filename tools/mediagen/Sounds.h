@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two sound effects, synthesized, and the WAV writer they go through.
 #pragma once
 

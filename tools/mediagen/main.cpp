@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quenbrill-mediagen OUTPUT_DIR
 //
 // Paints, synthesizes and models every medium of the game, writes the ten loose files under

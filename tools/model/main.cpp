@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quenbrill-model: looks inside model files and converts between their two forms.
 //
 //   quenbrill-model info FILE        objects, parents, names, counts and the collision radius

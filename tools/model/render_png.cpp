@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quenbrill-model render FILE.bin OUT.png [--yaw DEG] [--pitch DEG] [--scale S]
 //
 // Draws a binary model with the game's own renderer on an offscreen GL context and writes a

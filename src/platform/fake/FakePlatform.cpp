@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake backend: a scripted clock, message queue, keyboard, joystick and audio device for
 // tests. Only the OpenGL context is real when a GL provider is linked (fakegl/FakeGL.h), so
 // drawing can be read back.

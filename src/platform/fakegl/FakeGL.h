@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the fake backend gets a real OpenGL context: a hidden window of its own carries it, so
 // tests can draw and read the pixels back while clock and input stay scripted. One provider
 // is linked: none (qb_platform_fake: contexts fail), SDL's offscreen driver (Linux) or a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake backend without OpenGL: everything but a context works, and asking for one fails.
 #include "platform/Detail.h"
 #include "platform/fakegl/FakeGL.h"

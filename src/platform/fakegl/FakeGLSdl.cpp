@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake backend's GL context through SDL: a hidden window on the offscreen driver (unless
 // SDL_VIDEODRIVER names another), drawn by the software rasteriser.
 #include "platform/SDLCommon.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake backend's GL context on Windows: a hidden window of its own with a WGL context.
 #include "platform/Detail.h"
 #include "platform/fakegl/FakeGL.h"

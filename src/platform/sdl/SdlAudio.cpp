@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SDL backend's wave-out style device. SDL asks for sound on its audio thread; the callback
 // copies from the queued buffers in order and calls the done procedure each time one is used
 // up, so that the game can mix and queue the next one. Silence fills any gap.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SDL backend: clock, windows, our own message queue fed from SDL's events, keyboard and
 // joystick state, and the GL context. The audio device is in SdlAudio.cpp.
 //

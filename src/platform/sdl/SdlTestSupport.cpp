@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/sdl/SdlTestSupport.h"
 
 #include <SDL.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test support for the SDL backend: puts events into SDL's own queue, as the window system
 // would, and plugs a virtual joystick in and out. Only the backend's own tests use it.
 #pragma once

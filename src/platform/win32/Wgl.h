@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one WGL context (24-bit colour, 16-bit depth, double-buffered) on a native window, shared
 // by the Windows backend and the fake backend's hidden-window GL provider.
 #pragma once

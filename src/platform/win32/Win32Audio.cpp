@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The native wave-out device. Buffers are queued with waveOutWrite; the device signals an
 // event whenever one is done, and a worker thread of ours hands the finished buffers back in
 // order and calls the done procedure, which may queue the next one. Nothing runs inside the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Between the files of the Windows backend.
 #pragma once
 

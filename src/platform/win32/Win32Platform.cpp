@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The native Windows backend: window class and procedure, the thread's message queue, the
 // asynchronous key state, the joystick query and XInput gamepads, the performance counter as
 // the tick count, the display-settings change, desktop full screen (F11, Alt+Enter), the window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <windows.h>
 #undef PeekMessage
 #undef DispatchMessage

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test support for the Windows backend: facts about a native window and direct native sends
 // and posts, as the system itself would make them. Only the backend's own tests use it.
 #pragma once
