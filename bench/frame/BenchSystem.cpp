@@ -33,8 +33,7 @@ BenchStamp BenchNow()
 #if defined(__unix__) || defined(__APPLE__)
 bool BenchChangeDir(const char* dir)
 {
-    if (chdir(dir) == 0)
-        return true;
+    if (chdir(dir) == 0) return true;
     std::perror(dir);
     return false;
 }
@@ -42,8 +41,7 @@ bool BenchChangeDir(const char* dir)
 long BenchPeakMemoryKB()
 {
     rusage usage{};
-    if (getrusage(RUSAGE_SELF, &usage) != 0)
-        return -1;
+    if (getrusage(RUSAGE_SELF, &usage) != 0) return -1;
     return usage.ru_maxrss;
 }
 #endif

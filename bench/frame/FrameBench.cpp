@@ -63,21 +63,15 @@ struct Series {
 
 double Percentile(std::vector<double> v, double p)
 {
-    if (v.empty())
-        return 0.0;
+    if (v.empty()) return 0.0;
     std::sort(v.begin(), v.end());
     size_t k = static_cast<size_t>(p * static_cast<double>(v.size()) + 0.999999);
-    if (k < 1)
-        k = 1;
-    if (k > v.size())
-        k = v.size();
+    if (k < 1) k = 1;
+    if (k > v.size()) k = v.size();
     return v[k - 1];
 }
 
-double Median(const std::vector<double>& v)
-{
-    return Percentile(v, 0.5);
-}
+double Median(const std::vector<double>& v) { return Percentile(v, 0.5); }
 
 void Print(const Series& s)
 {
@@ -91,10 +85,7 @@ void PrintHeading()
                 "cpu p99");
 }
 
-double Ratio(double a, double b)
-{
-    return a / std::max(1e-9, b);
-}
+double Ratio(double a, double b) { return a / std::max(1e-9, b); }
 
 // Handles what the platform queued, as the main loop does between frames.
 void PumpMessages()
@@ -109,16 +100,14 @@ void PumpMessages()
 MainWindow* TheWindow()
 {
     for (int32_t i = 0; i < WindowList::Capacity(); ++i)
-        if (auto* w = dynamic_cast<MainWindow*>(WindowList::At(i)))
-            return w;
+        if (auto* w = dynamic_cast<MainWindow*>(WindowList::At(i))) return w;
     return nullptr;
 }
 
 bool FileExists(const char* name)
 {
     FILE* f = std::fopen(name, "rb");
-    if (f)
-        std::fclose(f);
+    if (f) std::fclose(f);
     return f != nullptr;
 }
 
@@ -130,16 +119,14 @@ void ScriptKeys(int f)
     const int phase = f % 192;
     plat::fake::SetKeyDown(plat::VK_LEFT_KEY, phase < 48);
     plat::fake::SetKeyDown(plat::VK_RIGHT_KEY, phase >= 96 && phase < 144);
-    if ((f * 16) / 200 != ((f + 1) * 16) / 200)
-        plat::fake::TapKey('A');
+    if ((f * 16) / 200 != ((f + 1) * 16) / 200) plat::fake::TapKey('A');
 }
 
 // GL calls of every entry point so far, to tell per frame which were made.
 std::vector<uint64_t> GlEntrySnapshot()
 {
     std::vector<uint64_t> calls(static_cast<size_t>(QbGlEntryCount()));
-    for (int i = 0; i < QbGlEntryCount(); ++i)
-        calls[static_cast<size_t>(i)] = QbGlEntryCalls(i);
+    for (int i = 0; i < QbGlEntryCount(); ++i) calls[static_cast<size_t>(i)] = QbGlEntryCalls(i);
     return calls;
 }
 
@@ -149,9 +136,9 @@ void PrintTopEntries(const std::vector<uint64_t>& before, const std::vector<uint
 {
     std::vector<std::pair<uint64_t, int>> used;
     for (size_t i = 0; i < after.size(); ++i)
-        if (after[i] > before[i])
-            used.push_back({after[i] - before[i], static_cast<int>(i)});
-    std::sort(used.begin(), used.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        if (after[i] > before[i]) used.push_back({after[i] - before[i], static_cast<int>(i)});
+    std::sort(used.begin(), used.end(),
+              [](const auto& a, const auto& b) { return a.first > b.first; });
     for (size_t i = 0; i < used.size() && static_cast<int>(i) < shown; ++i)
         std::printf("    %-22s %10.1f\n", QbGlEntryName(used[i].second),
                     static_cast<double>(used[i].first) / frames);
@@ -167,7 +154,7 @@ int main(int argc, char** argv)
     bool listSlow = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
-            frames = std::max(2, std::atoi(argv[++i]));   // a split and a whole one
+            frames = std::max(2, std::atoi(argv[++i]));  // a split and a whole one
         } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
             seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
         } else if (std::strcmp(argv[i], "--logic-only") == 0) {
@@ -216,8 +203,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quenbrill-bench-frame: the battle did not start\n");
         return 1;
     }
-    if (logicOnly)
-        SetEntityDrawing(false);
+    if (logicOnly) SetEntityDrawing(false);
 
     // Split frames give the parts and their sum; whole frames are finished as the game has them
     // drawn. A finish the game does not make costs the rasteriser a pass of its own, so the
@@ -225,17 +211,17 @@ int main(int argc, char** argv)
     Series task{"task pass", {}, {}}, particles{"particles", {}, {}},
         present{"present+clear", {}, {}}, background{"sky+ground", {}, {}},
         parts{"sum of the parts", {}, {}}, whole{"whole frame", {}, {}};
-    std::vector<int> splitFrames;   // the frame of each entry of the part series
+    std::vector<int> splitFrames;  // the frame of each entry of the part series
     std::vector<double> glCalls;
     std::vector<int> liveTasks;
-    std::vector<int> hitSpheres;   // asked for per frame, seen or not
+    std::vector<int> hitSpheres;  // asked for per frame, seen or not
     int spheres = 0;
     SetHitSphereObserver([&spheres](const HitSphereCall&) { ++spheres; });
     int maxParticles = 0;
     struct CameraPlace {
         Vector3D eye, direction, up;
     };
-    std::vector<CameraPlace> cameras;   // where each frame's sky and ground were seen from
+    std::vector<CameraPlace> cameras;  // where each frame's sky and ground were seen from
     const std::vector<uint64_t> playCallsBefore = GlEntrySnapshot();
     for (int f = 0; f < frames; ++f) {
         const bool split = f % 2 == 0;
@@ -247,22 +233,19 @@ int main(int argc, char** argv)
         ReadInput();
         UpdateDampedValues();
         gExecutor.Run();
-        if (split)
-            glFinish();
+        if (split) glFinish();
         const BenchStamp t1 = BenchNow();
         // Counted before the tick, which retires the one-frame bolt trails once drawn.
         maxParticles = std::max(maxParticles, LiveParticleCount());
         window->TickPlayParticles();
-        if (split)
-            glFinish();
+        if (split) glFinish();
         const BenchStamp t2 = BenchNow();
         window->PresentAndClear();
         glFinish();
         const BenchStamp t3 = BenchNow();
         // Without entity drawing nothing places the camera in GL; the sky and ground are seen
         // from where the game would see them all the same.
-        if (logicOnly)
-            ApplyCamera();
+        if (logicOnly) ApplyCamera();
         cameras.push_back(CameraPlace{CameraEye, CameraDirection, CameraUp});
         window->DrawBackground();
         glFinish();
@@ -284,8 +267,7 @@ int main(int argc, char** argv)
         }
         int n = 0;
         TaskIterator* it = gExecutor.Begin();
-        while (it->Next())
-            ++n;
+        while (it->Next()) ++n;
         delete it;
         liveTasks.push_back(n);
         hitSpheres.push_back(spheres);
@@ -297,10 +279,8 @@ int main(int argc, char** argv)
     TaskIterator* it = gExecutor.Begin();
     while (Executable* t = it->Next()) {
         ++tasks;
-        if (dynamic_cast<TieFighter*>(t))
-            ++fighters;
-        if (dynamic_cast<XWing*>(t))
-            player = true;
+        if (dynamic_cast<TieFighter*>(t)) ++fighters;
+        if (dynamic_cast<XWing*>(t)) player = true;
     }
     delete it;
 
@@ -325,7 +305,8 @@ int main(int argc, char** argv)
         window->DrawBackground();
         glFinish();
         const BenchStamp t2 = BenchNow();
-        floorCalls.push_back(static_cast<double>(QbGlCallTotal() - calls0 - (QbGlCounting() ? 4 : 0)));
+        floorCalls.push_back(
+            static_cast<double>(QbGlCallTotal() - calls0 - (QbGlCounting() ? 4 : 0)));
         floorPresent.Add(t0, t1);
         floorBackground.Add(t1, t2);
         floorWhole.Add(t0, t2);
@@ -376,16 +357,16 @@ int main(int argc, char** argv)
             const int f = splitFrames[k];
             const size_t i = static_cast<size_t>(f);
             if (task.cpu[k] > limit)
-                std::printf("  frame %5d: task pass %7.3f ms cpu, %7.3f ms wall, %4.0f GL calls, "
-                            "%d tasks, %d hit spheres\n",
-                            f, task.cpu[k], task.wall[k], glCalls[i], liveTasks[i], hitSpheres[i]);
+                std::printf(
+                    "  frame %5d: task pass %7.3f ms cpu, %7.3f ms wall, %4.0f GL calls, "
+                    "%d tasks, %d hit spheres\n",
+                    f, task.cpu[k], task.wall[k], glCalls[i], liveTasks[i], hitSpheres[i]);
         }
     }
 
-    delete window;   // as Escape would
+    delete window;  // as Escape would
     gExecutor.ClearTasks();
     const long peak = BenchPeakMemoryKB();
-    if (peak >= 0)
-        std::printf("peak memory (max resident set): %ld KB\n", peak);
+    if (peak >= 0) std::printf("peak memory (max resident set): %ld KB\n", peak);
     return 0;
 }

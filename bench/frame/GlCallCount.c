@@ -10,19 +10,26 @@
 #define HIDDEN __attribute__((visibility("hidden")))
 
 /* One counter and one real address per entry point. */
-#define GLFN(name) HIDDEN uint64_t qbgl_n_##name; HIDDEN void* qbgl_r_##name;
+#define GLFN(name)                 \
+    HIDDEN uint64_t qbgl_n_##name; \
+    HIDDEN void* qbgl_r_##name;
 #include "GlNames.inc"
 #undef GLFN
 
 /* The trampolines: the argument registers and the stack are left exactly as the caller made
  * them, so one body serves every signature. */
-#define GLFN(name)                                                                   \
-    __asm__(".text\n"                                                                \
-            ".globl " #name "\n"                                                     \
-            ".type " #name ", @function\n" #name ":\n"                               \
-            "\tincq qbgl_n_" #name "(%rip)\n"                                        \
-            "\tjmp *qbgl_r_" #name "(%rip)\n"                                        \
-            ".size " #name ", .-" #name "\n");
+#define GLFN(name)                           \
+    __asm__(                                 \
+        ".text\n"                            \
+        ".globl " #name                      \
+        "\n"                                 \
+        ".type " #name ", @function\n" #name \
+        ":\n"                                \
+        "\tincq qbgl_n_" #name               \
+        "(%rip)\n"                           \
+        "\tjmp *qbgl_r_" #name               \
+        "(%rip)\n"                           \
+        ".size " #name ", .-" #name "\n");
 #include "GlNames.inc"
 #undef GLFN
 
@@ -44,8 +51,7 @@ enum { kEntries = sizeof entries / sizeof entries[0] };
  * library lacks stays null; the program never calls such a function (it would not link). */
 __attribute__((constructor)) static void ResolveRealFunctions(void)
 {
-    for (int i = 0; i < kEntries; ++i)
-        *entries[i].real = dlsym(RTLD_NEXT, entries[i].name);
+    for (int i = 0; i < kEntries; ++i) *entries[i].real = dlsym(RTLD_NEXT, entries[i].name);
 }
 
 int QbGlCounting(void) { return 1; }
@@ -53,8 +59,7 @@ int QbGlCounting(void) { return 1; }
 uint64_t QbGlCallTotal(void)
 {
     uint64_t total = 0;
-    for (int i = 0; i < kEntries; ++i)
-        total += *entries[i].calls;
+    for (int i = 0; i < kEntries; ++i) total += *entries[i].calls;
     return total;
 }
 
@@ -76,7 +81,15 @@ uint64_t QbGlEntryCalls(int entry)
 int QbGlCounting(void) { return 0; }
 uint64_t QbGlCallTotal(void) { return 0; }
 int QbGlEntryCount(void) { return 0; }
-const char* QbGlEntryName(int entry) { (void)entry; return ""; }
-uint64_t QbGlEntryCalls(int entry) { (void)entry; return 0; }
+const char* QbGlEntryName(int entry)
+{
+    (void)entry;
+    return "";
+}
+uint64_t QbGlEntryCalls(int entry)
+{
+    (void)entry;
+    return 0;
+}
 
 #endif

@@ -8,9 +8,9 @@
 #include <cstdint>
 
 extern "C" {
-int QbGlCounting(void);                  // 1 when calls are counted
-uint64_t QbGlCallTotal(void);            // calls so far, all entry points together
-int QbGlEntryCount(void);                // number of interposed entry points
+int QbGlCounting(void);  // 1 when calls are counted
+uint64_t QbGlCallTotal(void);  // calls so far, all entry points together
+int QbGlEntryCount(void);  // number of interposed entry points
 const char* QbGlEntryName(int entry);
-uint64_t QbGlEntryCalls(int entry);      // calls so far of one entry point
+uint64_t QbGlEntryCalls(int entry);  // calls so far of one entry point
 }

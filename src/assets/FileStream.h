@@ -13,7 +13,7 @@ class FileStream {
 public:
     // Opens name with an fopen mode ("rb", "wb", "rt", "wt").
     FileStream(const char* name, const char* mode);
-    ~FileStream();   // closes the file unless the open failed
+    ~FileStream();  // closes the file unless the open failed
 
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;

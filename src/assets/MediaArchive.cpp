@@ -37,8 +37,7 @@ void MediaArchive::AddEntry(const char* name, int32_t size)
 {
     // An entry without a name or with a negative size could never be found or located; a
     // directory whose offsets no longer fit in 32 bits could not be read either.
-    if (!name || size < 0 || TotalSize() + size > INT32_MAX)
-        return;
+    if (!name || size < 0 || TotalSize() + size > INT32_MAX) return;
     ArchiveEntry entry;
     entry.name = name;
     entry.size = size;
@@ -55,11 +54,9 @@ void MediaArchive::Reset()
 
 int32_t MediaArchive::FindEntry(const char* name)
 {
-    if (!name)
-        return -1;
+    if (!name) return -1;
     for (int32_t i = 0; i < gDirectory.Count(); ++i) {
-        if (std::strcmp(gDirectory[i].name, name) == 0)
-            return i;
+        if (std::strcmp(gDirectory[i].name, name) == 0) return i;
     }
     return -1;
 }
@@ -67,53 +64,37 @@ int32_t MediaArchive::FindEntry(const char* name)
 int32_t MediaArchive::EntryOffset(int32_t index)
 {
     // The index just past the last entry has an offset too: where the archive ends.
-    if (index < 0 || index > gDirectory.Count())
-        return -1;
+    if (index < 0 || index > gDirectory.Count()) return -1;
     int32_t offset = 0;
     for (int32_t i = 0; i < index; ++i)
-        offset += gDirectory[i].size;   // AddEntry keeps the total within 32 bits
+        offset += gDirectory[i].size;  // AddEntry keeps the total within 32 bits
     return offset;
 }
 
-int32_t MediaArchive::EntryCount()
-{
-    return gDirectory.Count();
-}
+int32_t MediaArchive::EntryCount() { return gDirectory.Count(); }
 
 const char* MediaArchive::EntryName(int32_t index)
 {
-    if (index < 0 || index >= gDirectory.Count())
-        return nullptr;
+    if (index < 0 || index >= gDirectory.Count()) return nullptr;
     return gDirectory[index].name;
 }
 
 int32_t MediaArchive::EntrySize(int32_t index)
 {
-    if (index < 0 || index >= gDirectory.Count())
-        return 0;
+    if (index < 0 || index >= gDirectory.Count()) return 0;
     return gDirectory[index].size;
 }
 
-const char* MediaArchive::FileName()
-{
-    return gFileName.c_str();
-}
+const char* MediaArchive::FileName() { return gFileName.c_str(); }
 
-int32_t MediaArchive::Key1()
-{
-    return gKey1;
-}
+int32_t MediaArchive::Key1() { return gKey1; }
 
-int32_t MediaArchive::Key2()
-{
-    return gKey2;
-}
+int32_t MediaArchive::Key2() { return gKey2; }
 
 int64_t MediaArchive::TotalSize()
 {
     int64_t total = 0;
-    for (int32_t i = 0; i < gDirectory.Count(); ++i)
-        total += gDirectory[i].size;
+    for (int32_t i = 0; i < gDirectory.Count(); ++i) total += gDirectory[i].size;
     return total;
 }
 
@@ -125,10 +106,7 @@ bool EndsWith(const char* text, const char* suffix)
     return a >= b && std::strcmp(text + a - b, suffix) == 0;
 }
 
-std::string Quoted(const std::string& fileName)
-{
-    return "media archive \"" + fileName + "\"";
-}
+std::string Quoted(const std::string& fileName) { return "media archive \"" + fileName + "\""; }
 
 // Only a regular file is ever opened: fopen on a named pipe would wait for a writer for ever.
 bool IsRegularFile(const std::string& fileName)
@@ -141,28 +119,24 @@ bool IsRegularFile(const std::string& fileName)
 
 MediaKind MediaEntryKind(const char* name)
 {
-    if (!name)
-        return MediaKind::Unknown;
-    if (EndsWith(name, ".raw"))
-        return MediaKind::Picture;
-    if (EndsWith(name, ".wav"))
-        return MediaKind::Sound;
-    if (EndsWith(name, ".bin"))
-        return MediaKind::Model;
+    if (!name) return MediaKind::Unknown;
+    if (EndsWith(name, ".raw")) return MediaKind::Picture;
+    if (EndsWith(name, ".wav")) return MediaKind::Sound;
+    if (EndsWith(name, ".bin")) return MediaKind::Model;
     return MediaKind::Unknown;
 }
 
 const char* MediaKindNoun(MediaKind kind)
 {
     switch (kind) {
-    case MediaKind::Picture:
-        return "picture";
-    case MediaKind::Sound:
-        return "sound";
-    case MediaKind::Model:
-        return "model";
-    default:
-        return "medium";
+        case MediaKind::Picture:
+            return "picture";
+        case MediaKind::Sound:
+            return "sound";
+        case MediaKind::Model:
+            return "model";
+        default:
+            return "medium";
     }
 }
 
@@ -192,15 +166,14 @@ ArchiveFileState MediaArchive::CheckFile(std::string* reason)
             why = Quoted(gFileName) + " cannot be read: " + error.message();
         } else if (int64_t(size) < TotalSize()) {
             state = ArchiveFileState::TooShort;
-            why = Quoted(gFileName) + " is " + std::to_string(size) + " bytes, shorter than its directory's " +
-                  std::to_string(TotalSize());
+            why = Quoted(gFileName) + " is " + std::to_string(size) +
+                  " bytes, shorter than its directory's " + std::to_string(TotalSize());
         }
     } else {
         state = ArchiveFileState::Unreadable;
         why = Quoted(gFileName) + " cannot be read: " + std::strerror(errno);
     }
-    if (reason)
-        *reason = why;
+    if (reason) *reason = why;
     return state;
 }
 
@@ -208,30 +181,26 @@ std::string MediaArchive::BadEntryMessage(const char* name)
 {
     int32_t index = FindEntry(name);
     return Quoted(gFileName) + ": " + (name ? name : "") + " is not a valid " +
-           MediaKindNoun(MediaEntryKind(name)) + " (" + std::to_string(EntrySize(index)) + " bytes)";
+           MediaKindNoun(MediaEntryKind(name)) + " (" + std::to_string(EntrySize(index)) +
+           " bytes)";
 }
 
 uint8_t* MediaArchive::ReadEntry(const char* name, bool* complete)
 {
-    if (complete)
-        *complete = false;
+    if (complete) *complete = false;
     int32_t index = FindEntry(name);
-    if (index < 0)
-        return nullptr;
+    if (index < 0) return nullptr;
     int32_t size = gDirectory[index].size;
     // One spare byte keeps the block non-empty for a zero-size entry.
     uint8_t* buffer = new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]();
-    if (!buffer)
-        return nullptr;
+    if (!buffer) return nullptr;
     if (size == 0) {
-        if (complete)
-            *complete = true;
+        if (complete) *complete = true;
         return buffer;
     }
 
     if (!IsRegularFile(gFileName)) {
-        if (complete)
-            *complete = false;
+        if (complete) *complete = false;
         return buffer;
     }
     FileStream stream(gFileName.c_str(), "rb");
@@ -241,8 +210,7 @@ uint8_t* MediaArchive::ReadEntry(const char* name, bool* complete)
         // stale and shuffled bytes: zero is an empty model, a silent image, a rejected sound.
         std::memset(buffer, 0, static_cast<size_t>(size));
     }
-    if (complete)
-        *complete = ok;
+    if (complete) *complete = ok;
     return buffer;
 }
 
@@ -254,15 +222,14 @@ bool WriteEntries(FileStream& archive, const std::string& archiveName, const cha
 {
     for (int32_t i = 0; i < gDirectory.Count(); ++i) {
         const ArchiveEntry& entry = gDirectory[i];
-        if (entry.size == 0)
-            continue;
+        if (entry.size == 0) continue;
         std::string path = (looseRoot && *looseRoot) ? std::string(looseRoot) + "/" + entry.name
-                                                      : std::string(entry.name);
+                                                     : std::string(entry.name);
         for (char& c : path) {
-            if (c == '\\')
-                c = '/';   // as the file stream opens it, and so as the message names it
+            if (c == '\\') c = '/';  // as the file stream opens it, and so as the message names it
         }
-        std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[static_cast<size_t>(entry.size)]());
+        std::unique_ptr<uint8_t[]> buffer(new (std::nothrow)
+                                              uint8_t[static_cast<size_t>(entry.size)]());
         if (!buffer) {
             problem = path + ": out of memory";
             return false;
@@ -273,7 +240,8 @@ bool WriteEntries(FileStream& archive, const std::string& archiveName, const cha
             return false;
         }
         if (!loose.ReadBytes(buffer.get(), entry.size)) {
-            problem = path + ": shorter than its entry size of " + std::to_string(entry.size) + " bytes";
+            problem =
+                path + ": shorter than its entry size of " + std::to_string(entry.size) + " bytes";
             return false;
         }
         if (!archive.WriteKeyed(buffer.get(), entry.size, gKey1, gKey2)) {
@@ -306,15 +274,12 @@ bool MediaArchive::Pack(const char* looseRoot, std::string* error)
             } else {
                 written = WriteEntries(archive, tempName, looseRoot, problem);
             }
-        }   // closed here, before it is renamed or removed
-        if (written && plat::RenameReplacing(tempName.c_str(), gFileName.c_str()))
-            return true;
-        if (written)
-            problem = gFileName + ": cannot replace the archive";
+        }  // closed here, before it is renamed or removed
+        if (written && plat::RenameReplacing(tempName.c_str(), gFileName.c_str())) return true;
+        if (written) problem = gFileName + ": cannot replace the archive";
         std::remove(tempName.c_str());
     }
-    if (error)
-        *error = problem;
+    if (error) *error = problem;
     return false;
 }
 

@@ -10,20 +10,20 @@
 
 // What the archive file on disk is, as far as reading it goes.
 enum class ArchiveFileState {
-    Ready,            // a regular file that opens and holds every entry
-    Missing,          // no such file
-    NotRegularFile,   // a folder, a named pipe, a device: never opened
-    Unreadable,       // there, but the system refuses to open it
-    TooShort,         // shorter than the directory: the last entries are missing
+    Ready,  // a regular file that opens and holds every entry
+    Missing,  // no such file
+    NotRegularFile,  // a folder, a named pipe, a device: never opened
+    Unreadable,  // there, but the system refuses to open it
+    TooShort,  // shorter than the directory: the last entries are missing
 };
 
 // The kind of medium an entry holds, told by its name's ending.
-enum class MediaKind { Picture, Sound, Model, Unknown };   // .raw, .wav, .bin, other
+enum class MediaKind { Picture, Sound, Model, Unknown };  // .raw, .wav, .bin, other
 MediaKind MediaEntryKind(const char* name);
-const char* MediaKindNoun(MediaKind kind);   // "picture", "sound", "model", "medium"
+const char* MediaKindNoun(MediaKind kind);  // "picture", "sound", "model", "medium"
 
 struct ArchiveEntry {
-    const char* name = nullptr;   // not copied: the registering code keeps it alive
+    const char* name = nullptr;  // not copied: the registering code keeps it alive
     int32_t size = 0;
 };
 
@@ -42,8 +42,8 @@ public:
     // -1 for an index below 0 or beyond that.
     static int32_t EntryOffset(int32_t index);
     static int32_t EntryCount();
-    static const char* EntryName(int32_t index);   // none for a bad index
-    static int32_t EntrySize(int32_t index);        // 0 for a bad index
+    static const char* EntryName(int32_t index);  // none for a bad index
+    static int32_t EntrySize(int32_t index);  // 0 for a bad index
     static const char* FileName();
     static int32_t Key1();
     static int32_t Key2();

@@ -12,23 +12,20 @@ namespace {
 std::mutex gMixerMutex;
 
 // Everything below is guarded by gMixerMutex.
-bool soundEnabled = false;       // while false no voice is added and nothing is mixed
+bool soundEnabled = false;  // while false no voice is added and nothing is mixed
 Voice* voiceTable = nullptr;
-int32_t voiceCapacity = 0;       // 4 at start, doubled whenever every slot is busy
+int32_t voiceCapacity = 0;  // 4 at start, doubled whenever every slot is busy
 bool deviceOpen = false;
-bool refillAllowed = false;      // cleared the moment CloseDevice begins
+bool refillAllowed = false;  // cleared the moment CloseDevice begins
 int16_t* buffers[2] = {nullptr, nullptr};
 int32_t nextBuffer = 0;
 
 int16_t ToSample(float v)
 {
-    if (v != v)
-        return 0;   // a gain that is not a number must not reach the integer conversion
-    if (v < -32768.0f)
-        v = -32768.0f;
-    if (v > 32767.0f)
-        v = 32767.0f;
-    return int16_t(v);   // truncates toward zero: -1.5 becomes -1
+    if (v != v) return 0;  // a gain that is not a number must not reach the integer conversion
+    if (v < -32768.0f) v = -32768.0f;
+    if (v > 32767.0f) v = 32767.0f;
+    return int16_t(v);  // truncates toward zero: -1.5 becomes -1
 }
 
 void EndVoice(Voice& v)
@@ -39,15 +36,13 @@ void EndVoice(Voice& v)
 
 void MixLocked(int16_t* out, int count)
 {
-    if (!soundEnabled || !out)
-        return;
+    if (!soundEnabled || !out) return;
     for (int frame = 0; frame + 1 < count; frame += 2) {
         float left = 0.0f;
         float right = 0.0f;
         for (int32_t i = 0; i < voiceCapacity; ++i) {
             Voice& v = voiceTable[i];
-            if (!v.active)
-                continue;
+            if (!v.active) continue;
             MixerSource* s = v.sound;
             const int16_t* end = s->samples + s->sampleCount;
             if (v.cursor >= end) {
@@ -63,14 +58,11 @@ void MixLocked(int16_t* out, int count)
             double next = v.remaining - double(s->rate);
             double step = std::floor(v.remaining) - std::floor(next);
             double room = double(end - v.cursor);
-            if (!(step >= 0.0))
-                step = 0.0;
-            if (step > room)
-                step = room;
+            if (!(step >= 0.0)) step = 0.0;
+            if (step > room) step = room;
             v.cursor += ptrdiff_t(step);
             v.remaining = next;
-            if (!(v.remaining > 0.0) || v.cursor >= end)
-                EndVoice(v);
+            if (!(v.remaining > 0.0) || v.cursor >= end) EndVoice(v);
         }
         out[frame] = ToSample(left);
         out[frame + 1] = ToSample(right);
@@ -79,8 +71,7 @@ void MixLocked(int16_t* out, int count)
 
 void SubmitBufferLocked()
 {
-    if (!refillAllowed)
-        return;
+    if (!refillAllowed) return;
     int16_t* buffer = buffers[nextBuffer];
     MixLocked(buffer, kMixBufferValues);
     plat::AudioQueue(buffer, kMixBufferBytes);
@@ -104,10 +95,7 @@ void FreeBuffersLocked()
 
 }  // namespace
 
-std::mutex& MixerMutex()
-{
-    return gMixerMutex;
-}
+std::mutex& MixerMutex() { return gMixerMutex; }
 
 void Mix(int16_t* out, int count)
 {
@@ -129,8 +117,7 @@ bool OpenDevice()
         deviceOpen = false;
         nextBuffer = 0;
     }
-    if (!plat::AudioOpen(kMixRate, OnBufferDone, nullptr))
-        return false;
+    if (!plat::AudioOpen(kMixRate, OnBufferDone, nullptr)) return false;
 
     int16_t* first = new (std::nothrow) int16_t[kMixBufferValues]();
     int16_t* second = new (std::nothrow) int16_t[kMixBufferValues]();
@@ -157,8 +144,7 @@ void CloseDevice()
 {
     {
         std::lock_guard<std::mutex> lock(gMixerMutex);
-        if (!deviceOpen)
-            return;
+        if (!deviceOpen) return;
         refillAllowed = false;
     }
     // Without the lock: a notification already running finishes (and queues nothing more),
@@ -180,8 +166,7 @@ bool StartMixer()
         voiceTable = new Voice[4];
         voiceCapacity = 4;
     }
-    if (OpenDevice())
-        return true;
+    if (OpenDevice()) return true;
     std::lock_guard<std::mutex> lock(gMixerMutex);
     soundEnabled = false;
     return false;
@@ -203,8 +188,7 @@ void StopMixer()
 
 void AddVoiceLocked(MixerSource* source)
 {
-    if (!soundEnabled || !source)
-        return;
+    if (!soundEnabled || !source) return;
     int32_t slot = -1;
     for (int32_t i = 0; i < voiceCapacity; ++i) {
         if (!voiceTable[i].active) {
@@ -216,10 +200,8 @@ void AddVoiceLocked(MixerSource* source)
         // Every slot is busy: twice the slots, the old ones first.
         int32_t capacity = voiceCapacity > 0 ? voiceCapacity * 2 : 4;
         Voice* table = new (std::nothrow) Voice[capacity];
-        if (!table)
-            return;
-        for (int32_t i = 0; i < voiceCapacity; ++i)
-            table[i] = voiceTable[i];
+        if (!table) return;
+        for (int32_t i = 0; i < voiceCapacity; ++i) table[i] = voiceTable[i];
         delete[] voiceTable;
         voiceTable = table;
         slot = voiceCapacity;
@@ -234,8 +216,7 @@ void AddVoiceLocked(MixerSource* source)
 
 void ReleaseVoiceLocked(MixerSource* source)
 {
-    if (!soundEnabled)
-        return;
+    if (!soundEnabled) return;
     for (int32_t i = 0; i < voiceCapacity; ++i) {
         if (voiceTable[i].active && voiceTable[i].sound == source) {
             voiceTable[i].active = false;
@@ -248,8 +229,7 @@ void ForgetSource(MixerSource* source)
 {
     std::lock_guard<std::mutex> lock(gMixerMutex);
     for (int32_t i = 0; i < voiceCapacity; ++i) {
-        if (voiceTable[i].active && voiceTable[i].sound == source)
-            voiceTable[i].active = false;
+        if (voiceTable[i].active && voiceTable[i].sound == source) voiceTable[i].active = false;
     }
 }
 
@@ -274,7 +254,6 @@ int32_t VoiceCapacity()
 Voice VoiceAt(int32_t slot)
 {
     std::lock_guard<std::mutex> lock(gMixerMutex);
-    if (slot < 0 || slot >= voiceCapacity)
-        return Voice();
+    if (slot < 0 || slot >= voiceCapacity) return Voice();
     return voiceTable[slot];
 }

@@ -15,24 +15,24 @@
 struct MixerSource {
     int16_t* samples = nullptr;
     int32_t sampleCount = 0;
-    bool playing = false;       // set by the owner; cleared by the mixer after the last sample
-    float rate = 1.0f;          // source samples per output frame
+    bool playing = false;  // set by the owner; cleared by the mixer after the last sample
+    float rate = 1.0f;  // source samples per output frame
     float leftGain = 1.0f;
     float rightGain = 1.0f;
 };
 
 // One slot of the voice table.
 struct Voice {
-    MixerSource* sound = nullptr;    // not owned
-    const int16_t* cursor = nullptr; // next sample to mix
-    double remaining = 0.0;          // samples still to play; exact for every 32-bit count
+    MixerSource* sound = nullptr;  // not owned
+    const int16_t* cursor = nullptr;  // next sample to mix
+    double remaining = 0.0;  // samples still to play; exact for every 32-bit count
     bool active = false;
 };
 
 const int kMixRate = 44100;
-const int kMixBufferFrames = 4410;                  // 100 ms
+const int kMixBufferFrames = 4410;  // 100 ms
 const int kMixBufferValues = kMixBufferFrames * 2;  // left, right
-const int kMixBufferBytes = kMixBufferValues * 2;   // 17640
+const int kMixBufferBytes = kMixBufferValues * 2;  // 17640
 
 // Starts the mixer with 4 free voices and opens the device. False when there is no device; the
 // mixer then stays stopped (no voice is added, nothing is mixed).
@@ -56,7 +56,7 @@ void Mix(int16_t* out, int count);
 bool SoundEnabled();
 bool SoundDeviceOpen();
 int32_t VoiceCapacity();
-Voice VoiceAt(int32_t slot);   // a copy; an inactive empty voice for a slot out of range
+Voice VoiceAt(int32_t slot);  // a copy; an inactive empty voice for a slot out of range
 
 std::mutex& MixerMutex();
 struct MixerLock {

@@ -7,10 +7,10 @@
 #include <cstdint>
 
 struct RawImageInfo {
-    const char* entryName;   // archive entry
+    const char* entryName;  // archive entry
     int width;
     int height;
-    int textureName;         // the OpenGL texture name the game gives it
+    int textureName;  // the OpenGL texture name the game gives it
 };
 
 // The game's five images, in texture-name order (1 ground, 2 sky, 3 particle, 4 font,

@@ -33,21 +33,21 @@ public:
     void Play();
     // Stops it at once.
     void Stop();
-    void SetVolume(float v);   // negative (or not a number) stores 0
-    void SetPan(float p);      // clamped to [-1, 1]; -1 is all left, +1 all right
+    void SetVolume(float v);  // negative (or not a number) stores 0
+    void SetPan(float p);  // clamped to [-1, 1]; -1 is all left, +1 all right
     // playing as the mixer sees it (the mixer clears it from the audio thread).
     bool IsPlaying() const;
 
     // From MixerSource: samples (shared by every copy), sampleCount, playing (written under
     // the mixer lock), rate, and leftGain / rightGain (change them only through the setters).
-    int32_t* refCount = nullptr;    // copies sharing samples
+    int32_t* refCount = nullptr;  // copies sharing samples
     bool loaded = false;
-    int32_t sampleRate = 0;         // 44100 after loading, unless the file's rate was higher
-    int32_t bitsPerSample = 0;      // 16 after loading
-    bool stereo = false;            // false after loading
+    int32_t sampleRate = 0;  // 44100 after loading, unless the file's rate was higher
+    int32_t bitsPerSample = 0;  // 16 after loading
+    bool stereo = false;  // false after loading
     float volume = 1.0f;
     float pan = 0.0f;
-    std::string problem;            // why the bytes were refused; empty when loaded
+    std::string problem;  // why the bytes were refused; empty when loaded
 
 private:
     bool ParseWave(const uint8_t* data, size_t length);

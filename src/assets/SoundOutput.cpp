@@ -14,16 +14,14 @@ NoiseListener noiseListener = nullptr;
 
 bool InitSound()
 {
-    if (!StartMixer())
-        return false;
+    if (!StartMixer()) return false;
     SoundBank.Clear();
     return true;
 }
 
 void ShutdownSound()
 {
-    for (int32_t i = 0; i < SoundBank.Count(); ++i)
-        delete SoundBank[i];
+    for (int32_t i = 0; i < SoundBank.Count(); ++i) delete SoundBank[i];
     SoundBank.Clear();
     StopMixer();
 }
@@ -44,11 +42,7 @@ void PlaySoundAt(Sound* sound, const Vector3D& position, float range, void* excl
             sound->Play();
         }
     }
-    if (noiseListener)
-        noiseListener(position, range, exclude, value);
+    if (noiseListener) noiseListener(position, range, exclude, value);
 }
 
-void SetNoiseListener(NoiseListener listener)
-{
-    noiseListener = listener;
-}
+void SetNoiseListener(NoiseListener listener) { noiseListener = listener; }

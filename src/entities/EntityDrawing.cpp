@@ -5,12 +5,6 @@ namespace {
 bool drawing = true;
 }
 
-void SetEntityDrawing(bool on)
-{
-    drawing = on;
-}
+void SetEntityDrawing(bool on) { drawing = on; }
 
-bool EntityDrawing()
-{
-    return drawing;
-}
+bool EntityDrawing() { return drawing; }

@@ -4,5 +4,5 @@
 // alphas), only the GL calls are left out. The game itself never turns it off.
 #pragma once
 
-void SetEntityDrawing(bool on);   // default on
+void SetEntityDrawing(bool on);  // default on
 bool EntityDrawing();

@@ -12,7 +12,7 @@ const char* const kExplosionKind = "Explosion";
 
 namespace {
 
-const uint32_t kLastMs = 779;              // 780 ms of fire
+const uint32_t kLastMs = 779;  // 780 ms of fire
 const float kParticlesPerMs = 0.01f;
 
 }  // namespace
@@ -34,10 +34,7 @@ Explosion::Explosion(const Vector3D& where, float explosionPower, int32_t explos
     gExecutor.AddTask(this);
 }
 
-Explosion::~Explosion()
-{
-    delete sound;
-}
+Explosion::~Explosion() { delete sound; }
 
 void Explosion::Run()
 {
@@ -52,10 +49,8 @@ void Explosion::Run()
         fire.preset = PRESET_FIRE;
         fire.position = position;
         fire.direction = {0.0f, 1.0f, 0.0f};
-        for (int32_t i = 0; i < static_cast<int32_t>(whole); ++i)
-            EmitParticle(fire);
+        for (int32_t i = 0; i < static_cast<int32_t>(whole); ++i) EmitParticle(fire);
     }
 
-    if (GetTicks() - birthTime > kLastMs)
-        SetState(TASK_FINISHED);
+    if (GetTicks() - birthTime > kLastMs) SetState(TASK_FINISHED);
 }

@@ -23,9 +23,9 @@ public:
     void Run() override;
 
     Vector3D position;
-    float power = 0.0f;     // reach of the damage
-    int32_t damage = 0;     // per frame
+    float power = 0.0f;  // reach of the damage
+    int32_t damage = 0;  // per frame
     Sound* sound = nullptr;
-    float carry = 0.0f;     // fraction of a particle still owed
+    float carry = 0.0f;  // fraction of a particle still owed
     uint32_t birthTime = 0;
 };

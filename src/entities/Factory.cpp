@@ -11,10 +11,7 @@ Factory::Factory(const Vector3D& where)
     Spawn(where, 0.0f, &FactoryModel);
 }
 
-void Factory::Update()
-{
-    DrawHitSphereSince(*this, wasHit, hitTime);
-}
+void Factory::Update() { DrawHitSphereSince(*this, wasHit, hitTime); }
 
 void Factory::OnHit(int32_t)
 {

@@ -12,7 +12,7 @@ class Factory : public GameEntity3D {
 public:
     explicit Factory(const Vector3D& position);
 
-    void Update() override;   // the hit sphere only
+    void Update() override;  // the hit sphere only
     void OnHit(int32_t damage) override;
 
     uint32_t hitTime = 0;

@@ -26,8 +26,7 @@ uint32_t lastSerial = 0;
 
 uint32_t NextSerial()
 {
-    if (++lastSerial == 0)
-        ++lastSerial;   // 0 means "nobody"
+    if (++lastSerial == 0) ++lastSerial;  // 0 means "nobody"
     return lastSerial;
 }
 
@@ -43,8 +42,7 @@ GameEntity3D::GameEntity3D() : Executable(0), serial(NextSerial())
 GameEntity3D::~GameEntity3D()
 {
     // Nothing may follow a deleted entity: the camera stays where it last was.
-    if (CameraTarget == this)
-        CameraTarget = nullptr;
+    if (CameraTarget == this) CameraTarget = nullptr;
 }
 
 void GameEntity3D::Run()
@@ -53,7 +51,7 @@ void GameEntity3D::Run()
         SetState(TASK_FINISHED);
         return;
     }
-    verticalSpeed.input -= 1;   // a constant downward push, felt only when configured
+    verticalSpeed.input -= 1;  // a constant downward push, felt only when configured
     Update();
     CameraStep();
     PlaceModel();
@@ -101,7 +99,7 @@ bool GameEntity3D::Move()
     while (Executable* task = cursor.Next()) {
         GameEntity3D* other = RunningEntity(task);
         if (other && other != this && Collides(*this, *other)) {
-            position = previous;   // the turn stays
+            position = previous;  // the turn stays
             blockedBy = other->serial;
             return false;
         }
@@ -115,29 +113,22 @@ bool GameEntity3D::Move()
 int32_t GameEntity3D::FindPart(const char* name) const
 {
     const Model* m = model.model;
-    if (!m || !name || name[0] == '\0')
-        return -1;
+    if (!m || !name || name[0] == '\0') return -1;
     for (int32_t i = 0; i < m->count; ++i) {
         const char* objectName = m->objects[i].name ? m->objects[i].name : "";
         bool all = true;
-        for (const char* c = name; *c && all; ++c)
-            all = std::strchr(objectName, *c) != nullptr;
-        if (all)
-            return i;
+        for (const char* c = name; *c && all; ++c) all = std::strchr(objectName, *c) != nullptr;
+        if (all) return i;
     }
     return -1;
 }
 
-void GameEntity3D::ComputeRadius()
-{
-    radius = InstanceReachRadius(model);
-}
+void GameEntity3D::ComputeRadius() { radius = InstanceReachRadius(model); }
 
 void GameEntity3D::CameraStep()
 {
     SetPriority(0);
-    if (!CameraTarget || CameraTarget != this)
-        return;
+    if (!CameraTarget || CameraTarget != this) return;
 
     bool listed = false;
     TaskIterator cursor(gExecutor.Tasks());
@@ -157,39 +148,37 @@ void GameEntity3D::CameraStep()
     SetPriority(kCameraTargetPriority);
 
     switch (CameraMode) {
-    case CAMERA_FROM_MODEL: {
-        int32_t eye = FindPart("V");
-        if (eye < 0)
-            break;   // no eye part: the camera stays where it was
-        Vector3D p{0.0f, 0.0f, 0.0f};
-        Vector3D f;
-        Vector3D u;
-        if (model.PartPointToWorld(eye, p) && model.GetPartDirections(eye, f, u)) {
-            CameraEye = p;
-            CameraDirection = f;
-            CameraUp = u;
+        case CAMERA_FROM_MODEL: {
+            int32_t eye = FindPart("V");
+            if (eye < 0) break;  // no eye part: the camera stays where it was
+            Vector3D p{0.0f, 0.0f, 0.0f};
+            Vector3D f;
+            Vector3D u;
+            if (model.PartPointToWorld(eye, p) && model.GetPartDirections(eye, f, u)) {
+                CameraEye = p;
+                CameraDirection = f;
+                CameraUp = u;
+            }
+            break;
         }
-        break;
+        case CAMERA_CHASE:
+            if (ChaseElevation >= kChaseSettleElevation) {
+                float lowered = ChaseElevation - static_cast<float>(GetFrameTime()) * 0.05f;
+                ChaseElevation = std::fmax(kChaseSettleElevation, lowered);
+                PlaceChaseCamera(position, forward, ChaseElevation);
+            } else {
+                ChaseElevation = kChaseSettleElevation;
+            }
+            break;
+        case CAMERA_ABOVE:
+            CameraEye = {position.x, 1000.0f, position.z};
+            CameraDirection = {0.0f, -1.0f, 0.0f};
+            CameraUp = {forward.x, 0.0f, forward.z};
+            break;
+        default:
+            break;
     }
-    case CAMERA_CHASE:
-        if (ChaseElevation >= kChaseSettleElevation) {
-            float lowered = ChaseElevation - static_cast<float>(GetFrameTime()) * 0.05f;
-            ChaseElevation = std::fmax(kChaseSettleElevation, lowered);
-            PlaceChaseCamera(position, forward, ChaseElevation);
-        } else {
-            ChaseElevation = kChaseSettleElevation;
-        }
-        break;
-    case CAMERA_ABOVE:
-        CameraEye = {position.x, 1000.0f, position.z};
-        CameraDirection = {0.0f, -1.0f, 0.0f};
-        CameraUp = {forward.x, 0.0f, forward.z};
-        break;
-    default:
-        break;
-    }
-    if (EntityDrawing())
-        ApplyCamera();
+    if (EntityDrawing()) ApplyCamera();
 }
 
 GameEntity3D* RunningEntity(Executable* task)
@@ -201,24 +190,20 @@ GameEntity3D* RunningEntity(Executable* task)
 
 bool Collides(const GameEntity3D& a, const GameEntity3D& b)
 {
-    if (a.noCollide || b.noCollide)
-        return false;
+    if (a.noCollide || b.noCollide) return false;
     // A bolt never meets the ship that fired it, however long the frames: its first steps
     // start inside that ship's sphere.
-    if (a.shooter == b.serial || b.shooter == a.serial)
-        return false;
+    if (a.shooter == b.serial || b.shooter == a.serial) return false;
     return Distance(a.position, b.position) < a.radius + b.radius;
 }
 
 GameEntity3D* FindRunningEntity(uint32_t serial)
 {
-    if (serial == 0)
-        return nullptr;
+    if (serial == 0) return nullptr;
     TaskIterator cursor(gExecutor.Tasks());
     while (Executable* task = cursor.Next()) {
         GameEntity3D* entity = RunningEntity(task);
-        if (entity && entity->serial == serial)
-            return entity;
+        if (entity && entity->serial == serial) return entity;
     }
     return nullptr;
 }
@@ -226,13 +211,11 @@ GameEntity3D* FindRunningEntity(uint32_t serial)
 void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity3D* exclude,
                 uint32_t source)
 {
-    if (damage == 0)
-        return;
+    if (damage == 0) return;
     TaskIterator cursor(gExecutor.Tasks());
     while (Executable* task = cursor.Next()) {
         GameEntity3D* entity = RunningEntity(task);
-        if (!entity || entity == exclude)
-            continue;
+        if (!entity || entity == exclude) continue;
         if (Distance(centre, entity->position) < radius + entity->radius) {
             entity->hitPoints -= damage;
             entity->lastHitBy = source;
@@ -246,24 +229,20 @@ void TellEntitiesOfNoise(const Vector3D& position, float range, void* exclude, i
     TaskIterator cursor(gExecutor.Tasks());
     while (Executable* task = cursor.Next()) {
         GameEntity3D* entity = RunningEntity(task);
-        if (!entity || static_cast<void*>(entity) == exclude)
-            continue;
-        if (Distance(position, entity->position) <= range)
-            entity->OnNoise(position, value);
+        if (!entity || static_cast<void*>(entity) == exclude) continue;
+        if (Distance(position, entity->position) <= range) entity->OnNoise(position, value);
     }
 }
 
 Sound* CopyBankSound(int32_t index)
 {
-    if (index < 0 || index >= SoundBank.Count() || !SoundBank[index])
-        return nullptr;
+    if (index < 0 || index >= SoundBank.Count() || !SoundBank[index]) return nullptr;
     return new Sound(*SoundBank[index]);
 }
 
 void DrawHitSphereSince(const GameEntity3D& entity, bool wasHit, uint32_t hitTime)
 {
-    if (!wasHit)
-        return;
+    if (!wasHit) return;
     uint32_t elapsed = GetTicks() - hitTime;
     if (elapsed < 1000)
         DrawHitSphere(entity.position, 2.0f * entity.radius, 10, 10, 45, 117, 34,

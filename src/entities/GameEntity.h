@@ -19,7 +19,7 @@ class Sound;
 extern const char* const kGameEntityKind;
 
 enum : int32_t {
-    TEAM_PLAYER = 0,    // the player ship and every bolt
+    TEAM_PLAYER = 0,  // the player ship and every bolt
     TEAM_FIGHTER = 1,
     TEAM_FACTORY = 2,
 };
@@ -35,10 +35,10 @@ public:
     void Run() override;
 
     virtual void Update() {}
-    virtual void OnMoved(const Vector3D& /*previousPosition*/) {}   // after an unblocked Move
+    virtual void OnMoved(const Vector3D& /*previousPosition*/) {}  // after an unblocked Move
     virtual void BeforeDraw() {}
-    virtual void OnNoise(const Vector3D& /*position*/, int32_t /*value*/) {}   // a sound in range
-    virtual void OnHit(int32_t /*damage*/) {}   // after hitPoints was lowered
+    virtual void OnNoise(const Vector3D& /*position*/, int32_t /*value*/) {}  // a sound in range
+    virtual void OnHit(int32_t /*damage*/) {}  // after hitPoints was lowered
 
     // Turns by turnRate, steps by the speeds over the last frame time. When the new place
     // collides with another running entity the step (not the turn) is undone: false.
@@ -50,22 +50,22 @@ public:
     void ComputeRadius();
 
     Vector3D position{0.0f, 0.0f, 0.0f};
-    Vector3D forward{1.0f, 0.0f, 0.0f};   // not kept unit: uses normalise a copy
+    Vector3D forward{1.0f, 0.0f, 0.0f};  // not kept unit: uses normalise a copy
     Vector3D up{0.0f, 1.0f, 0.0f};
-    DampedValue forwardSpeed;    // units per ms along forward
-    DampedValue sideSpeed;       // units per ms along forward turned 90 degrees about y
-    DampedValue verticalSpeed;   // units per ms along world y
-    DampedValue turnRate;        // degrees per ms about up
-    int32_t hitPoints = 1;       // below 1 at the start of a Run: the entity finishes
+    DampedValue forwardSpeed;  // units per ms along forward
+    DampedValue sideSpeed;  // units per ms along forward turned 90 degrees about y
+    DampedValue verticalSpeed;  // units per ms along world y
+    DampedValue turnRate;  // degrees per ms about up
+    int32_t hitPoints = 1;  // below 1 at the start of a Run: the entity finishes
     int32_t team = TEAM_PLAYER;
-    float radius = 1.0f;         // collision sphere
-    bool hidden = false;         // model not drawn
-    bool noCollide = false;      // neither blocks nor is blocked
+    float radius = 1.0f;  // collision sphere
+    bool hidden = false;  // model not drawn
+    bool noCollide = false;  // neither blocks nor is blocked
     ModelInstance model;
-    const uint32_t serial;       // unique among all entities ever made, never 0
-    uint32_t shooter = 0;        // serial of the entity that fired this bolt; 0: none
-    uint32_t blockedBy = 0;      // serial of the entity that blocked the last Move; 0: none
-    uint32_t lastHitBy = 0;      // serial of the shooter whose bolt last hurt it; 0: none
+    const uint32_t serial;  // unique among all entities ever made, never 0
+    uint32_t shooter = 0;  // serial of the entity that fired this bolt; 0: none
+    uint32_t blockedBy = 0;  // serial of the entity that blocked the last Move; 0: none
+    uint32_t lastHitBy = 0;  // serial of the shooter whose bolt last hurt it; 0: none
 
 protected:
     // Copies position, forward and up into the model instance.
@@ -112,7 +112,7 @@ void DrawHitSphereSince(const GameEntity3D& entity, bool wasHit, uint32_t hitTim
 
 enum : int32_t {
     CAMERA_CHASE = 0,
-    CAMERA_FROM_MODEL = 1,   // from the model's "V" part
+    CAMERA_FROM_MODEL = 1,  // from the model's "V" part
     CAMERA_ABOVE = 2,
 };
 

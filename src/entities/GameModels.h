@@ -5,6 +5,6 @@
 
 #include "render/Model.h"
 
-extern Model XWingModel;        // "Media\XWing.bin", the player ship
-extern Model TieFighterModel;   // "Media\TieFighter.bin", the enemy fighter
-extern Model FactoryModel;      // "Media\Factory.bin", the ground building
+extern Model XWingModel;  // "Media\XWing.bin", the player ship
+extern Model TieFighterModel;  // "Media\TieFighter.bin", the enemy fighter
+extern Model FactoryModel;  // "Media\Factory.bin", the ground building

@@ -31,8 +31,7 @@ void SphereVertex(std::vector<float>& xyz, const Vector3D& c, float radius, int3
 void PrepareHitSphereDrawing()
 {
     static uint32_t prepared = 0;
-    if (!EntityDrawing() || !HasGLContext() || prepared == GLContextSerial())
-        return;
+    if (!EntityDrawing() || !HasGLContext() || prepared == GLContextSerial()) return;
     prepared = GLContextSerial();
     // One small triangle in the middle of the window, drawn exactly as a hit sphere is but
     // with alpha 0: the additive blend adds nothing and no depth is written.
@@ -70,8 +69,8 @@ int HitSphereAlpha(uint32_t elapsed)
     return static_cast<int>(255.0f - (static_cast<float>(elapsed) / 1000.0f) * 255.0f);
 }
 
-void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t sectors,
-                   int red, int green, int blue, int alpha)
+void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t sectors, int red,
+                   int green, int blue, int alpha)
 {
     if (sphereObserver) {
         HitSphereCall call;
@@ -86,11 +85,9 @@ void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t 
         sphereObserver(call);
     }
     // Zero bands or sectors would divide by zero: there is no sphere to draw.
-    if (!EntityDrawing() || bands <= 0 || sectors <= 0)
-        return;
+    if (!EntityDrawing() || bands <= 0 || sectors <= 0) return;
     // Out of sight: nothing of it would reach the screen.
-    if (SphereOutside(SceneViewVolume(), centre, std::fabs(radius), 1.0f))
-        return;
+    if (SphereOutside(SceneViewVolume(), centre, std::fabs(radius), 1.0f)) return;
 
     // The quads go to GL in one array.
     static std::vector<float> xyz;

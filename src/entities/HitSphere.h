@@ -8,8 +8,8 @@
 #include "math/Vector.h"
 
 // Additive quads, 2 x bands rings of equal height and `sectors` slices, colours 0-255.
-void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t sectors,
-                   int red, int green, int blue, int alpha);
+void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t sectors, int red,
+                   int green, int blue, int alpha);
 
 // The first draw with a new combination of GL state can cost a software driver milliseconds
 // (it compiles code for it), and the hit sphere's combination is used by nothing else. This

@@ -10,7 +10,7 @@ namespace {
 const uint32_t kLifeMs = 700;
 const uint32_t kPassThroughMs = 40;
 const int32_t kBlastDamage = 100;
-const float kBlastReach = 8.0f;   // times the bolt's radius
+const float kBlastReach = 8.0f;  // times the bolt's radius
 
 }  // namespace
 
@@ -32,10 +32,8 @@ Laser::Laser(const Vector3D& where, const Vector3D& direction, int8_t trail,
 void Laser::Update()
 {
     uint32_t age = GetTicks() - birthTime;
-    if (age > kLifeMs)
-        SetState(TASK_FINISHED);   // the rest of this frame still happens
-    if (age > kPassThroughMs)
-        noCollide = false;
+    if (age > kLifeMs) SetState(TASK_FINISHED);  // the rest of this frame still happens
+    if (age > kPassThroughMs) noCollide = false;
 
     forwardSpeed.input += 1;
     if (!Move()) {

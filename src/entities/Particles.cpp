@@ -27,15 +27,9 @@ DynArray<ParticlePreset> presets;
 const int32_t kPoolStep = 100;
 const double kTwoPi = 6.283185307179586;
 
-float Mix(float from, float to, float t)
-{
-    return from * (1.0f - t) + to * t;
-}
+float Mix(float from, float to, float t) { return from * (1.0f - t) + to * t; }
 
-bool IsZero(const Vector3D& v)
-{
-    return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f;
-}
+bool IsZero(const Vector3D& v) { return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f; }
 
 // One random nudge of a direction component: up to 2 x jitter either way.
 float Jitter(float jitter)
@@ -56,10 +50,7 @@ void StartParticles(int32_t textureName)
     running = true;
 }
 
-void AddParticlePreset(const ParticlePreset& preset)
-{
-    presets.Append(preset);
-}
+void AddParticlePreset(const ParticlePreset& preset) { presets.Append(preset); }
 
 void AddGameParticlePresets()
 {
@@ -99,7 +90,7 @@ void AddGameParticlePresets()
     fire.jitter = 0.0f;
     AddParticlePreset(fire);
 
-    ParticlePreset enemyTrail = trail;   // green instead of red at the start
+    ParticlePreset enemyTrail = trail;  // green instead of red at the start
     enemyTrail.startRed = 0.0f;
     enemyTrail.startGreen = 1.0f;
     AddParticlePreset(enemyTrail);
@@ -107,8 +98,7 @@ void AddGameParticlePresets()
 
 void StopParticles()
 {
-    if (!running)
-        return;
+    if (!running) return;
     delete[] records;
     records = nullptr;
     count = 0;
@@ -117,20 +107,15 @@ void StopParticles()
     running = false;
 }
 
-bool ParticlesRunning()
-{
-    return running;
-}
+bool ParticlesRunning() { return running; }
 
 void EmitParticle(const Particle& particle)
 {
-    if (!running)
-        return;
+    if (!running) return;
     Particle p = particle;
     p.alive = true;
     p.birthTime = static_cast<int32_t>(GetTicks());
-    if (!IsZero(p.direction))
-        Normalize(p.direction);
+    if (!IsZero(p.direction)) Normalize(p.direction);
 
     if (count == capacity) {
         for (int32_t i = 0; i < capacity; ++i) {
@@ -140,10 +125,8 @@ void EmitParticle(const Particle& particle)
             }
         }
         Particle* grown = new (std::nothrow) Particle[capacity + kPoolStep];
-        if (!grown)
-            return;   // no room: the particle is dropped
-        for (int32_t i = 0; i < count; ++i)
-            grown[i] = records[i];
+        if (!grown) return;  // no room: the particle is dropped
+        for (int32_t i = 0; i < count; ++i) grown[i] = records[i];
         delete[] records;
         records = grown;
         capacity += kPoolStep;
@@ -154,14 +137,12 @@ void EmitParticle(const Particle& particle)
 
 void UpdateParticles()
 {
-    if (!running || presets.IsEmpty())
-        return;
+    if (!running || presets.IsEmpty()) return;
     uint32_t now = GetTicks();
     float dt = static_cast<float>(GetFrameTime());
     for (int32_t i = 0; i < count; ++i) {
         Particle& p = records[i];
-        if (!p.alive)
-            continue;
+        if (!p.alive) continue;
         const ParticlePreset& q = presets[p.preset];
 
         float t;
@@ -204,8 +185,7 @@ void UpdateParticles()
 
 void DrawParticles()
 {
-    if (!running)
-        return;
+    if (!running) return;
     if (!EntityDrawing()) {
         for (int32_t i = 0; i < count; ++i) {
             if (records[i].alive && records[i].kind == PARTICLE_SINGLE_FRAME)
@@ -248,15 +228,12 @@ void DrawParticles()
     glBegin(GL_QUADS);
     for (int32_t i = 0; i < count; ++i) {
         Particle& p = records[i];
-        if (!p.alive)
-            continue;
+        if (!p.alive) continue;
         float s = p.size;
         // The square faces the camera, so it never reaches beyond this sphere.
         const bool seen = !SphereOutside(view, p.position, 1.415f * std::fabs(s), 1.0f);
-        if (p.kind == PARTICLE_SINGLE_FRAME)
-            p.alive = false;
-        if (!seen)
-            continue;
+        if (p.kind == PARTICLE_SINGLE_FRAME) p.alive = false;
+        if (!seen) continue;
         const Vector3D a = across * s;
         const Vector3D b = upward * s;
         glColor4f(p.red, p.green, p.blue, p.alpha);
@@ -276,40 +253,28 @@ void DrawParticles()
 
 void TickParticles()
 {
-    if (!running)
-        return;
+    if (!running) return;
     UpdateParticles();
     DrawParticles();
 }
 
-int32_t ParticleCount()
-{
-    return count;
-}
+int32_t ParticleCount() { return count; }
 
-int32_t ParticleCapacity()
-{
-    return capacity;
-}
+int32_t ParticleCapacity() { return capacity; }
 
 int32_t LiveParticleCount()
 {
     int32_t live = 0;
     for (int32_t i = 0; i < count; ++i) {
-        if (records[i].alive)
-            ++live;
+        if (records[i].alive) ++live;
     }
     return live;
 }
 
 const Particle* ParticleAt(int32_t index)
 {
-    if (index < 0 || index >= count)
-        return nullptr;
+    if (index < 0 || index >= count) return nullptr;
     return &records[index];
 }
 
-int32_t ParticlePresetCount()
-{
-    return presets.Count();
-}
+int32_t ParticlePresetCount() { return presets.Count(); }

@@ -9,30 +9,30 @@
 #include "math/Vector.h"
 
 enum : int8_t {
-    PARTICLE_FADING = 0,         // lives one period of its preset, then dies
-    PARTICLE_SINGLE_FRAME = 1,   // pulses with the global clock; dies once it has been drawn
+    PARTICLE_FADING = 0,  // lives one period of its preset, then dies
+    PARTICLE_SINGLE_FRAME = 1,  // pulses with the global clock; dies once it has been drawn
 };
 
 struct Particle {
     int8_t kind = PARTICLE_FADING;
     int8_t preset = 0;
     Vector3D position;
-    Vector3D direction;   // unit length or zero; made unit on emission
+    Vector3D direction;  // unit length or zero; made unit on emission
     float red = 0.0f, green = 0.0f, blue = 0.0f;
-    float size = 0.0f;    // half the side of the square
+    float size = 0.0f;  // half the side of the square
     float alpha = 0.0f;
     int32_t birthTime = 0;
     bool alive = false;
 };
 
 struct ParticlePreset {
-    float speed = 0.0f;       // units per ms along direction
-    float rise = 0.0f;        // extra upward units per ms
+    float speed = 0.0f;  // units per ms along direction
+    float rise = 0.0f;  // extra upward units per ms
     float sizeScale = 1.0f;
-    int32_t period = 1000;    // ms: life of a fading particle, pulse of a single-frame one
+    int32_t period = 1000;  // ms: life of a fading particle, pulse of a single-frame one
     float startRed = 0.0f, startGreen = 0.0f, startBlue = 0.0f, startSize = 0.0f, startAlpha = 0.0f;
     float endRed = 0.0f, endGreen = 0.0f, endBlue = 0.0f, endSize = 0.0f, endAlpha = 0.0f;
-    float jitter = 0.0f;      // random change of direction per frame
+    float jitter = 0.0f;  // random change of direction per frame
 };
 
 // The game's presets, by index.
@@ -63,8 +63,8 @@ void DrawParticles();
 void TickParticles();
 
 // Pool state, for tests.
-int32_t ParticleCount();      // records in use, dead ones included
+int32_t ParticleCount();  // records in use, dead ones included
 int32_t ParticleCapacity();
 int32_t LiveParticleCount();
-const Particle* ParticleAt(int32_t index);   // none out of range
+const Particle* ParticleAt(int32_t index);  // none out of range
 int32_t ParticlePresetCount();

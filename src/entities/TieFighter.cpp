@@ -16,7 +16,7 @@ namespace {
 const float kSightRange = 200.0f;
 const int16_t kCompanyDistance = 50;
 const int16_t kAvoidRange = 500;
-const uint32_t kFireWindowMs = 299;   // attempts at most once per 300 ms
+const uint32_t kFireWindowMs = 299;  // attempts at most once per 300 ms
 const float kFireCone = 25.0f;
 const float kEdge = 1000.0f;
 
@@ -46,14 +46,10 @@ void TieFighter::Update()
     DrawHitSphereSince(*this, wasHit, hitTime);
 
     // Strict tests, each on its own: still outside next frame means turning back again.
-    if (position.x < -kEdge)
-        forward.x = -forward.x;
-    if (position.x > kEdge)
-        forward.x = -forward.x;
-    if (position.z < -kEdge)
-        forward.z = -forward.z;
-    if (position.z > kEdge)
-        forward.z = -forward.z;
+    if (position.x < -kEdge) forward.x = -forward.x;
+    if (position.x > kEdge) forward.x = -forward.x;
+    if (position.z < -kEdge) forward.z = -forward.z;
+    if (position.z > kEdge) forward.z = -forward.z;
 }
 
 void TieFighter::OnHit(int32_t)
@@ -67,77 +63,66 @@ void TieFighter::Steer()
     TaskIterator cursor(gExecutor.Tasks());
     while (Executable* task = cursor.Next()) {
         GameEntity3D* other = RunningEntity(task);
-        if (!other || other == this)
-            continue;
+        if (!other || other == this) continue;
         Vector3D rel = other->position - position;
         float d = Length(rel);
-        if (d > kSightRange)
-            continue;
+        if (d > kSightRange) continue;
         bool known = other->team == TEAM_PLAYER || other->team == TEAM_FIGHTER ||
                      other->team == TEAM_FACTORY;
-        if (!known)
-            continue;
+        if (!known) continue;
 
         SteeringRequest* request = new SteeringRequest;
         request->distance = d;
         // Two objects in the same place have no direction between them.
-        if (d > 0.0f)
-            request->direction = {rel.x / d, rel.z / d};
+        if (d > 0.0f) request->direction = {rel.x / d, rel.z / d};
         switch (other->team) {
-        case TEAM_FIGHTER:
-            request->kind = STEER_KEEP_DISTANCE;
-            request->range = kCompanyDistance;
-            request->alignment = {other->forward.x, other->forward.z};
-            break;
-        case TEAM_PLAYER:
-            request->kind = STEER_AVOID;
-            request->range = kAvoidRange;
-            Fire(other->position);
-            break;
-        default:
-            request->kind = STEER_APPROACH;
-            request->range = 0;
-            Fire(other->position);
-            break;
+            case TEAM_FIGHTER:
+                request->kind = STEER_KEEP_DISTANCE;
+                request->range = kCompanyDistance;
+                request->alignment = {other->forward.x, other->forward.z};
+                break;
+            case TEAM_PLAYER:
+                request->kind = STEER_AVOID;
+                request->range = kAvoidRange;
+                Fire(other->position);
+                break;
+            default:
+                request->kind = STEER_APPROACH;
+                request->range = 0;
+                Fire(other->position);
+                break;
         }
         AddSteeringRequest(request);
     }
 
     Vector2D wanted = CombineSteering();
-    if (wanted.x == 0.0f && wanted.y == 0.0f)
-        return;
+    if (wanted.x == 0.0f && wanted.y == 0.0f) return;
     float turn = HeadingDelta(Vector2D{forward.x, forward.z}, wanted);
     // A negative turn rate raises the heading: always the short way round.
-    if (turn > 0.0f)
-        turnRate.input -= 1;
-    else if (turn < 0.0f)
-        turnRate.input += 1;
+    if (turn > 0.0f) turnRate.input -= 1;
+    else if (turn < 0.0f) turnRate.input += 1;
 }
 
 void TieFighter::Fire(const Vector3D& target)
 {
     uint32_t now = GetTicks();
-    if (now - lastFireTime <= kFireWindowMs)
-        return;
-    lastFireTime = now;   // a failed attempt uses up the window too
+    if (now - lastFireTime <= kFireWindowMs) return;
+    lastFireTime = now;  // a failed attempt uses up the window too
 
     Vector3D rel = target - position;
     Vector3D toTarget = rel;
     Vector3D nose = forward;
-    if (AngleBetween(toTarget, nose) > kFireCone)
-        return;
+    if (AngleBetween(toTarget, nose) > kFireCone) return;
 
     PlaySoundAt(weaponSound, position, 1000.0f, nullptr, 0);
     Vector3D aim = rel;
-    Normalize(aim);   // no lead: straight at where the target is now
+    Normalize(aim);  // no lead: straight at where the target is now
     for (int32_t i = 0; i < 2; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "W%d", static_cast<int>(i));
         int32_t gun = FindPart(name);
-        if (gun == -1)
-            continue;
+        if (gun == -1) continue;
         Vector3D muzzle{0.0f, 0.0f, 0.0f};
-        if (model.PartPointToWorld(gun, muzzle))
-            new Laser(muzzle, aim, PRESET_ENEMY_TRAIL, this);
+        if (model.PartPointToWorld(gun, muzzle)) new Laser(muzzle, aim, PRESET_ENEMY_TRAIL, this);
     }
 }

@@ -15,7 +15,7 @@ class Sound;
 class TieFighter : public GameEntity3D {
 public:
     TieFighter(const Vector3D& position, float heading);
-    ~TieFighter() override;   // leaves an explosion
+    ~TieFighter() override;  // leaves an explosion
 
     // Thrust, steering (and firing), move, hit sphere, bounds.
     void Update() override;
@@ -23,7 +23,7 @@ public:
 
     uint32_t hitTime = 0;
     bool wasHit = false;
-    uint32_t lastFireTime = 0;   // GetTicks of the last aiming attempt
+    uint32_t lastFireTime = 0;  // GetTicks of the last aiming attempt
     Sound* weaponSound = nullptr;
 
 private:

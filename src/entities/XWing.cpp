@@ -13,8 +13,8 @@
 
 namespace {
 
-const int32_t kFireButton = 2;   // A, joystick button 1
-const int32_t kViewButton = 8;   // Space, joystick button 9
+const int32_t kFireButton = 2;  // A, joystick button 1
+const int32_t kViewButton = 8;  // Space, joystick button 9
 
 }  // namespace
 
@@ -37,28 +37,20 @@ XWing::~XWing()
 
 void XWing::Update()
 {
-    if (gInput.axisY == -1)
-        forwardSpeed.input += 1;
-    else if (gInput.axisY == 1)
-        forwardSpeed.input -= 1;
+    if (gInput.axisY == -1) forwardSpeed.input += 1;
+    else if (gInput.axisY == 1) forwardSpeed.input -= 1;
 
-    if (gInput.axisX == -1)
-        turnRate.input -= 1;
-    else if (gInput.axisX == 1)
-        turnRate.input += 1;
+    if (gInput.axisX == -1) turnRate.input -= 1;
+    else if (gInput.axisX == 1) turnRate.input += 1;
 
-    if (gInput.buttons[kFireButton])
-        FireVolley();
+    if (gInput.buttons[kFireButton]) FireVolley();
 
-    Move();   // a blocked step leaves the ship where it was
+    Move();  // a blocked step leaves the ship where it was
 
     if (gInput.buttons[kViewButton]) {
-        if (CameraMode == CAMERA_CHASE)
-            CameraMode = CAMERA_FROM_MODEL;
-        else if (CameraMode == CAMERA_FROM_MODEL)
-            CameraMode = CAMERA_ABOVE;
-        else if (CameraMode == CAMERA_ABOVE)
-            CameraMode = CAMERA_CHASE;
+        if (CameraMode == CAMERA_CHASE) CameraMode = CAMERA_FROM_MODEL;
+        else if (CameraMode == CAMERA_FROM_MODEL) CameraMode = CAMERA_ABOVE;
+        else if (CameraMode == CAMERA_ABOVE) CameraMode = CAMERA_CHASE;
     }
 
     DrawHitSphereSince(*this, wasHit, hitTime);
@@ -78,8 +70,7 @@ void XWing::FireVolley()
         char name[16];
         std::snprintf(name, sizeof name, "W%d", static_cast<int>(i));
         int32_t gun = FindPart(name);
-        if (gun == -1)
-            continue;
+        if (gun == -1) continue;
         Vector3D muzzle{0.0f, 0.0f, 0.0f};
         Vector3D direction;
         Vector3D gunUp;

@@ -21,9 +21,9 @@ public:
     void Update() override;
     void OnHit(int32_t damage) override;
 
-    uint32_t hitTime = 0;   // GetTicks of the last hit
-    bool wasHit = false;    // hitTime is meaningful
-    Sound* weaponSound = nullptr;   // owned copy of the bank's weapon sound
+    uint32_t hitTime = 0;  // GetTicks of the last hit
+    bool wasHit = false;  // hitTime is meaningful
+    Sound* weaponSound = nullptr;  // owned copy of the bank's weapon sound
 
 private:
     void FireVolley();

@@ -14,7 +14,8 @@ namespace {
 
 GameOptions gOptions;
 
-bool IsListed(const Window* window) {
+bool IsListed(const Window* window)
+{
     for (int32_t i = 0; i < WindowList::Capacity(); ++i)
         if (WindowList::At(i) == window) return true;
     return false;
@@ -24,7 +25,8 @@ bool IsListed(const Window* window) {
 
 const GameOptions& CurrentGameOptions() { return gOptions; }
 
-bool InitApplication(const GameOptions& options, const std::string& archivePath) {
+bool InitApplication(const GameOptions& options, const std::string& archivePath)
+{
     gOptions = options;
     RegisterGameArchive();
     if (!archivePath.empty())
@@ -50,7 +52,8 @@ bool InitApplication(const GameOptions& options, const std::string& archivePath)
     return true;
 }
 
-int RunMainLoop() {
+int RunMainLoop()
+{
     uint32_t t0 = GetTicks();
     bool paused = false;
     for (;;) {
@@ -91,11 +94,12 @@ int RunMainLoop() {
     return 0;
 }
 
-void CloseRemainingWindows() {
+void CloseRemainingWindows()
+{
     for (int32_t i = 0; i < WindowList::Capacity(); ++i) {
         if (Window* w = WindowList::At(i)) {
             delete w;
-            i = -1;   // the list may have shrunk; look again from the start
+            i = -1;  // the list may have shrunk; look again from the start
         }
     }
     // The closes the windows posted destroy their native windows; nothing else is handled.

@@ -10,7 +10,8 @@
 // Registers the media archive (at archivePath; empty: "ZabroData.arc" in the working
 // directory) and creates the game window as the options ask. False when the window or its
 // OpenGL context could not be made (StartupFailure() says which); the window is gone then.
-bool InitApplication(const GameOptions& options = GameOptions(), const std::string& archivePath = "");
+bool InitApplication(const GameOptions& options = GameOptions(),
+                     const std::string& archivePath = "");
 // The options InitApplication was given (the window reads sound, vsync and full screen there).
 const GameOptions& CurrentGameOptions();
 

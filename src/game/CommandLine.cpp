@@ -32,7 +32,9 @@ const char kHelp[] =
     "program, then in ../share/quenbrill/ beside the program's folder.\n";
 
 // A whole decimal number in [lo, hi]; nothing else (no sign, no spaces, no suffix).
-bool ParseNumber(const std::string& text, unsigned long long lo, unsigned long long hi, unsigned long long* out) {
+bool ParseNumber(const std::string& text, unsigned long long lo, unsigned long long hi,
+                 unsigned long long* out)
+{
     if (text.empty() || text.size() > 20) return false;
     unsigned long long v = 0;
     for (char c : text) {
@@ -45,14 +47,17 @@ bool ParseNumber(const std::string& text, unsigned long long lo, unsigned long l
     return true;
 }
 
-CommandLineAction Fail(std::string* text, const std::string& line) {
+CommandLineAction Fail(std::string* text, const std::string& line)
+{
     *text = "quenbrill: " + line + "\n";
     return CommandLineAction::Fail;
 }
 
 }  // namespace
 
-CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOptions* options, std::string* text) {
+CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOptions* options,
+                                   std::string* text)
+{
     GameOptions o;
     text->clear();
     for (int i = 1; i < argc; ++i) {
@@ -66,8 +71,9 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
             inlineValue = true;
         }
         const bool takesValue = name == "--scale" || name == "--seed" || name == "--data";
-        if (inlineValue && !takesValue && (name == "--help" || name == "--version" || name == "--fullscreen" ||
-                                           name == "--no-vsync" || name == "--mute"))
+        if (inlineValue && !takesValue &&
+            (name == "--help" || name == "--version" || name == "--fullscreen" ||
+             name == "--no-vsync" || name == "--mute"))
             return Fail(text, name + " takes no value");
         if (takesValue && !inlineValue) {
             if (i + 1 >= argc) return Fail(text, name + " needs a value (try --help)");
@@ -88,12 +94,13 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
             o.mute = true;
         } else if (name == "--scale") {
             if (!ParseNumber(value, 1, kMaxScale, &n))
-                return Fail(text, "--scale needs a whole number from 1 to " + std::to_string(kMaxScale) + ", not \"" +
-                                      value + "\"");
+                return Fail(text, "--scale needs a whole number from 1 to " +
+                                      std::to_string(kMaxScale) + ", not \"" + value + "\"");
             o.scale = static_cast<int>(n);
         } else if (name == "--seed") {
             if (!ParseNumber(value, 0, 4294967295ull, &n))
-                return Fail(text, "--seed needs a whole number from 0 to 4294967295, not \"" + value + "\"");
+                return Fail(text, "--seed needs a whole number from 0 to 4294967295, not \"" +
+                                      value + "\"");
             o.seedGiven = true;
             o.seed = static_cast<uint32_t>(n);
         } else if (name == "--data") {
@@ -109,7 +116,8 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
     return CommandLineAction::Run;
 }
 
-std::vector<std::string> ArchiveCandidates(const std::string& exeDir, const char* archiveName) {
+std::vector<std::string> ArchiveCandidates(const std::string& exeDir, const char* archiveName)
+{
     namespace fs = std::filesystem;
     std::vector<std::string> places;
     std::error_code ec;
@@ -118,13 +126,15 @@ std::vector<std::string> ArchiveCandidates(const std::string& exeDir, const char
     if (!exeDir.empty()) {
         fs::path dir(exeDir);
         places.push_back((dir / archiveName).lexically_normal().string());
-        places.push_back((dir / ".." / "share" / "quenbrill" / archiveName).lexically_normal().string());
+        places.push_back(
+            (dir / ".." / "share" / "quenbrill" / archiveName).lexically_normal().string());
     }
     return places;
 }
 
 bool LocateArchive(const GameOptions& options, const std::string& exeDir, const char* archiveName,
-                   std::string* path, std::string* error) {
+                   std::string* path, std::string* error)
+{
     gSearchPlaces.clear();
     if (!options.dataFile.empty()) {
         std::error_code ec;

@@ -8,26 +8,27 @@
 #include <vector>
 
 struct GameOptions {
-    bool fullscreen = false;   // start in desktop full screen
-    int scale = 1;             // window of scale x (640 x 480)
+    bool fullscreen = false;  // start in desktop full screen
+    int scale = 1;  // window of scale x (640 x 480)
     bool vsync = true;
-    bool seedGiven = false;    // seed instead of the calendar time
+    bool seedGiven = false;  // seed instead of the calendar time
     uint32_t seed = 0;
-    std::string dataFile;      // the archive named by --data; empty: search for it
-    bool mute = false;         // no sound device at all
+    std::string dataFile;  // the archive named by --data; empty: search for it
+    bool mute = false;  // no sound device at all
 };
 
 constexpr int kMaxScale = 8;
 
 enum class CommandLineAction {
-    Run,    // start the game with the options
-    Exit,   // --help or --version: print the text on standard output, exit status 0
-    Fail,   // print the text (one line) on standard error, exit status 2
+    Run,  // start the game with the options
+    Exit,  // --help or --version: print the text on standard output, exit status 0
+    Fail,  // print the text (one line) on standard error, exit status 2
 };
 
 // Reads argv[1..argc-1]. Options take their value as the next argument or after '='. For Exit
 // and Fail, *text holds what to print (ending in a line end).
-CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOptions* options, std::string* text);
+CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOptions* options,
+                                   std::string* text);
 
 // The full paths tried for the archive, in order: the working directory, the program's folder,
 // then the installed data folder ../share/quenbrill/ beside the program's folder. exeDir ends

@@ -38,18 +38,19 @@ const int kFighters = 20;
 const int kFactories = 10;
 
 // Input buttons the controller cares about.
-const int32_t kButtonFire = 2;    // A, joystick button 1
-const int32_t kButtonView = 8;    // Space, joystick button 9
-const int32_t kButtonStart = 9;   // Enter, joystick button 10
+const int32_t kButtonFire = 2;  // A, joystick button 1
+const int32_t kButtonView = 8;  // Space, joystick button 9
+const int32_t kButtonStart = 9;  // Enter, joystick button 10
 
 // A random ground coordinate in -1000 ... 999.
 float RandomCoordinate() { return static_cast<float>(std::rand() % 2000 - 1000); }
 
 }  // namespace
 
-MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() {
+MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip()
+{
     plat::NativeWindow native = NativeHandle();
-    if (!native) return;   // the window framework has recorded why
+    if (!native) return;  // the window framework has recorded why
     const GameOptions& options = CurrentGameOptions();
     plat::SetWindowIcon(native, WindowIconPixels(), kWindowIconSize, kWindowIconSize);
     if (options.fullscreen) plat::SetFullscreen(native, true);
@@ -60,7 +61,7 @@ MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() 
         RecordStartupFailure("cannot create an OpenGL context", plat::LastError());
         return;
     }
-    plat::GLSetVsync(options.vsync);   // a driver without the choice keeps its own
+    plat::GLSetVsync(options.vsync);  // a driver without the choice keeps its own
 
     Frustum f = FrustumParams;
     f.far = kFarPlane;
@@ -84,13 +85,16 @@ MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() 
     // A model that cannot be read stays empty: its ships draw nothing and have radius 1.
     std::string why;
     data = ReadMedium("Media\\XWing.bin", &size);
-    ReportUnusable("Media\\XWing.bin", LoadBinaryModel(XWingModel, data, data ? size : 0, &why), why);
+    ReportUnusable("Media\\XWing.bin", LoadBinaryModel(XWingModel, data, data ? size : 0, &why),
+                   why);
     delete[] data;
     data = ReadMedium("Media\\TieFighter.bin", &size);
-    ReportUnusable("Media\\TieFighter.bin", LoadBinaryModel(TieFighterModel, data, data ? size : 0, &why), why);
+    ReportUnusable("Media\\TieFighter.bin",
+                   LoadBinaryModel(TieFighterModel, data, data ? size : 0, &why), why);
     delete[] data;
     data = ReadMedium("Media\\Factory.bin", &size);
-    ReportUnusable("Media\\Factory.bin", LoadBinaryModel(FactoryModel, data, data ? size : 0, &why), why);
+    ReportUnusable("Media\\Factory.bin", LoadBinaryModel(FactoryModel, data, data ? size : 0, &why),
+                   why);
     delete[] data;
 
     SetClearColor(208, 232, 234);
@@ -100,14 +104,16 @@ MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip() 
 
     StartParticles(TEXTURE_PARTICLE);
     AddGameParticlePresets();
-    if (!options.mute && !InitSound())   // without a device the game is silent
-        std::fprintf(stderr, "quenbrill: no sound device (%s); running without sound\n", plat::LastError());
+    if (!options.mute && !InitSound())  // without a device the game is silent
+        std::fprintf(stderr, "quenbrill: no sound device (%s); running without sound\n",
+                     plat::LastError());
 
     state = GAME_INITIAL;
     SetGameState(GAME_START_SCREEN);
 }
 
-MainWindow::~MainWindow() {
+MainWindow::~MainWindow()
+{
     SetGameState(GAME_CLOSED);
     StopParticles();
     ShutdownSound();
@@ -115,41 +121,45 @@ MainWindow::~MainWindow() {
     // The title ship and then the Window part go after this body.
 }
 
-uint8_t* MainWindow::ReadMedium(const char* name, size_t* size) {
+uint8_t* MainWindow::ReadMedium(const char* name, size_t* size)
+{
     *size = static_cast<size_t>(MediaArchive::EntrySize(MediaArchive::FindEntry(name)));
     bool complete = false;
     uint8_t* data = MediaArchive::ReadEntry(name, &complete);
     lastReadComplete = complete;
     std::string reason;
     ArchiveFileState archive = ArchiveFileState::Ready;
-    if (!complete && !mediaWarned && (archive = MediaArchive::CheckFile(&reason)) != ArchiveFileState::Ready) {
+    if (!complete && !mediaWarned &&
+        (archive = MediaArchive::CheckFile(&reason)) != ArchiveFileState::Ready) {
         mediaWarned = true;
         // Where the start-up looked, when it searched and found nothing.
         const std::string& places = ArchiveSearchPlaces();
-        if (archive == ArchiveFileState::Missing && !places.empty()) reason += " (looked in " + places + ")";
-        std::fprintf(stderr, "quenbrill: %s; running without %spictures, models and sounds\n", reason.c_str(),
-                     archive == ArchiveFileState::TooShort ? "some " : "");
+        if (archive == ArchiveFileState::Missing && !places.empty())
+            reason += " (looked in " + places + ")";
+        std::fprintf(stderr, "quenbrill: %s; running without %spictures, models and sounds\n",
+                     reason.c_str(), archive == ArchiveFileState::TooShort ? "some " : "");
     }
     if (!data) *size = 0;
     return data;
 }
 
-void MainWindow::ReportUnusable(const char* name, bool usable, const std::string& why) {
+void MainWindow::ReportUnusable(const char* name, bool usable, const std::string& why)
+{
     if (!usable && lastReadComplete)
-        std::fprintf(stderr, "quenbrill: %s: %s; running without it\n", MediaArchive::BadEntryMessage(name).c_str(),
-                     why.c_str());
+        std::fprintf(stderr, "quenbrill: %s: %s; running without it\n",
+                     MediaArchive::BadEntryMessage(name).c_str(), why.c_str());
 }
 
-void MainWindow::SetGameState(int32_t newState) {
+void MainWindow::SetGameState(int32_t newState)
+{
     LeaveState();
     state = newState;
-    if (state == GAME_START_SCREEN)
-        EnterStartScreen();
-    else if (state == GAME_PLAYING)
-        StartNewGame();
+    if (state == GAME_START_SCREEN) EnterStartScreen();
+    else if (state == GAME_PLAYING) StartNewGame();
 }
 
-void MainWindow::LeaveState() {
+void MainWindow::LeaveState()
+{
     if (state == GAME_START_SCREEN) {
         DeleteTexture(TEXTURE_START_PICTURE);
     } else if (state == GAME_PLAYING) {
@@ -167,7 +177,8 @@ void MainWindow::LeaveState() {
     }
 }
 
-void MainWindow::EnterStartScreen() {
+void MainWindow::EnterStartScreen()
+{
     size_t size = 0;
     uint8_t* data = ReadMedium("Media\\StartScreen256.raw", &size);
     CreateKeyedTexture(data, size, 256, 256, TEXTURE_START_PICTURE);
@@ -185,7 +196,8 @@ void MainWindow::EnterStartScreen() {
     ApplyCamera();
 }
 
-void SpawnBattle() {
+void SpawnBattle()
+{
     new XWing(Vector3D{0.0f, 25.0f, 0.0f}, 0.0f);
     for (int i = 0; i < kFighters; ++i) {
         const float x = RandomCoordinate();
@@ -200,7 +212,8 @@ void SpawnBattle() {
     }
 }
 
-void MainWindow::StartNewGame() {
+void MainWindow::StartNewGame()
+{
     // Space and A report a press only in the first frame they are held.
     ToggleOnePress(kButtonView);
     ToggleOnePress(kButtonFire);
@@ -220,18 +233,19 @@ void MainWindow::StartNewGame() {
     sky = new SkyDome(FrustumParams.far, 16, 20, TEXTURE_SKY);
 }
 
-void MainWindow::OnEvent(int32_t kind, int32_t code, int32_t /*extra*/) {
+void MainWindow::OnEvent(int32_t kind, int32_t code, int32_t /*extra*/)
+{
     if (kind == EVENT_KEY && code == plat::VK_ESCAPE_KEY) delete this;
 }
 
-void MainWindow::Frame() {
-    if (state == GAME_START_SCREEN)
-        DrawStartScreen();
-    else if (state == GAME_PLAYING)
-        DrawPlayFrame();
+void MainWindow::Frame()
+{
+    if (state == GAME_START_SCREEN) DrawStartScreen();
+    else if (state == GAME_PLAYING) DrawPlayFrame();
 }
 
-void MainWindow::DrawStartScreen() {
+void MainWindow::DrawStartScreen()
+{
     // The upper 256 x 192 texels of the picture fill the 640 x 480 window.
     SetSourceRect(0, 0, 255, 191);
     glDepthMask(GL_FALSE);
@@ -261,26 +275,31 @@ void MainWindow::DrawStartScreen() {
     }
 }
 
-void MainWindow::DrawPlayFrame() {
+void MainWindow::DrawPlayFrame()
+{
     TickPlayParticles();
     PresentAndClear();
     // The sky and the ground of the next image; the objects draw over them in the next pass.
     DrawBackground();
 }
 
-void MainWindow::TickPlayParticles() {
+void MainWindow::TickPlayParticles()
+{
     if (ParticlesRunning()) TickParticles();
 }
 
-void MainWindow::PresentAndClear() {
+void MainWindow::PresentAndClear()
+{
     PresentFrame();
     // While playing, the sky drawn next covers every pixel: its colour needs no clearing.
     if (state == GAME_PLAYING && sky) ClearFrameForSky();
     else ClearFrame();
 }
 
-void MainWindow::DrawBackground() {
+void MainWindow::DrawBackground()
+{
     if (state != GAME_PLAYING) return;
     if (sky) sky->Draw(CameraEye);
-    DrawGround(Vector3D{-1000.0f, 0.0f, -1000.0f}, Vector3D{1000.0f, 0.0f, 1000.0f}, TEXTURE_GROUND);
+    DrawGround(Vector3D{-1000.0f, 0.0f, -1000.0f}, Vector3D{1000.0f, 0.0f, 1000.0f},
+               TEXTURE_GROUND);
 }

@@ -15,9 +15,9 @@
 class SkyDome;
 
 enum : int32_t {
-    GAME_INITIAL = 0,        // only inside the constructor
-    GAME_CLOSED = 1,         // set by the destructor
-    GAME_START_SCREEN = 2,   // picture, turning ship, blinking "<PRESS START>"
+    GAME_INITIAL = 0,  // only inside the constructor
+    GAME_CLOSED = 1,  // set by the destructor
+    GAME_START_SCREEN = 2,  // picture, turning ship, blinking "<PRESS START>"
     GAME_PLAYING = 3,
 };
 
@@ -55,9 +55,9 @@ public:
     void SetGameState(int32_t newState);
 
     // The steps of a play frame in Frame's order; the frame benchmark times them one by one.
-    void TickPlayParticles();   // update and draw the particles while they run
-    void PresentAndClear();     // show the image, clear depth (and colour, but not under the sky)
-    void DrawBackground();      // the sky dome at the eye and the ground square (while playing)
+    void TickPlayParticles();  // update and draw the particles while they run
+    void PresentAndClear();  // show the image, clear depth (and colour, but not under the sky)
+    void DrawBackground();  // the sky dome at the eye and the ground square (while playing)
 
     int32_t GameState() const { return state; }
     const SkyDome* Sky() const { return sky; }
@@ -76,10 +76,10 @@ private:
     // with the loader's reason.
     void ReportUnusable(const char* name, bool usable, const std::string& why);
 
-    SkyDome* sky = nullptr;   // owned, only while playing
+    SkyDome* sky = nullptr;  // owned, only while playing
     int32_t state = GAME_INITIAL;
     ModelInstance titleShip;
     bool hasContext = false;
-    bool mediaWarned = false;   // the line about an unreadable archive was printed
-    bool lastReadComplete = false;   // ReadMedium's last entry came from the archive whole
+    bool mediaWarned = false;  // the line about an unreadable archive was printed
+    bool lastReadComplete = false;  // ReadMedium's last entry came from the archive whole
 };

@@ -14,14 +14,11 @@ DynArray<DampedValue*>& Registry()
     return *registry;
 }
 
-uint32_t lastUpdateTicks = 0;   // 0: no update yet
+uint32_t lastUpdateTicks = 0;  // 0: no update yet
 
 }  // namespace
 
-DampedValue::DampedValue()
-{
-    Registry().Append(this);
-}
+DampedValue::DampedValue() { Registry().Append(this); }
 
 DampedValue::~DampedValue()
 {
@@ -51,29 +48,19 @@ void UpdateDampedValues()
         d.input = 0;
         if (d.value > 0.0f) {
             d.value -= d.decay * ms;
-            if (d.value < 0.0f)
-                d.value = 0.0f;
+            if (d.value < 0.0f) d.value = 0.0f;
         }
         if (d.value < 0.0f) {
             d.value += d.decay * ms;
-            if (d.value > 0.0f)
-                d.value = 0.0f;
+            if (d.value > 0.0f) d.value = 0.0f;
         }
-        if (d.value > d.limit)
-            d.value = d.limit;
-        if (d.value < -d.limit)
-            d.value = -d.limit;
+        if (d.value > d.limit) d.value = d.limit;
+        if (d.value < -d.limit) d.value = -d.limit;
     }
 
     lastUpdateTicks = now;
 }
 
-void ResetDampedValueClock()
-{
-    lastUpdateTicks = 0;
-}
+void ResetDampedValueClock() { lastUpdateTicks = 0; }
 
-int32_t DampedValueCount()
-{
-    return Registry().Count();
-}
+int32_t DampedValueCount() { return Registry().Count(); }

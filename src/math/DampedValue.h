@@ -9,8 +9,8 @@
 
 class DampedValue {
 public:
-    DampedValue();    // all zero; joins the registry
-    ~DampedValue();   // leaves the registry
+    DampedValue();  // all zero; joins the registry
+    ~DampedValue();  // leaves the registry
 
     // Registered by address, so never copied.
     DampedValue(const DampedValue&) = delete;
@@ -19,10 +19,10 @@ public:
     // acceleration = a, decay = a / ratio, limit = limit; input and value back to 0.
     void Configure(float a, float ratio, float limit);
 
-    int32_t input = 0;          // impulses since the last update
-    float value = 0.0f;         // units per millisecond
+    int32_t input = 0;  // impulses since the last update
+    float value = 0.0f;  // units per millisecond
     float acceleration = 0.0f;  // change of value per impulse per millisecond
-    float decay = 0.0f;         // pull toward 0 per millisecond
+    float decay = 0.0f;  // pull toward 0 per millisecond
     float limit = 0.0f;
 };
 
@@ -33,4 +33,4 @@ void UpdateDampedValues();
 // Forgets the tick count of the previous update, so the next one uses 0 ms.
 void ResetDampedValueClock();
 
-int32_t DampedValueCount();   // number of registered values
+int32_t DampedValueCount();  // number of registered values

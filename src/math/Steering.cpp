@@ -3,20 +3,20 @@
 
 namespace {
 
-SteeringRequest* pending = nullptr;   // newest first
+SteeringRequest* pending = nullptr;  // newest first
 
 float Weight(const SteeringRequest& r)
 {
     const float w = r.distance - r.range;
     switch (r.kind) {
-    case STEER_KEEP_DISTANCE:
-        return w;
-    case STEER_AVOID:
-        return r.range > r.distance ? w : 0.0f;
-    case STEER_APPROACH:
-        return r.range < r.distance ? w : 0.0f;
-    default:
-        return 0.0f;
+        case STEER_KEEP_DISTANCE:
+            return w;
+        case STEER_AVOID:
+            return r.range > r.distance ? w : 0.0f;
+        case STEER_APPROACH:
+            return r.range < r.distance ? w : 0.0f;
+        default:
+            return 0.0f;
     }
 }
 
@@ -24,8 +24,7 @@ float Weight(const SteeringRequest& r)
 
 void AddSteeringRequest(SteeringRequest* request)
 {
-    if (!request)
-        return;
+    if (!request) return;
     request->next = pending;
     pending = request;
 }
@@ -59,10 +58,8 @@ Vector2D CombineSteering()
         align.x /= m;
         align.y /= m;
     }
-    if (sum.x == 0.0f && sum.y == 0.0f)
-        return Vector2D{};
-    if (align.x != 0.0f || align.y != 0.0f)
-        sum = (sum + align) * 0.5f;
+    if (sum.x == 0.0f && sum.y == 0.0f) return Vector2D{};
+    if (align.x != 0.0f || align.y != 0.0f) sum = (sum + align) * 0.5f;
     return Normalize2D(sum);
 }
 
@@ -78,7 +75,6 @@ void ClearSteeringRequests()
 int32_t PendingSteeringRequests()
 {
     int32_t count = 0;
-    for (const SteeringRequest* r = pending; r; r = r->next)
-        ++count;
+    for (const SteeringRequest* r = pending; r; r = r->next) ++count;
     return count;
 }

@@ -9,16 +9,16 @@
 #include "math/Vector.h"
 
 enum : uint8_t {
-    STEER_KEEP_DISTANCE = 0,   // weight distance - range
-    STEER_AVOID = 1,           // distance - range while inside range
-    STEER_APPROACH = 2,        // distance - range while outside range
+    STEER_KEEP_DISTANCE = 0,  // weight distance - range
+    STEER_AVOID = 1,  // distance - range while inside range
+    STEER_APPROACH = 2,  // distance - range while outside range
 };
 
 // Allocated with new by the asker; the pending list owns it once added.
 struct SteeringRequest {
     uint8_t kind = STEER_KEEP_DISTANCE;
-    Vector2D direction;   // toward the other object (world x, z); scaled by the weight
-    Vector2D alignment;   // direction to fly alongside, (0, 0) for none
+    Vector2D direction;  // toward the other object (world x, z); scaled by the weight
+    Vector2D alignment;  // direction to fly alongside, (0, 0) for none
     float distance = 0.0f;
     int16_t range = 0;
     SteeringRequest* next = nullptr;

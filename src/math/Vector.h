@@ -21,12 +21,21 @@ struct Vector2D {
 };
 
 // Component-wise helpers, all in single precision.
-inline Vector3D operator+(const Vector3D& a, const Vector3D& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vector3D operator-(const Vector3D& a, const Vector3D& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline Vector3D operator+(const Vector3D& a, const Vector3D& b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vector3D operator-(const Vector3D& a, const Vector3D& b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 inline Vector3D operator-(const Vector3D& a) { return {-a.x, -a.y, -a.z}; }
 inline Vector3D operator*(const Vector3D& a, float s) { return {a.x * s, a.y * s, a.z * s}; }
 inline Vector3D operator*(float s, const Vector3D& a) { return {a.x * s, a.y * s, a.z * s}; }
-inline bool operator==(const Vector3D& a, const Vector3D& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+inline bool operator==(const Vector3D& a, const Vector3D& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
 inline bool operator!=(const Vector3D& a, const Vector3D& b) { return !(a == b); }
 
 inline Vector2D operator+(const Vector2D& a, const Vector2D& b) { return {a.x + b.x, a.y + b.y}; }
@@ -37,7 +46,7 @@ inline bool operator==(const Vector2D& a, const Vector2D& b) { return a.x == b.x
 inline bool operator!=(const Vector2D& a, const Vector2D& b) { return !(a == b); }
 
 float Length(const Vector3D& v);
-float Distance(const Vector3D& a, const Vector3D& b);   // length of a - b
+float Distance(const Vector3D& a, const Vector3D& b);  // length of a - b
 float Dot(const Vector3D& a, const Vector3D& b);
 Vector3D Cross(const Vector3D& a, const Vector3D& b);
 

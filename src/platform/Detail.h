@@ -4,6 +4,6 @@
 
 namespace plat::detail {
 
-void SetError(const char* what);   // LastError() = what
+void SetError(const char* what);  // LastError() = what
 
 }  // namespace plat::detail

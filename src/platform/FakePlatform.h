@@ -16,7 +16,7 @@
 
 namespace plat::fake {
 
-void Reset();   // clock 0, empty queue, keys up, no joystick, audio closed, windows forgotten
+void Reset();  // clock 0, empty queue, keys up, no joystick, audio closed, windows forgotten
 
 void SetTicks(uint32_t ms);
 void AdvanceTicks(uint32_t ms);
@@ -34,16 +34,16 @@ void SendOnCreate(const Message& msg);
 // code kNothingToWaitFor instead of blocking forever.
 void SetWaitHook(std::function<void()> hook);
 constexpr int kNothingToWaitFor = 0x7e57;
-int WaitCount();   // WaitMessage calls since Reset
+int WaitCount();  // WaitMessage calls since Reset
 
-void SetKeyDown(int virtualKey, bool down);   // going down also sets the pressed-since bit
-void TapKey(int virtualKey);                  // pressed and released between two queries
+void SetKeyDown(int virtualKey, bool down);  // going down also sets the pressed-since bit
+void TapKey(int virtualKey);  // pressed and released between two queries
 
 void SetJoystick(bool attached, uint32_t x = 32767, uint32_t y = 32767, uint32_t buttons = 0);
 void SetGamepad(bool attached, const GamepadState& state = GamepadState());
 
-void SetExecutableDir(const std::string& dir);   // what ExecutableDir() gives ("" after Reset)
-void SetDesktopSize(int width, int height);      // a full-screen window's size (1024 x 768)
+void SetExecutableDir(const std::string& dir);  // what ExecutableDir() gives ("" after Reset)
+void SetDesktopSize(int width, int height);  // a full-screen window's size (1024 x 768)
 // The icon last given to the window (empty when none) and its size.
 std::vector<uint8_t> WindowIcon(NativeWindow window, int* width = nullptr, int* height = nullptr);
 // The last GLSetVsync on a context: 1 on, 0 off, -1 never asked. Only recorded: the hidden
@@ -51,20 +51,20 @@ std::vector<uint8_t> WindowIcon(NativeWindow window, int* width = nullptr, int* 
 int Vsync();
 
 // Audio device.
-void SetAudioAvailable(bool available);   // false: AudioOpen fails
+void SetAudioAvailable(bool available);  // false: AudioOpen fails
 bool AudioIsOpen();
 size_t AudioQueuedCount();
-std::vector<uint8_t> AudioQueuedBuffer(size_t index);   // copy of a queued buffer, oldest first
+std::vector<uint8_t> AudioQueuedBuffer(size_t index);  // copy of a queued buffer, oldest first
 // Plays the oldest queued buffer to its end: records it, removes it and calls the done
 // procedure on the calling thread (tests run it from a thread of their own to mimic the device).
 bool AudioCompleteOne();
 // Every completed buffer, in order. Read it once no thread completes buffers any more.
 const std::vector<std::vector<uint8_t>>& AudioPlayed();
 
-void SetVideoAvailable(bool available);   // false: CreateNativeWindow / GLCreateContext fail
-int DisplayModeChanges();                 // ChangeDisplayMode calls minus RestoreDisplayMode calls
+void SetVideoAvailable(bool available);  // false: CreateNativeWindow / GLCreateContext fail
+int DisplayModeChanges();  // ChangeDisplayMode calls minus RestoreDisplayMode calls
 NativeWindow LastCreatedWindow();
-bool WindowExists(NativeWindow window);   // created and not yet destroyed
-bool HasGLContext();                      // a context made by GLCreateContext is current
+bool WindowExists(NativeWindow window);  // created and not yet destroyed
+bool HasGLContext();  // a context made by GLCreateContext is current
 
 }  // namespace plat::fake

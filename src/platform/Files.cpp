@@ -9,7 +9,8 @@
 
 namespace plat {
 
-bool RenameReplacing(const char* from, const char* to) {
+bool RenameReplacing(const char* from, const char* to)
+{
     if (!from || !to) return false;
 #ifdef _WIN32
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

@@ -23,8 +23,8 @@ const char* ExecutableDir();
 
 // ---- time -------------------------------------------------------------------------------
 
-uint32_t Ticks();          // millisecond tick count, monotonic, wraps at 2^32
-int64_t CalendarTime();    // wall-clock seconds since 1970 (the random seed)
+uint32_t Ticks();  // millisecond tick count, monotonic, wraps at 2^32
+int64_t CalendarTime();  // wall-clock seconds since 1970 (the random seed)
 
 // ---- display mode -----------------------------------------------------------------------
 
@@ -42,11 +42,11 @@ enum : uint32_t {
     MSG_PAINT = 0x000F,
     MSG_CLOSE = 0x0010,
     MSG_QUIT = 0x0012,
-    MSG_ACTIVATEAPP = 0x001C,   // wParam: 1 activated, 0 deactivated
-    MSG_KEYDOWN = 0x0100,       // wParam: virtual-key code
+    MSG_ACTIVATEAPP = 0x001C,  // wParam: 1 activated, 0 deactivated
+    MSG_KEYDOWN = 0x0100,  // wParam: virtual-key code
     MSG_KEYUP = 0x0101,
-    MSG_CHAR = 0x0102,          // produced by TranslateMessage from MSG_KEYDOWN
-    MSG_MOUSEMOVE = 0x0200,     // lParam: x | (y << 16), client coordinates
+    MSG_CHAR = 0x0102,  // produced by TranslateMessage from MSG_KEYDOWN
+    MSG_MOUSEMOVE = 0x0200,  // lParam: x | (y << 16), client coordinates
     MSG_LBUTTONDOWN = 0x0201,
     MSG_LBUTTONUP = 0x0202,
     MSG_LBUTTONDBLCLK = 0x0203,
@@ -67,20 +67,21 @@ enum : int {
 };
 
 struct Message {
-    NativeWindow window = nullptr;   // none for thread messages (quit)
+    NativeWindow window = nullptr;  // none for thread messages (quit)
     uint32_t message = 0;
     uintptr_t wParam = 0;
     intptr_t lParam = 0;
 };
 
 // Called for every message of a window, including those sent while it is being created.
-using WindowProc = void (*)(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+using WindowProc = void (*)(NativeWindow window, uint32_t message, uintptr_t wParam,
+                            intptr_t lParam);
 
 struct WindowDesc {
     const char* title = "";
     int clientWidth = 640;
     int clientHeight = 480;
-    bool fullScreen = false;   // covers the screen at (0,0); windowed ones are centred, fixed size
+    bool fullScreen = false;  // covers the screen at (0,0); windowed ones are centred, fixed size
     bool noBackground = true;  // false: the platform erases the background in white
     NativeWindow parent = nullptr;
 };
@@ -107,9 +108,9 @@ void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int heig
 
 // Looks at the queue; when a message is waiting copies it out (and removes it when remove).
 bool PeekMessage(Message* out, bool remove);
-void WaitMessage();                          // blocks until a message is waiting
-void TranslateMessage(const Message& msg);   // may queue a MSG_CHAR for a key-down
-void DispatchMessage(const Message& msg);    // calls the window's procedure (none: default handling)
+void WaitMessage();  // blocks until a message is waiting
+void TranslateMessage(const Message& msg);  // may queue a MSG_CHAR for a key-down
+void DispatchMessage(const Message& msg);  // calls the window's procedure (none: default handling)
 // Default handling of a message; the window procedure passes every message on to it.
 void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
@@ -127,11 +128,11 @@ bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons);
 // The first attached device the platform knows as a gamepad with the common layout (two sticks,
 // d-pad, four face buttons, back and start). Stick positions -32768..32767, negative left/up.
 struct GamepadState {
-    int16_t stickX = 0, stickY = 0;   // the left stick
+    int16_t stickX = 0, stickY = 0;  // the left stick
     bool dpadLeft = false, dpadRight = false, dpadUp = false, dpadDown = false;
-    bool south = false;   // the lower face button
-    bool north = false;   // the upper face button
-    bool back = false;    // back / select / view
+    bool south = false;  // the lower face button
+    bool north = false;  // the upper face button
+    bool back = false;  // back / select / view
     bool start = false;
 };
 // False when no gamepad is attached. A device reported here is not reported by GetJoystick.
@@ -149,15 +150,15 @@ bool AudioOpen(int rate, AudioDoneProc done, void* user);
 // Queues a buffer; it must stay valid until its done notification (or AudioReset/AudioClose).
 // Buffers play in the order queued.
 bool AudioQueue(const void* data, size_t bytes);
-void AudioReset();   // stops and forgets every queued buffer; no done notifications follow
-void AudioClose();   // resets, then closes; no notification runs after it returns
+void AudioReset();  // stops and forgets every queued buffer; no done notifications follow
+void AudioClose();  // resets, then closes; no notification runs after it returns
 
 // ---- OpenGL -----------------------------------------------------------------------------
 
 // Double-buffered context for the window: 24-bit colour, 16-bit depth. Made current.
 bool GLCreateContext(NativeWindow window);
 void GLSwapBuffers();
-void GLReleaseContext();   // makes no context current and deletes it
+void GLReleaseContext();  // makes no context current and deletes it
 // Swaps wait for the display's refresh (adaptive where the driver offers it) or not. False when
 // the driver refuses; the default before the first call is the driver's own.
 bool GLSetVsync(bool on);

@@ -15,7 +15,8 @@ SDL_Window* gContextWindow = nullptr;
 
 namespace detail {
 
-void SetSDLError(const char* what) {
+void SetSDLError(const char* what)
+{
     std::string text = what ? what : "";
     const char* why = SDL_GetError();
     if (why && *why) {
@@ -25,7 +26,8 @@ void SetSDLError(const char* what) {
     SetError(text.c_str());
 }
 
-bool StartVideo(const char* defaultDrivers) {
+bool StartVideo(const char* defaultDrivers)
+{
     static bool started = false;
     if (started) return true;
     const char* env = std::getenv("SDL_VIDEODRIVER");
@@ -43,7 +45,8 @@ bool StartVideo(const char* defaultDrivers) {
     return true;
 }
 
-void SetGLAttributes() {
+void SetGLAttributes()
+{
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
@@ -53,7 +56,8 @@ void SetGLAttributes() {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
 }
 
-bool CreateGLContext(SDL_Window* window) {
+bool CreateGLContext(SDL_Window* window)
+{
     if (!window) {
         SetError("no window");
         return false;
@@ -74,11 +78,13 @@ bool CreateGLContext(SDL_Window* window) {
     return true;
 }
 
-void SwapGL() {
+void SwapGL()
+{
     if (gContext && gContextWindow) SDL_GL_SwapWindow(gContextWindow);
 }
 
-bool SetSwapInterval(bool vsync) {
+bool SetSwapInterval(bool vsync)
+{
     if (!gContext) {
         SetError("no GL context");
         return false;
@@ -90,7 +96,8 @@ bool SetSwapInterval(bool vsync) {
     return false;
 }
 
-void ReleaseGL() {
+void ReleaseGL()
+{
     if (!gContext) return;
     SDL_GL_MakeCurrent(nullptr, nullptr);
     SDL_GL_DeleteContext(gContext);

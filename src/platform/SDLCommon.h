@@ -9,7 +9,7 @@
 
 namespace plat::detail {
 
-void SetSDLError(const char* what);            // LastError() = "what: <SDL's reason>"
+void SetSDLError(const char* what);  // LastError() = "what: <SDL's reason>"
 
 // Starts SDL's video subsystem and loads the GL library, once for the whole run (unloading
 // the GL driver would make its own allocations look like leaks to the sanitizers). When the
@@ -25,7 +25,7 @@ bool CreateGLContext(SDL_Window* window);
 void SwapGL();
 // Vsync on (adaptive where offered, else every refresh) or off for the current context.
 bool SetSwapInterval(bool vsync);
-void ReleaseGL();               // no context current afterwards; the window is left alone
-SDL_Window* GLWindow();         // the window of the current context, or nullptr
+void ReleaseGL();  // no context current afterwards; the window is left alone
+SDL_Window* GLWindow();  // the window of the current context, or nullptr
 
 }  // namespace plat::detail

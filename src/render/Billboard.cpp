@@ -11,8 +11,7 @@
 void DrawBillboard(int texture, const Vector3D& position, float scale)
 {
     const int index = FindTexture(texture);
-    if (index < 0)
-        return;
+    if (index < 0) return;
     const TextureRecord rec = TextureAt(index);
     const float hw = rec.width * scale * 0.5f;
     const float hh = rec.height * scale * 0.5f;
@@ -54,8 +53,7 @@ void DrawBillboard(int texture, const Vector3D& position, float scale)
 void DrawUprightQuad(int texture, const Vector3D& position, float scale, float angle)
 {
     const int index = FindTexture(texture);
-    if (index < 0)
-        return;
+    if (index < 0) return;
     const TextureRecord rec = TextureAt(index);
     const ImageRect r = ImageRectOf(rec.width, rec.height);
     const float hw = scale * r.width * 0.5f;

@@ -11,8 +11,7 @@ namespace {
 
 char* CopyText(const char* text)
 {
-    if (!text)
-        text = "";
+    if (!text) text = "";
     size_t length = std::strlen(text);
     char* copy = new char[length + 1];
     std::memcpy(copy, text, length + 1);
@@ -32,8 +31,7 @@ template <typename T>
 int32_t GrowByOne(T*& block, int32_t& count)
 {
     T* grown = new T[static_cast<size_t>(count) + 1];
-    for (int32_t i = 0; i < count; ++i)
-        grown[i] = block[i];
+    for (int32_t i = 0; i < count; ++i) grown[i] = block[i];
     delete[] block;
     block = grown;
     return count++;
@@ -43,7 +41,8 @@ int32_t GrowByOne(T*& block, int32_t& count)
 
 bool IsNeverDrawn(const ModelObject& object)
 {
-    return (object.red == 158 || object.red == 159) && object.green == 0 && object.blue == object.red;
+    return (object.red == 158 || object.red == 159) && object.green == 0 &&
+           object.blue == object.red;
 }
 
 // ---- Model ------------------------------------------------------------------------------
@@ -54,16 +53,12 @@ uint64_t gLastRevision = 0;
 
 Model::Model() : revision(++gLastRevision) {}
 
-void Model::Touch()
-{
-    revision = ++gLastRevision;
-}
+void Model::Touch() { revision = ++gLastRevision; }
 
 void Model::Clear()
 {
     Touch();
-    for (int32_t i = 0; i < count; ++i)
-        FreeObject(objects[i]);
+    for (int32_t i = 0; i < count; ++i) FreeObject(objects[i]);
     delete[] objects;
     objects = nullptr;
     count = 0;
@@ -83,8 +78,7 @@ int32_t Model::AddObject()
 int32_t Model::AddPoint(int32_t object, float x, float y, float z)
 {
     Touch();
-    if (object < 0 || object >= count)
-        return -1;
+    if (object < 0 || object >= count) return -1;
     ModelObject& o = objects[object];
     int32_t index = GrowByOne(o.points, o.pointCount);
     o.points[index] = ModelPoint();
@@ -97,8 +91,7 @@ int32_t Model::AddPoint(int32_t object, float x, float y, float z)
 int32_t Model::AddTriangle(int32_t object, int32_t a, int32_t b, int32_t c)
 {
     Touch();
-    if (object < 0 || object >= count)
-        return -1;
+    if (object < 0 || object >= count) return -1;
     ModelObject& o = objects[object];
     int32_t index = GrowByOne(o.triangles, o.triangleCount);
     o.triangles[index] = ModelTriangle();
@@ -110,45 +103,36 @@ int32_t Model::AddTriangle(int32_t object, int32_t a, int32_t b, int32_t c)
 
 void Model::SetPivot(int32_t object, float x, float y, float z)
 {
-    if (object < 0 || object >= count)
-        return;
+    if (object < 0 || object >= count) return;
     objects[object].pivot = {x, y, z};
 }
 
 void Model::SetNormal(int32_t object, int32_t triangle, int corner, float x, float y, float z)
 {
     Touch();
-    if (object < 0 || object >= count)
-        return;
+    if (object < 0 || object >= count) return;
     ModelObject& o = objects[object];
-    if (triangle < 0 || triangle >= o.triangleCount)
-        return;
+    if (triangle < 0 || triangle >= o.triangleCount) return;
     ModelTriangle& t = o.triangles[triangle];
     Vector3D n{x, y, z};
-    if (corner == 0)
-        t.na = n;
-    else if (corner == 1)
-        t.nb = n;
-    else if (corner == 2)
-        t.nc = n;
+    if (corner == 0) t.na = n;
+    else if (corner == 1) t.nb = n;
+    else if (corner == 2) t.nc = n;
 }
 
 void Model::SetTexCoord(int32_t object, int32_t point, float u, float v)
 {
     Touch();
-    if (object < 0 || object >= count)
-        return;
+    if (object < 0 || object >= count) return;
     ModelObject& o = objects[object];
-    if (point < 0 || point >= o.pointCount)
-        return;
+    if (point < 0 || point >= o.pointCount) return;
     o.points[point].u = u;
     o.points[point].v = v;
 }
 
 void Model::SetColor(int32_t object, int32_t red, int32_t green, int32_t blue)
 {
-    if (object < 0 || object >= count)
-        return;
+    if (object < 0 || object >= count) return;
     objects[object].red = red;
     objects[object].green = green;
     objects[object].blue = blue;
@@ -156,14 +140,12 @@ void Model::SetColor(int32_t object, int32_t red, int32_t green, int32_t blue)
 
 void Model::SetAllWhite()
 {
-    for (int32_t i = 0; i < count; ++i)
-        SetColor(i, 255, 255, 255);
+    for (int32_t i = 0; i < count; ++i) SetColor(i, 255, 255, 255);
 }
 
 void Model::SetName(int32_t object, const char* text)
 {
-    if (object < 0 || object >= count)
-        return;
+    if (object < 0 || object >= count) return;
     char* copy = CopyText(text);
     delete[] objects[object].name;
     objects[object].name = copy;
@@ -171,43 +153,36 @@ void Model::SetName(int32_t object, const char* text)
 
 bool Model::SetParent(int32_t object, int32_t parent)
 {
-    if (object < 0 || object >= count || parent < 0 || parent >= count)
-        return false;
+    if (object < 0 || object >= count || parent < 0 || parent >= count) return false;
     objects[object].parent = parent;
     return true;
 }
 
 int32_t Model::FindObject(const char* name) const
 {
-    if (!name)
-        return -1;
+    if (!name) return -1;
     for (int32_t i = 0; i < count; ++i) {
-        if (std::strcmp(ObjectName(i), name) == 0)
-            return i;
+        if (std::strcmp(ObjectName(i), name) == 0) return i;
     }
     return -1;
 }
 
 int32_t Model::PointCount(int32_t object) const
 {
-    if (object < 0 || object >= count)
-        return 0;
+    if (object < 0 || object >= count) return 0;
     return objects[object].pointCount;
 }
 
 const char* Model::ObjectName(int32_t object) const
 {
-    if (object < 0 || object >= count || !objects[object].name)
-        return "";
+    if (object < 0 || object >= count || !objects[object].name) return "";
     return objects[object].name;
 }
 
 int32_t* Model::HierarchyOrder(int32_t* length) const
 {
-    if (length)
-        *length = count;
-    if (count <= 0)
-        return nullptr;
+    if (length) *length = count;
+    if (count <= 0) return nullptr;
     int32_t* depth = new int32_t[static_cast<size_t>(count)];
     int32_t* order = new int32_t[static_cast<size_t>(count)];
     int32_t listed = 0;
@@ -229,11 +204,9 @@ int32_t* Model::HierarchyOrder(int32_t* length) const
                 ++assigned;
             }
         }
-        if (assigned == 0)
-            break;
+        if (assigned == 0) break;
     }
-    for (int32_t i = listed; i < count; ++i)
-        order[i] = -1;
+    for (int32_t i = listed; i < count; ++i) order[i] = -1;
     delete[] depth;
     return order;
 }
@@ -241,34 +214,27 @@ int32_t* Model::HierarchyOrder(int32_t* length) const
 bool Model::AllocateObjects(int32_t newCount)
 {
     Touch();
-    if (newCount < 0)
-        return false;
+    if (newCount < 0) return false;
     Clear();
-    if (newCount == 0)
-        return true;
+    if (newCount == 0) return true;
     objects = new (std::nothrow) ModelObject[static_cast<size_t>(newCount)];
-    if (!objects)
-        return false;
+    if (!objects) return false;
     count = newCount;
-    for (int32_t i = 0; i < count; ++i)
-        objects[i].parent = i;
+    for (int32_t i = 0; i < count; ++i) objects[i].parent = i;
     return true;
 }
 
 bool Model::AllocatePoints(int32_t object, int32_t pointCount)
 {
     Touch();
-    if (object < 0 || object >= count || pointCount < 0)
-        return false;
+    if (object < 0 || object >= count || pointCount < 0) return false;
     ModelObject& o = objects[object];
     delete[] o.points;
     o.points = nullptr;
     o.pointCount = 0;
-    if (pointCount == 0)
-        return true;
+    if (pointCount == 0) return true;
     o.points = new (std::nothrow) ModelPoint[static_cast<size_t>(pointCount)];
-    if (!o.points)
-        return false;
+    if (!o.points) return false;
     o.pointCount = pointCount;
     return true;
 }
@@ -276,17 +242,14 @@ bool Model::AllocatePoints(int32_t object, int32_t pointCount)
 bool Model::AllocateTriangles(int32_t object, int32_t triangleCount)
 {
     Touch();
-    if (object < 0 || object >= count || triangleCount < 0)
-        return false;
+    if (object < 0 || object >= count || triangleCount < 0) return false;
     ModelObject& o = objects[object];
     delete[] o.triangles;
     o.triangles = nullptr;
     o.triangleCount = 0;
-    if (triangleCount == 0)
-        return true;
+    if (triangleCount == 0) return true;
     o.triangles = new (std::nothrow) ModelTriangle[static_cast<size_t>(triangleCount)];
-    if (!o.triangles)
-        return false;
+    if (!o.triangles) return false;
     o.triangleCount = triangleCount;
     return true;
 }
@@ -294,26 +257,24 @@ bool Model::AllocateTriangles(int32_t object, int32_t triangleCount)
 bool CheckModelStructure(const Model& model, std::string* why)
 {
     auto fail = [why](int32_t object, const std::string& problem) {
-        if (why)
-            *why = "object " + std::to_string(object) + ": " + problem;
+        if (why) *why = "object " + std::to_string(object) + ": " + problem;
         return false;
     };
-    if (model.count < 0 || (model.count > 0 && !model.objects))
-        return fail(0, "no object table");
+    if (model.count < 0 || (model.count > 0 && !model.objects)) return fail(0, "no object table");
     for (int32_t k = 0; k < model.count; ++k) {
         const ModelObject& o = model.objects[k];
         if (o.parent < 0 || o.parent >= model.count)
             return fail(k, "parent " + std::to_string(o.parent) + " is not an object");
-        if (o.pointCount < 0 || (o.pointCount > 0 && !o.points))
-            return fail(k, "bad point table");
+        if (o.pointCount < 0 || (o.pointCount > 0 && !o.points)) return fail(k, "bad point table");
         if (o.triangleCount < 0 || (o.triangleCount > 0 && !o.triangles))
             return fail(k, "bad triangle table");
         for (int32_t t = 0; t < o.triangleCount; ++t) {
             const ModelTriangle& tri = o.triangles[t];
             for (int32_t index : {tri.a, tri.b, tri.c}) {
                 if (index < 0 || index >= o.pointCount) {
-                    return fail(k, "triangle " + std::to_string(t) + " uses point " + std::to_string(index) +
-                                       " of " + std::to_string(o.pointCount));
+                    return fail(k, "triangle " + std::to_string(t) + " uses point " +
+                                       std::to_string(index) + " of " +
+                                       std::to_string(o.pointCount));
                 }
             }
         }
@@ -324,10 +285,10 @@ bool CheckModelStructure(const Model& model, std::string* why)
         int32_t current = k;
         for (int32_t length = 1;; ++length) {
             int32_t parent = model.objects[current].parent;
-            if (parent == current)
-                break;
+            if (parent == current) break;
             if (length == kMaxChain)
-                return fail(k, "parent chain is cyclic or longer than " + std::to_string(kMaxChain) + " objects");
+                return fail(k, "parent chain is cyclic or longer than " +
+                                   std::to_string(kMaxChain) + " objects");
             current = parent;
         }
     }
@@ -339,8 +300,7 @@ bool CheckModelStructure(const Model& model, std::string* why)
 PartMatrix PartMatrix::Identity()
 {
     PartMatrix r;
-    for (int i = 0; i < 16; ++i)
-        r.m[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+    for (int i = 0; i < 16; ++i) r.m[i] = (i % 5 == 0) ? 1.0f : 0.0f;
     return r;
 }
 
@@ -360,12 +320,10 @@ void PartMatrix::Multiply(const PartMatrix& right)
 
 void PartMatrix::Rotate(float angle, const Vector3D& axis)
 {
-    if (angle == 0.0f)
-        return;
+    if (angle == 0.0f) return;
     double x = axis.x, y = axis.y, z = axis.z;
     double length = std::sqrt(x * x + y * y + z * z);
-    if (length == 0.0)
-        return;
+    if (length == 0.0) return;
     x /= length;
     y /= length;
     z /= length;
@@ -418,10 +376,9 @@ void TurnBetween(const Vector3D& from, const Vector3D& to, const Vector3D& fallb
                  float& angle, Vector3D& axis)
 {
     Vector3D a = from, b = to;
-    angle = AngleBetween(a, b);   // a and b come back normalised
+    angle = AngleBetween(a, b);  // a and b come back normalised
     axis = Cross(from, to);
-    if (angle == 0.0f)
-        return;
+    if (angle == 0.0f) return;
     // Opposite directions have no cross product to turn about; near-opposite ones have one
     // made of rounding noise, pointing anywhere. Turn half way round the given axis instead.
     if (Length(Cross(a, b)) < 1e-5f && Dot(a, b) < 0.0f) {
@@ -432,25 +389,17 @@ void TurnBetween(const Vector3D& from, const Vector3D& to, const Vector3D& fallb
 
 // ---- ModelInstance ----------------------------------------------------------------------
 
-ModelInstance::~ModelInstance()
-{
-    delete[] poses;
-}
+ModelInstance::~ModelInstance() { delete[] poses; }
 
-ModelInstance::ModelInstance(const ModelInstance& other)
-{
-    *this = other;
-}
+ModelInstance::ModelInstance(const ModelInstance& other) { *this = other; }
 
 ModelInstance& ModelInstance::operator=(const ModelInstance& other)
 {
-    if (this == &other)
-        return *this;
+    if (this == &other) return *this;
     PartPose* copy = nullptr;
     if (other.poseCount > 0 && other.poses) {
         copy = new PartPose[static_cast<size_t>(other.poseCount)];
-        for (int32_t i = 0; i < other.poseCount; ++i)
-            copy[i] = other.poses[i];
+        for (int32_t i = 0; i < other.poseCount; ++i) copy[i] = other.poses[i];
     }
     delete[] poses;
     poses = copy;
@@ -521,8 +470,7 @@ PartMatrix RotationOf(float angle, const Vector3D& axis)
 
 bool ModelInstance::ComputePartMatrix(int32_t object, bool rotationOnly, PartMatrix& out) const
 {
-    if (!model || object < 0 || object >= model->count)
-        return false;
+    if (!model || object < 0 || object >= model->count) return false;
 
     // The chain from the object up to its root, on the stack.
     int32_t chain[kMaxChain];
@@ -531,10 +479,8 @@ bool ModelInstance::ComputePartMatrix(int32_t object, bool rotationOnly, PartMat
     for (;;) {
         chain[n++] = current;
         int32_t parent = model->objects[current].parent;
-        if (parent == current)
-            break;
-        if (parent < 0 || parent >= model->count || n == kMaxChain)
-            return false;
+        if (parent == current) break;
+        if (parent < 0 || parent >= model->count || n == kMaxChain) return false;
         current = parent;
     }
 
@@ -542,9 +488,7 @@ bool ModelInstance::ComputePartMatrix(int32_t object, bool rotationOnly, PartMat
     const PartMatrix r1 = RotationOf(turn.angle1, turn.axis1);
     const PartMatrix r2 = RotationOf(turn.angle2, turn.axis2);
     // Poses beyond the attached count (a model grown after attaching) count as zero.
-    auto pose = [this](int32_t k) {
-        return (poses && k < poseCount) ? poses[k] : PartPose();
-    };
+    auto pose = [this](int32_t k) { return (poses && k < poseCount) ? poses[k] : PartPose(); };
 
     PartMatrix m = PartMatrix::Identity();
     if (!rotationOnly) {
@@ -557,25 +501,22 @@ bool ModelInstance::ComputePartMatrix(int32_t object, bool rotationOnly, PartMat
             TurnVector(r2, p);
             for (int32_t j = n - 1; j > i; --j) {
                 PartPose above = pose(chain[j]);
-                if (above.angleA != 0.0f)
-                    TurnVector(RotationOf(above.angleA, above.axisA), p);
-                if (above.angleB != 0.0f)
-                    TurnVector(RotationOf(above.angleB, above.axisB), p);
+                if (above.angleA != 0.0f) TurnVector(RotationOf(above.angleA, above.axisA), p);
+                if (above.angleB != 0.0f) TurnVector(RotationOf(above.angleB, above.axisB), p);
             }
             tx += p.x;
             ty += p.y;
             tz += p.z;
         }
-        m.Translate(static_cast<float>(position.x + scale * tx), static_cast<float>(position.y + scale * ty),
+        m.Translate(static_cast<float>(position.x + scale * tx),
+                    static_cast<float>(position.y + scale * ty),
                     static_cast<float>(position.z + scale * tz));
         m.Scale(scale);
     }
     for (int32_t i = 0; i < n; ++i) {
         PartPose p = pose(chain[i]);
-        if (p.angleB != 0.0f)
-            m.Rotate(p.angleB, p.axisB);
-        if (p.angleA != 0.0f)
-            m.Rotate(p.angleA, p.axisA);
+        if (p.angleB != 0.0f) m.Rotate(p.angleB, p.axisB);
+        if (p.angleA != 0.0f) m.Rotate(p.angleA, p.axisA);
     }
     m.Multiply(r2);
     m.Multiply(r1);
@@ -585,8 +526,7 @@ bool ModelInstance::ComputePartMatrix(int32_t object, bool rotationOnly, PartMat
 
 bool ModelInstance::ComputeInstanceMatrix(bool rotationOnly, PartMatrix& out) const
 {
-    if (!model)
-        return false;
+    if (!model) return false;
     const InstanceTurn turn = ComputeInstanceTurn(forward, up);
     PartMatrix m = PartMatrix::Identity();
     if (!rotationOnly) {
@@ -602,23 +542,20 @@ bool ModelInstance::ComputeInstanceMatrix(bool rotationOnly, PartMatrix& out) co
 bool ModelInstance::HasPose() const
 {
     for (int32_t i = 0; poses && i < poseCount; ++i)
-        if (poses[i].angleA != 0.0f || poses[i].angleB != 0.0f)
-            return true;
+        if (poses[i].angleA != 0.0f || poses[i].angleB != 0.0f) return true;
     return false;
 }
 
 void ModelInstance::ApplyPartTransform(int32_t object, bool rotationOnly) const
 {
     PartMatrix m;
-    if (ComputePartMatrix(object, rotationOnly, m))
-        glMultMatrixf(m.m);
+    if (ComputePartMatrix(object, rotationOnly, m)) glMultMatrixf(m.m);
 }
 
 float* ModelInstance::GetPartWorldPoints(int32_t object) const
 {
     PartMatrix m;
-    if (!ComputePartMatrix(object, false, m))
-        return nullptr;
+    if (!ComputePartMatrix(object, false, m)) return nullptr;
     const ModelObject& o = model->objects[object];
     float* result = new float[1 + 3 * static_cast<size_t>(o.pointCount)];
     result[0] = static_cast<float>(o.pointCount);
@@ -634,8 +571,7 @@ float* ModelInstance::GetPartWorldPoints(int32_t object) const
 bool ModelInstance::GetPartDirections(int32_t object, Vector3D& outForward, Vector3D& outUp) const
 {
     PartMatrix m;
-    if (!ComputePartMatrix(object, true, m))
-        return false;
+    if (!ComputePartMatrix(object, true, m)) return false;
     outForward = m.TransformPoint({0.0f, 0.0f, -1.0f});
     outUp = m.TransformPoint({0.0f, 1.0f, 0.0f});
     return true;
@@ -644,8 +580,7 @@ bool ModelInstance::GetPartDirections(int32_t object, Vector3D& outForward, Vect
 bool ModelInstance::PartPointToWorld(int32_t object, Vector3D& point) const
 {
     PartMatrix m;
-    if (!ComputePartMatrix(object, false, m))
-        return false;
+    if (!ComputePartMatrix(object, false, m)) return false;
     point = m.TransformPoint(point);
     return true;
 }
@@ -686,14 +621,14 @@ void ModelInstance::SetOrientation(const Vector3D& newForward, const Vector3D& n
     }
 }
 
-bool ModelInstance::SetPartOrientation(int32_t object, const Vector3D& wantedForward, const Vector3D& wantedUp)
+bool ModelInstance::SetPartOrientation(int32_t object, const Vector3D& wantedForward,
+                                       const Vector3D& wantedUp)
 {
     if (!model || object < 0 || object >= model->count || !poses || object >= poseCount)
         return false;
     Vector3D baseForward = forward, baseUp = up;
     int32_t parent = model->objects[object].parent;
-    if (parent != object && !GetPartDirections(parent, baseForward, baseUp))
-        return false;
+    if (parent != object && !GetPartDirections(parent, baseForward, baseUp)) return false;
     PartPose& p = poses[object];
     TurnBetween(baseForward, wantedForward, baseUp, p.angleA, p.axisA);
     Vector3D turnedUp = baseUp;
@@ -705,8 +640,7 @@ bool ModelInstance::SetPartOrientation(int32_t object, const Vector3D& wantedFor
 
 void ModelInstance::ResetPartPose(int32_t object)
 {
-    if (!poses || object < 0 || object >= poseCount)
-        return;
+    if (!poses || object < 0 || object >= poseCount) return;
     poses[object].angleA = 0.0f;
     poses[object].angleB = 0.0f;
 }
@@ -714,20 +648,16 @@ void ModelInstance::ResetPartPose(int32_t object)
 float InstanceReachRadius(const ModelInstance& instance)
 {
     // A model that failed to load (none, no objects, no points) gives the default sphere.
-    if (!instance.model)
-        return 1.0f;
+    if (!instance.model) return 1.0f;
     float maxX = -99999.0f, maxZ = -99999.0f;
     bool anyPoint = false;
     for (int32_t k = 0; k < instance.model->count; ++k) {
         float* points = instance.GetPartWorldPoints(k);
-        if (!points)
-            continue;
+        if (!points) continue;
         int32_t n = static_cast<int32_t>(points[0]);
         for (int32_t i = 0; i < n; ++i) {
-            if (points[1 + 3 * i] > maxX)
-                maxX = points[1 + 3 * i];
-            if (points[3 + 3 * i] > maxZ)
-                maxZ = points[3 + 3 * i];
+            if (points[1 + 3 * i] > maxX) maxX = points[1 + 3 * i];
+            if (points[3 + 3 * i] > maxZ) maxZ = points[3 + 3 * i];
             anyPoint = true;
         }
         delete[] points;

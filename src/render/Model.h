@@ -18,25 +18,25 @@
 #include <string>
 
 struct ModelPoint {
-    float x = 0.0f, y = 0.0f, z = 0.0f;   // in the object's own frame
-    float u = -1.0f, v = -1.0f;           // texture coordinates (textured objects only)
+    float x = 0.0f, y = 0.0f, z = 0.0f;  // in the object's own frame
+    float u = -1.0f, v = -1.0f;  // texture coordinates (textured objects only)
 };
 
 struct ModelTriangle {
-    int32_t a = 0, b = 0, c = 0;   // point indices; counter-clockwise from outside is the front
-    Vector3D na, nb, nc;           // one normal per corner, in the object's frame
+    int32_t a = 0, b = 0, c = 0;  // point indices; counter-clockwise from outside is the front
+    Vector3D na, nb, nc;  // one normal per corner, in the object's frame
 };
 
 struct ModelObject {
-    ModelPoint* points = nullptr;         // owned
-    ModelTriangle* triangles = nullptr;   // owned
-    int32_t textureId = -1;               // -1: shaded colour with outline; else a GL texture name
+    ModelPoint* points = nullptr;  // owned
+    ModelTriangle* triangles = nullptr;  // owned
+    int32_t textureId = -1;  // -1: shaded colour with outline; else a GL texture name
     int32_t pointCount = 0;
     int32_t triangleCount = 0;
-    int32_t red = 255, green = 255, blue = 255;   // only the low 8 bits reach GL
-    int32_t parent = 0;                   // its own index for a root
-    Vector3D pivot;                       // origin relative to the parent's origin
-    char* name = nullptr;                 // owned; "" when unnamed
+    int32_t red = 255, green = 255, blue = 255;  // only the low 8 bits reach GL
+    int32_t parent = 0;  // its own index for a root
+    Vector3D pivot;  // origin relative to the parent's origin
+    char* name = nullptr;  // owned; "" when unnamed
 };
 
 // Objects of colour (158, 0, 158) or (159, 0, 159) are reference points, never drawn.
@@ -52,7 +52,7 @@ public:
     Model(const Model&) = delete;
     Model& operator=(const Model&) = delete;
 
-    void Clear();   // frees everything; count 0
+    void Clear();  // frees everything; count 0
 
     // Marks the points, triangles or normals changed, so that drawing code keeping a copy of
     // them (the model renderer's display lists) makes a new one. The editing and allocating
@@ -62,22 +62,22 @@ public:
     uint64_t Revision() const { return revision; }
 
     // Editing. Every object index is checked; a bad one changes nothing and gives -1 / 0.
-    int32_t AddObject();   // white root with no points, no texture, pivot 0, name ""
-    int32_t AddPoint(int32_t object, float x, float y, float z);   // u = v = -1
-    int32_t AddTriangle(int32_t object, int32_t a, int32_t b, int32_t c);   // a, b, c unchecked
+    int32_t AddObject();  // white root with no points, no texture, pivot 0, name ""
+    int32_t AddPoint(int32_t object, float x, float y, float z);  // u = v = -1
+    int32_t AddTriangle(int32_t object, int32_t a, int32_t b, int32_t c);  // a, b, c unchecked
     void SetPivot(int32_t object, float x, float y, float z);
     void SetNormal(int32_t object, int32_t triangle, int corner, float x, float y, float z);
     void SetTexCoord(int32_t object, int32_t point, float u, float v);
     void SetColor(int32_t object, int32_t red, int32_t green, int32_t blue);
     void SetAllWhite();
-    void SetName(int32_t object, const char* text);   // none or "" gives ""
+    void SetName(int32_t object, const char* text);  // none or "" gives ""
     // Makes parent the object's parent; both must be valid indices. Chains are not checked
     // here (see CheckModelStructure).
     bool SetParent(int32_t object, int32_t parent);
 
-    int32_t FindObject(const char* name) const;   // lowest index with exactly that name, or -1
-    int32_t PointCount(int32_t object) const;     // 0 for a bad index
-    const char* ObjectName(int32_t object) const; // "" for a bad index
+    int32_t FindObject(const char* name) const;  // lowest index with exactly that name, or -1
+    int32_t PointCount(int32_t object) const;  // 0 for a bad index
+    const char* ObjectName(int32_t object) const;  // "" for a bad index
 
     // Objects in hierarchy order: roots in index order, then their children level by level.
     // A new array (delete[]) of count entries; *length = count. Objects that never reach a
@@ -90,7 +90,7 @@ public:
     bool AllocatePoints(int32_t object, int32_t pointCount);
     bool AllocateTriangles(int32_t object, int32_t triangleCount);
 
-    ModelObject* objects = nullptr;   // owned, one block
+    ModelObject* objects = nullptr;  // owned, one block
     int32_t count = 0;
 
 private:
@@ -108,17 +108,17 @@ struct PartMatrix {
     float m[16];
 
     static PartMatrix Identity();
-    void Multiply(const PartMatrix& right);             // this = this * right
-    void Rotate(float angle, const Vector3D& axis);    // glRotatef; a zero axis or angle: nothing
-    void Translate(float x, float y, float z);          // glTranslatef
-    void Scale(float s);                                // glScalef(s, s, s)
-    Vector3D TransformPoint(const Vector3D& p) const;   // with the division by w
+    void Multiply(const PartMatrix& right);  // this = this * right
+    void Rotate(float angle, const Vector3D& axis);  // glRotatef; a zero axis or angle: nothing
+    void Translate(float x, float y, float z);  // glTranslatef
+    void Scale(float s);  // glScalef(s, s, s)
+    Vector3D TransformPoint(const Vector3D& p) const;  // with the division by w
 };
 
 struct PartPose {
-    float angleA = 0.0f;   // degrees, applied first
-    float angleB = 0.0f;   // degrees, applied second
-    Vector3D axisA;        // world-space axes (after the instance's own orientation)
+    float angleA = 0.0f;  // degrees, applied first
+    float angleB = 0.0f;  // degrees, applied second
+    Vector3D axisA;  // world-space axes (after the instance's own orientation)
     Vector3D axisB;
 };
 
@@ -126,7 +126,7 @@ class ModelInstance {
 public:
     ModelInstance() = default;
     ~ModelInstance();
-    ModelInstance(const ModelInstance& other);              // copies the poses, shares the model
+    ModelInstance(const ModelInstance& other);  // copies the poses, shares the model
     ModelInstance& operator=(const ModelInstance& other);
 
     // Uses model (not owned) and gives every object a zero pose.
@@ -157,17 +157,18 @@ public:
     // Sets forward and up and turns every active pose axis along with the instance.
     void SetOrientation(const Vector3D& newForward, const Vector3D& newUp);
     // Poses the object so that its world forward and up become the wanted ones.
-    bool SetPartOrientation(int32_t object, const Vector3D& wantedForward, const Vector3D& wantedUp);
-    void ResetPartPose(int32_t object);   // both angles 0
+    bool SetPartOrientation(int32_t object, const Vector3D& wantedForward,
+                            const Vector3D& wantedUp);
+    void ResetPartPose(int32_t object);  // both angles 0
 
     int32_t textureOffset = 0;
     Vector3D position{0.0f, 0.0f, 0.0f};
     Vector3D forward{0.0f, 0.0f, -1.0f};
     Vector3D up{0.0f, 1.0f, 0.0f};
     float scale = 1.0f;
-    Model* model = nullptr;     // not owned
+    Model* model = nullptr;  // not owned
     PartPose* poses = nullptr;  // owned, poseCount records
-    int32_t poseCount = 0;      // the model's object count when it was attached
+    int32_t poseCount = 0;  // the model's object count when it was attached
 };
 
 // The rotation (angle in degrees, axis) that turns direction from onto direction to, as

@@ -11,8 +11,7 @@ namespace {
 
 bool Fail(std::string* why, const std::string& problem)
 {
-    if (why)
-        *why = problem;
+    if (why) *why = problem;
     return false;
 }
 
@@ -24,28 +23,29 @@ public:
     bool Has(size_t n) const { return n <= left; }
     size_t Left() const { return left; }
     const uint8_t* Position() const { return p; }
-    void Skip(size_t n) { p += n; left -= n; }
+    void Skip(size_t n)
+    {
+        p += n;
+        left -= n;
+    }
 
     bool U8(int32_t& value)
     {
-        if (!Has(1))
-            return false;
+        if (!Has(1)) return false;
         value = p[0];
         Skip(1);
         return true;
     }
     bool U16(int32_t& value)
     {
-        if (!Has(2))
-            return false;
+        if (!Has(2)) return false;
         value = p[0] | (p[1] << 8);
         Skip(2);
         return true;
     }
     bool F32(float& value)
     {
-        if (!Has(4))
-            return false;
+        if (!Has(4)) return false;
         uint32_t bits = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
                         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
         std::memcpy(&value, &bits, 4);
@@ -64,8 +64,7 @@ bool ReadObject(Model& model, int32_t k, ByteReader& in, std::string* why)
     ModelObject& o = model.objects[k];
 
     const void* nul = std::memchr(in.Position(), 0, in.Left());
-    if (!nul)
-        return Fail(why, where + "name runs past the end of the data");
+    if (!nul) return Fail(why, where + "name runs past the end of the data");
     size_t nameLength = static_cast<size_t>(static_cast<const uint8_t*>(nul) - in.Position());
     char name[kMaxModelName + 1];
     size_t kept = nameLength < static_cast<size_t>(kMaxModelName) ? nameLength : kMaxModelName;
@@ -75,21 +74,20 @@ bool ReadObject(Model& model, int32_t k, ByteReader& in, std::string* why)
     in.Skip(nameLength + 1);
 
     int32_t flag = 0, textureId = 0;
-    bool ok = in.U16(o.parent) && in.U8(flag) && in.U16(textureId) && in.U8(o.red) && in.U8(o.green) &&
-              in.U8(o.blue) && in.F32(o.pivot.x) && in.F32(o.pivot.y) && in.F32(o.pivot.z);
-    if (!ok)
-        return Fail(why, where + "data ends inside the object header");
+    bool ok = in.U16(o.parent) && in.U8(flag) && in.U16(textureId) && in.U8(o.red) &&
+              in.U8(o.green) && in.U8(o.blue) && in.F32(o.pivot.x) && in.F32(o.pivot.y) &&
+              in.F32(o.pivot.z);
+    if (!ok) return Fail(why, where + "data ends inside the object header");
     o.textureId = flag != 0 ? -1 : textureId;
     if (o.parent >= model.count)
         return Fail(why, where + "parent " + std::to_string(o.parent) + " is not an object");
 
     int32_t pointCount = 0;
-    if (!in.U16(pointCount))
-        return Fail(why, where + "data ends before the point count");
+    if (!in.U16(pointCount)) return Fail(why, where + "data ends before the point count");
     if (!in.Has(20 * static_cast<size_t>(pointCount)))
-        return Fail(why, where + std::to_string(pointCount) + " points run past the end of the data");
-    if (!model.AllocatePoints(k, pointCount))
-        return Fail(why, where + "out of memory");
+        return Fail(why,
+                    where + std::to_string(pointCount) + " points run past the end of the data");
+    if (!model.AllocatePoints(k, pointCount)) return Fail(why, where + "out of memory");
     for (int32_t i = 0; i < pointCount; ++i) {
         ModelPoint& pt = o.points[i];
         in.F32(pt.x);
@@ -100,12 +98,11 @@ bool ReadObject(Model& model, int32_t k, ByteReader& in, std::string* why)
     }
 
     int32_t triangleCount = 0;
-    if (!in.U16(triangleCount))
-        return Fail(why, where + "data ends before the triangle count");
+    if (!in.U16(triangleCount)) return Fail(why, where + "data ends before the triangle count");
     if (!in.Has(42 * static_cast<size_t>(triangleCount)))
-        return Fail(why, where + std::to_string(triangleCount) + " triangles run past the end of the data");
-    if (!model.AllocateTriangles(k, triangleCount))
-        return Fail(why, where + "out of memory");
+        return Fail(
+            why, where + std::to_string(triangleCount) + " triangles run past the end of the data");
+    if (!model.AllocateTriangles(k, triangleCount)) return Fail(why, where + "out of memory");
     for (int32_t t = 0; t < triangleCount; ++t) {
         ModelTriangle& tri = o.triangles[t];
         in.U16(tri.a);
@@ -123,10 +120,7 @@ bool ReadObject(Model& model, int32_t k, ByteReader& in, std::string* why)
     return true;
 }
 
-void PutU8(std::vector<uint8_t>& out, int32_t value)
-{
-    out.push_back(static_cast<uint8_t>(value));
-}
+void PutU8(std::vector<uint8_t>& out, int32_t value) { out.push_back(static_cast<uint8_t>(value)); }
 
 void PutU16(std::vector<uint8_t>& out, int32_t value)
 {
@@ -138,21 +132,25 @@ void PutF32(std::vector<uint8_t>& out, float value)
 {
     uint32_t bits;
     std::memcpy(&bits, &value, 4);
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(bits >> (8 * i)));
 }
 
 // Checks one of the text reader's counts; absurd ones would allocate without end.
-bool CountUsable(int32_t count)
-{
-    return count >= 0 && count <= 65535;
-}
+bool CountUsable(int32_t count) { return count >= 0 && count <= 65535; }
 
 // The labelled lines of the text form, in file order.
-const char* const kObjectLabels[] = {"Parent Object= ", "Texture Id= ", "Red  = ", "Green= ", "Blue = ",
-                                     "Pivot X= ", "Pivot Y= ", "Pivot Z= ", "Number of Points= ",
+const char* const kObjectLabels[] = {"Parent Object= ",
+                                     "Texture Id= ",
+                                     "Red  = ",
+                                     "Green= ",
+                                     "Blue = ",
+                                     "Pivot X= ",
+                                     "Pivot Y= ",
+                                     "Pivot Z= ",
+                                     "Number of Points= ",
                                      "Number of Triangles= "};
-const char* const kPointLabels[] = {"x=        ", "y=        ", "z=        ", "texturex= ", "texturey= "};
+const char* const kPointLabels[] = {
+    "x=        ", "y=        ", "z=        ", "texturex= ", "texturey= "};
 const char* const kTriangleLabels[] = {"a= ",   "b= ",   "c= ",   "nax= ", "nay= ", "naz= ",
                                        "nbx= ", "nby= ", "nbz= ", "ncx= ", "ncy= ", "ncz= "};
 
@@ -181,20 +179,19 @@ bool CountFits(int32_t count, int64_t least, int64_t left)
 
 // ---- binary --------------------------------------------------------------------------------
 
-bool LoadBinaryModel(Model& model, const uint8_t* data, size_t length, std::string* why, size_t* used)
+bool LoadBinaryModel(Model& model, const uint8_t* data, size_t length, std::string* why,
+                     size_t* used)
 {
     model.Clear();
-    if (used)
-        *used = 0;
+    if (used) *used = 0;
     ByteReader in(data, length);
     int32_t count = 0;
-    if (!in.U16(count))
-        return Fail(why, "data ends before the object count");
+    if (!in.U16(count)) return Fail(why, "data ends before the object count");
     // Each object takes at least 25 bytes (an empty name and no points or triangles).
     if (!in.Has(25 * static_cast<size_t>(count)))
-        return Fail(why, std::to_string(count) + " objects cannot fit in " + std::to_string(length) + " bytes");
-    if (!model.AllocateObjects(count))
-        return Fail(why, "out of memory");
+        return Fail(why, std::to_string(count) + " objects cannot fit in " +
+                             std::to_string(length) + " bytes");
+    if (!model.AllocateObjects(count)) return Fail(why, "out of memory");
     for (int32_t k = 0; k < count; ++k) {
         if (!ReadObject(model, k, in, why)) {
             model.Clear();
@@ -205,8 +202,7 @@ bool LoadBinaryModel(Model& model, const uint8_t* data, size_t length, std::stri
         model.Clear();
         return false;
     }
-    if (used)
-        *used = length - in.Left();
+    if (used) *used = length - in.Left();
     return true;
 }
 
@@ -216,12 +212,10 @@ bool LoadBinaryModelFile(Model& model, const char* fileName, std::string* why)
     std::vector<uint8_t> data;
     {
         FileStream in(fileName, "rb");
-        if (in.Failed())
-            return Fail(why, "cannot open the file");
+        if (in.Failed()) return Fail(why, "cannot open the file");
         uint8_t byte;
         while (in.ReadBytes(&byte, 1)) {
-            if (data.size() >= (64u << 20))
-                return Fail(why, "file too large for a model");
+            if (data.size() >= (64u << 20)) return Fail(why, "file too large for a model");
             data.push_back(byte);
         }
     }
@@ -231,8 +225,7 @@ bool LoadBinaryModelFile(Model& model, const char* fileName, std::string* why)
 bool EncodeBinaryModel(const Model& model, std::vector<uint8_t>& out, std::string* why)
 {
     out.clear();
-    if (!CheckModelStructure(model, why))
-        return false;
+    if (!CheckModelStructure(model, why)) return false;
     if (model.count > 65535)
         return Fail(why, std::to_string(model.count) + " objects (at most 65535)");
     PutU16(out, model.count);
@@ -248,7 +241,8 @@ bool EncodeBinaryModel(const Model& model, std::vector<uint8_t>& out, std::strin
         if (o.parent > 65535 || o.textureId < -1 || o.textureId > 65535 || o.pointCount > 65535 ||
             o.triangleCount > 65535) {
             out.clear();
-            return Fail(why, where + "a count, parent or texture id beyond the binary form's limits");
+            return Fail(why,
+                        where + "a count, parent or texture id beyond the binary form's limits");
         }
         out.insert(out.end(), name, name + nameLength + 1);
         PutU16(out, o.parent);
@@ -263,8 +257,7 @@ bool EncodeBinaryModel(const Model& model, std::vector<uint8_t>& out, std::strin
         PutU16(out, o.pointCount);
         for (int32_t i = 0; i < o.pointCount; ++i) {
             const ModelPoint& p = o.points[i];
-            for (float f : {p.x, p.y, p.z, p.u, p.v})
-                PutF32(out, f);
+            for (float f : {p.x, p.y, p.z, p.u, p.v}) PutF32(out, f);
         }
         PutU16(out, o.triangleCount);
         for (int32_t t = 0; t < o.triangleCount; ++t) {
@@ -285,11 +278,9 @@ bool EncodeBinaryModel(const Model& model, std::vector<uint8_t>& out, std::strin
 bool SaveBinaryModel(const Model& model, const char* fileName, std::string* why)
 {
     std::vector<uint8_t> bytes;
-    if (!EncodeBinaryModel(model, bytes, why))
-        return false;
+    if (!EncodeBinaryModel(model, bytes, why)) return false;
     FileStream out(fileName, "wb");
-    if (out.Failed())
-        return Fail(why, "cannot create the file");
+    if (out.Failed()) return Fail(why, "cannot create the file");
     if (!out.WriteBytes(bytes.data(), static_cast<int>(bytes.size())) || !out.Flush())
         return Fail(why, "write failed");
     return true;
@@ -301,16 +292,14 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
 {
     model.Clear();
     FileStream in(fileName, "rt");
-    if (in.Failed())
-        return Fail(why, "cannot open the file");
+    if (in.Failed()) return Fail(why, "cannot open the file");
 
     std::string firstMismatch;
     int32_t object = -1;
     auto note = [&](const char* label) {
         if (!in.LastReadMatched() && firstMismatch.empty()) {
             firstMismatch = "\"" + std::string(label) + "\" not found";
-            if (object >= 0)
-                firstMismatch += " in object " + std::to_string(object);
+            if (object >= 0) firstMismatch += " in object " + std::to_string(object);
         }
     };
     auto readInt = [&](const char* label, int32_t& value) {
@@ -331,21 +320,20 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
     // An object takes at least its header's line end and its labelled values.
     if (!CountFits(count, 1 + LeastBytes(kObjectLabels), in.BytesLeft()))
         return Fail(why, std::to_string(count) + " objects cannot fit in the rest of the file");
-    if (!model.AllocateObjects(count))
-        return Fail(why, "out of memory");
+    if (!model.AllocateObjects(count)) return Fail(why, "out of memory");
 
     for (object = 0; object < count; ++object) {
         ModelObject& o = model.objects[object];
         in.ScanText(" ");
-        in.SkipLines(1);   // the "__[OBJECT NUMBER n]__" header
+        in.SkipLines(1);  // the "__[OBJECT NUMBER n]__" header
         in.ScanText(" ");
         char name[kMaxModelName + 1];
         in.ReadLine(name, sizeof name);
         size_t nameLength = std::strlen(name);
         if (nameLength == static_cast<size_t>(kMaxModelName))
-            in.SkipLines(1);   // the rest of a long name, and the line end
+            in.SkipLines(1);  // the rest of a long name, and the line end
         if (nameLength > 0 && name[nameLength - 1] == '\r')
-            name[nameLength - 1] = 0;   // a file written with CR LF line ends
+            name[nameLength - 1] = 0;  // a file written with CR LF line ends
         model.SetName(object, name);
         in.ScanText(" ");
 
@@ -362,12 +350,13 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
         readInt(kObjectLabels[8], pointCount);
         if (!CountUsable(pointCount)) {
             model.Clear();
-            return Fail(why, "object " + std::to_string(object) + ": point count " + std::to_string(pointCount) +
-                                 " is out of range");
+            return Fail(why, "object " + std::to_string(object) + ": point count " +
+                                 std::to_string(pointCount) + " is out of range");
         }
         if (!CountFits(pointCount, LeastBytes(kPointLabels), in.BytesLeft())) {
             model.Clear();
-            return Fail(why, "object " + std::to_string(object) + ": " + std::to_string(pointCount) +
+            return Fail(why, "object " + std::to_string(object) + ": " +
+                                 std::to_string(pointCount) +
                                  " points cannot fit in the rest of the file");
         }
         if (!model.AllocatePoints(object, pointCount)) {
@@ -377,8 +366,7 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
         for (int32_t i = 0; i < pointCount; ++i) {
             ModelPoint& p = o.points[i];
             float* values[] = {&p.x, &p.y, &p.z, &p.u, &p.v};
-            for (size_t j = 0; j < 5; ++j)
-                readFloat(kPointLabels[j], *values[j]);
+            for (size_t j = 0; j < 5; ++j) readFloat(kPointLabels[j], *values[j]);
         }
 
         int32_t triangleCount = 0;
@@ -390,7 +378,8 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
         }
         if (!CountFits(triangleCount, LeastBytes(kTriangleLabels), in.BytesLeft())) {
             model.Clear();
-            return Fail(why, "object " + std::to_string(object) + ": " + std::to_string(triangleCount) +
+            return Fail(why, "object " + std::to_string(object) + ": " +
+                                 std::to_string(triangleCount) +
                                  " triangles cannot fit in the rest of the file");
         }
         if (!model.AllocateTriangles(object, triangleCount)) {
@@ -404,8 +393,7 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
             readInt(kTriangleLabels[2], tri.c);
             float* normals[] = {&tri.na.x, &tri.na.y, &tri.na.z, &tri.nb.x, &tri.nb.y,
                                 &tri.nb.z, &tri.nc.x, &tri.nc.y, &tri.nc.z};
-            for (size_t j = 0; j < 9; ++j)
-                readFloat(kTriangleLabels[3 + j], *normals[j]);
+            for (size_t j = 0; j < 9; ++j) readFloat(kTriangleLabels[3 + j], *normals[j]);
         }
     }
 
@@ -415,21 +403,20 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
         // A mismatched label usually explains the broken structure better.
         return Fail(why, firstMismatch.empty() ? broken : firstMismatch);
     }
-    if (!firstMismatch.empty())
-        return Fail(why, firstMismatch);
+    if (!firstMismatch.empty()) return Fail(why, firstMismatch);
     return true;
 }
 
 bool SaveTextModel(const Model& model, const char* fileName, std::string* why)
 {
     FileStream out(fileName, "wt");
-    if (out.Failed())
-        return Fail(why, "cannot create the file");
+    if (out.Failed()) return Fail(why, "cannot create the file");
     out.WriteLabelledInt("Total number of Objects= ", model.count);
     for (int32_t k = 0; k < model.count; ++k) {
         const ModelObject& o = model.objects[k];
         char header[64];
-        std::snprintf(header, sizeof header, "\n__[OBJECT NUMBER %d]________________\n\n", static_cast<int>(k));
+        std::snprintf(header, sizeof header, "\n__[OBJECT NUMBER %d]________________\n\n",
+                      static_cast<int>(k));
         out.PrintText(header);
         out.PrintText(model.ObjectName(k));
         out.PrintText("\n");
@@ -467,8 +454,7 @@ bool SaveTextModel(const Model& model, const char* fileName, std::string* why)
             out.WriteLabelledFloat("ncz= ", tri.nc.z);
         }
     }
-    if (!out.Flush())
-        return Fail(why, "write failed");
+    if (!out.Flush()) return Fail(why, "write failed");
     return true;
 }
 
@@ -483,8 +469,7 @@ bool TextFormHolds(const Model& model, std::string* why)
             return Fail(why, where + "name begins with white space");
         if (std::strlen(name) > static_cast<size_t>(kMaxModelName))
             return Fail(why, where + "name longer than 127 characters");
-        if (std::strpbrk(name, "\r\n"))
-            return Fail(why, where + "name holds a line break");
+        if (std::strpbrk(name, "\r\n")) return Fail(why, where + "name holds a line break");
     }
     return true;
 }

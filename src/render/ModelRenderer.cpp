@@ -33,16 +33,14 @@ bool TriangleInRange(const ModelObject& o, const ModelTriangle& t)
 template <typename Visit>
 void ForEachTriangle(const ModelObject& o, Visit visit)
 {
-    if (!o.points || !o.triangles)
-        return;
+    if (!o.points || !o.triangles) return;
     for (int32_t t = 0; t < o.triangleCount; ++t)
-        if (TriangleInRange(o, o.triangles[t]))
-            visit(o.triangles[t]);
+        if (TriangleInRange(o, o.triangles[t])) visit(o.triangles[t]);
 }
 
 float ClampUnit(float s)
 {
-    if (!(s >= 0.0f))   // negative, or NaN from a broken normal
+    if (!(s >= 0.0f))  // negative, or NaN from a broken normal
         return 0.0f;
     return s > 1.0f ? 1.0f : s;
 }
@@ -66,13 +64,13 @@ float ClampUnit(float s)
 
 struct EdgeTable {
     struct Edge {
-        GLuint from, to;   // corners, in the direction of the face on the left
-        int32_t left;      // faces: left's direction; right -1 for an edge of one face only
+        GLuint from, to;  // corners, in the direction of the face on the left
+        int32_t left;  // faces: left's direction; right -1 for an edge of one face only
         int32_t right;
     };
-    std::vector<float> xyz;          // corners with the same place made one
-    std::vector<Vector3D> normals;   // per face: (b - a) x (c - a), counter-clockwise in front
-    std::vector<float> offsets;      // per face: dot(normal, a)
+    std::vector<float> xyz;  // corners with the same place made one
+    std::vector<Vector3D> normals;  // per face: (b - a) x (c - a), counter-clockwise in front
+    std::vector<float> offsets;  // per face: dot(normal, a)
     std::vector<Edge> edges;
 };
 
@@ -93,8 +91,7 @@ public:
             const Vector3D n = Cross(q[1] - q[0], q[2] - q[0]);
             table_.normals.push_back(n);
             table_.offsets.push_back(Dot(n, q[0]));
-            for (int c = 0; c < 3; ++c)
-                AddEdge(corner[c], corner[(c + 1) % 3], face);
+            for (int c = 0; c < 3; ++c) AddEdge(corner[c], corner[(c + 1) % 3], face);
         });
     }
     EdgeTable Finish() { return std::move(table_); }
@@ -104,14 +101,12 @@ private:
     {
         const auto found = corners_.emplace(std::array<float, 3>{q.x, q.y, q.z},
                                             static_cast<GLuint>(table_.xyz.size() / 3));
-        if (found.second)
-            table_.xyz.insert(table_.xyz.end(), {q.x, q.y, q.z});
+        if (found.second) table_.xyz.insert(table_.xyz.end(), {q.x, q.y, q.z});
         return found.first->second;
     }
     void AddEdge(GLuint from, GLuint to, int32_t face)
     {
-        if (from == to)
-            return;   // a corner twice: GL draws no line for it either
+        if (from == to) return;  // a corner twice: GL draws no line for it either
         const std::pair<GLuint, GLuint> key{std::min(from, to), std::max(from, to)};
         const auto found = edges_.find(key);
         if (found != edges_.end() && table_.edges[found->second].right < 0) {
@@ -129,11 +124,11 @@ private:
 };
 
 struct PartGeometry {
-    GLuint list = 0;        // 0: nothing to draw
-    bool drawn = false;     // not a never-drawn reference point
+    GLuint list = 0;  // 0: nothing to draw
+    bool drawn = false;  // not a never-drawn reference point
     bool textured = false;
-    EdgeTable edges;        // shaded objects: what the outline is drawn from
-    Vector3D centre;        // bounding sphere of the drawn corners, in the object's frame
+    EdgeTable edges;  // shaded objects: what the outline is drawn from
+    Vector3D centre;  // bounding sphere of the drawn corners, in the object's frame
     float radius = 0.0f;
     // What the lists were made from.
     const ModelPoint* points = nullptr;
@@ -148,26 +143,24 @@ struct PartGeometry {
 struct ModelGeometry {
     uint64_t revision = 0;
     std::vector<PartGeometry> parts;
-    GLuint fill = 0;        // every shaded object, unposed, with its colours; 0: none
-    EdgeTable edges;        // the outline of the same corners
-    Vector3D centre;        // bounding sphere of the fill list's corners, in the model's frame
+    GLuint fill = 0;  // every shaded object, unposed, with its colours; 0: none
+    EdgeTable edges;  // the outline of the same corners
+    Vector3D centre;  // bounding sphere of the fill list's corners, in the model's frame
     float radius = 0.0f;
 };
 
 std::unordered_map<const Model*, ModelGeometry> gGeometry;
-uint32_t gGeometryContext = 0;   // the context the lists were made in
+uint32_t gGeometryContext = 0;  // the context the lists were made in
 
 void DeleteList(GLuint& list)
 {
-    if (list != 0)
-        glDeleteLists(list, 1);
+    if (list != 0) glDeleteLists(list, 1);
     list = 0;
 }
 
 void DeleteLists(ModelGeometry& g)
 {
-    for (PartGeometry& p : g.parts)
-        DeleteList(p.list);
+    for (PartGeometry& p : g.parts) DeleteList(p.list);
     g.parts.clear();
     DeleteList(g.fill);
     g.edges = EdgeTable{};
@@ -213,17 +206,14 @@ struct Bounds {
     {
         centre = (lo + hi) * 0.5f;
         radius = 0.0f;
-        for (const Vector3D& p : seen)
-            radius = std::fmax(radius, Distance(p, centre));
+        for (const Vector3D& p : seen) radius = std::fmax(radius, Distance(p, centre));
     }
 };
 
 void Corner(const ModelPoint& q, const Vector3D& normal, bool textured, const Vector3D& offset)
 {
-    if (textured)
-        glTexCoord2f(q.u, q.v);
-    else
-        glTexCoord3f(normal.x, normal.y, normal.z);
+    if (textured) glTexCoord2f(q.u, q.v);
+    else glTexCoord3f(normal.x, normal.y, normal.z);
     glVertex3f(q.x + offset.x, q.y + offset.y, q.z + offset.z);
 }
 
@@ -241,22 +231,20 @@ PartGeometry CompilePart(const ModelObject& o)
     p.blue = o.blue;
     p.parent = o.parent;
     p.pivot = o.pivot;
-    if (!p.drawn)
-        return p;
+    if (!p.drawn) return p;
 
     Bounds bounds;
     ForEachCorner(o, [&](const ModelPoint& q, const Vector3D&) { bounds.Add({q.x, q.y, q.z}); });
-    if (!bounds.any)
-        return p;
+    if (!bounds.any) return p;
     bounds.Sphere(p.centre, p.radius);
 
     p.list = glGenLists(1);
-    if (p.list == 0)
-        return p;
+    if (p.list == 0) return p;
     const Vector3D none{0.0f, 0.0f, 0.0f};
     glNewList(p.list, GL_COMPILE);
     glBegin(GL_TRIANGLES);
-    ForEachCorner(o, [&](const ModelPoint& q, const Vector3D& n) { Corner(q, n, p.textured, none); });
+    ForEachCorner(o,
+                  [&](const ModelPoint& q, const Vector3D& n) { Corner(q, n, p.textured, none); });
     glEnd();
     glEndList();
     if (!p.textured) {
@@ -276,10 +264,8 @@ bool PivotSum(const Model& model, int32_t object, Vector3D& sum)
     for (int32_t n = 0; n < kMaxChain; ++n) {
         const ModelObject& o = model.objects[current];
         sum = sum + o.pivot;
-        if (o.parent == current)
-            return true;
-        if (o.parent < 0 || o.parent >= model.count)
-            return false;
+        if (o.parent == current) return true;
+        if (o.parent < 0 || o.parent >= model.count) return false;
         current = o.parent;
     }
     return false;
@@ -294,34 +280,29 @@ void CompileUnposed(const Model& model, ModelGeometry& g)
     for (int32_t k = 0; k < model.count; ++k) {
         const size_t i = static_cast<size_t>(k);
         const PartGeometry& part = g.parts[i];
-        if (part.list == 0 || part.textured || !PivotSum(model, k, offsets[i]))
-            continue;
+        if (part.list == 0 || part.textured || !PivotSum(model, k, offsets[i])) continue;
         included[i] = true;
         const Vector3D offset = offsets[i];
         ForEachCorner(model.objects[k], [&](const ModelPoint& q, const Vector3D&) {
             bounds.Add({q.x + offset.x, q.y + offset.y, q.z + offset.z});
         });
     }
-    if (!bounds.any)
-        return;
+    if (!bounds.any) return;
     bounds.Sphere(g.centre, g.radius);
 
     GLuint list = glGenLists(1);
-    if (list == 0)
-        return;
+    if (list == 0) return;
     glNewList(list, GL_COMPILE);
     glBegin(GL_TRIANGLES);
     EdgeTableBuilder edges;
     for (int32_t k = 0; k < model.count; ++k) {
         const size_t i = static_cast<size_t>(k);
-        if (!included[i])
-            continue;
+        if (!included[i]) continue;
         const ModelObject& o = model.objects[k];
         glColor3ub(static_cast<GLubyte>(o.red), static_cast<GLubyte>(o.green),
                    static_cast<GLubyte>(o.blue));
-        ForEachCorner(o, [&](const ModelPoint& q, const Vector3D& n) {
-            Corner(q, n, false, offsets[i]);
-        });
+        ForEachCorner(
+            o, [&](const ModelPoint& q, const Vector3D& n) { Corner(q, n, false, offsets[i]); });
         edges.Add(o, offsets[i]);
     }
     glEnd();
@@ -339,15 +320,15 @@ ModelGeometry& GeometryOf(const Model& model)
         gGeometryContext = GLContextSerial();
     }
     ModelGeometry& g = gGeometry[&model];
-    bool fresh = g.revision == model.Revision() && g.parts.size() == static_cast<size_t>(model.count);
+    bool fresh =
+        g.revision == model.Revision() && g.parts.size() == static_cast<size_t>(model.count);
     for (size_t k = 0; fresh && k < g.parts.size(); ++k)
         fresh = SameSource(g.parts[k], model.objects[k]);
     if (!fresh) {
         DeleteLists(g);
         g.revision = model.Revision();
         g.parts.reserve(static_cast<size_t>(model.count));
-        for (int32_t k = 0; k < model.count; ++k)
-            g.parts.push_back(CompilePart(model.objects[k]));
+        for (int32_t k = 0; k < model.count; ++k) g.parts.push_back(CompilePart(model.objects[k]));
         CompileUnposed(model, g);
     }
     return g;
@@ -400,7 +381,7 @@ float OutlineFactor(const ModelInstance& instance)
 float OutlineWidth(float factor)
 {
     const float width = 4.0f * factor;
-    return width > 0.0f ? width : 1.0f / 1024.0f;   // too far to see; GL takes no zero or NaN
+    return width > 0.0f ? width : 1.0f / 1024.0f;  // too far to see; GL takes no zero or NaN
 }
 
 void BeginOutline(float width)
@@ -438,8 +419,7 @@ void DrawOutline(const EdgeTable& t, const Vector3D& eye, float winding, bool ey
             lines.push_back(e.from);
         }
     }
-    if (lines.empty())
-        return;
+    if (lines.empty()) return;
     glVertexPointer(3, GL_FLOAT, 0, t.xyz.data());
     glDrawElements(GL_LINES, static_cast<GLsizei>(lines.size()), GL_UNSIGNED_INT, lines.data());
 }
@@ -462,26 +442,21 @@ enum class Target { None, Ramp, Image };
 struct TextureState {
     Target target = Target::None;
     GLuint image = 0;
-    bool rampMatrix = false;   // the texture matrix holds a ramp matrix, not the identity
+    bool rampMatrix = false;  // the texture matrix holds a ramp matrix, not the identity
 
     void UseRamp()
     {
-        if (target == Target::Ramp)
-            return;
-        if (target == Target::Image)
-            glDisable(GL_TEXTURE_2D);
+        if (target == Target::Ramp) return;
+        if (target == Target::Image) glDisable(GL_TEXTURE_2D);
         glEnable(GL_TEXTURE_1D);
         glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
         target = Target::Ramp;
     }
     void UseImage(GLuint name)
     {
-        if (target == Target::Ramp)
-            glDisable(GL_TEXTURE_1D);
-        if (target != Target::Image)
-            glEnable(GL_TEXTURE_2D);
-        if (target != Target::Image || image != name)
-            glBindTexture(GL_TEXTURE_2D, name);
+        if (target == Target::Ramp) glDisable(GL_TEXTURE_1D);
+        if (target != Target::Image) glEnable(GL_TEXTURE_2D);
+        if (target != Target::Image || image != name) glBindTexture(GL_TEXTURE_2D, name);
         target = Target::Image;
         image = name;
         if (rampMatrix) {
@@ -491,10 +466,8 @@ struct TextureState {
     }
     void Off()
     {
-        if (target == Target::Ramp)
-            glDisable(GL_TEXTURE_1D);
-        else if (target == Target::Image)
-            glDisable(GL_TEXTURE_2D);
+        if (target == Target::Ramp) glDisable(GL_TEXTURE_1D);
+        else if (target == Target::Image) glDisable(GL_TEXTURE_2D);
         target = Target::None;
         if (rampMatrix) {
             LoadIdentityTextureMatrix();
@@ -530,11 +503,9 @@ struct VisiblePart {
 std::vector<float> ComputeShading(const ModelInstance& instance, int32_t object)
 {
     std::vector<float> shading;
-    if (!ValidObject(instance, object))
-        return shading;
+    if (!ValidObject(instance, object)) return shading;
     PartMatrix m;
-    if (!instance.ComputePartMatrix(object, true, m))
-        return shading;
+    if (!instance.ComputePartMatrix(object, true, m)) return shading;
     const ModelObject& o = instance.model->objects[object];
     const int32_t triangles = o.triangleCount > 0 && o.triangles ? o.triangleCount : 0;
     shading.resize(1 + 3 * static_cast<size_t>(triangles));
@@ -552,15 +523,12 @@ std::vector<float> ComputeShading(const ModelInstance& instance, int32_t object)
 
 void DrawPart(const ModelInstance& instance, int32_t object)
 {
-    if (!ValidObject(instance, object))
-        return;
+    if (!ValidObject(instance, object)) return;
     const ModelObject& o = instance.model->objects[object];
     const PartGeometry& g = GeometryOf(*instance.model).parts[static_cast<size_t>(object)];
     PartMatrix rotation;
-    if (!instance.ComputePartMatrix(object, true, rotation))
-        return;
-    if (g.list == 0)
-        return;
+    if (!instance.ComputePartMatrix(object, true, rotation)) return;
+    if (g.list == 0) return;
     const Vector3D light = Normalize(LightDirection);
     TextureState texture;
     FillPart(instance, o, g, rotation, light, texture);
@@ -578,8 +546,7 @@ void DrawPart(const ModelInstance& instance, int32_t object)
 
 void DrawInstance(const ModelInstance& instance)
 {
-    if (!instance.model || !instance.model->objects)
-        return;
+    if (!instance.model || !instance.model->objects) return;
     const Model& model = *instance.model;
     const ModelGeometry& geometry = GeometryOf(model);
     const ViewVolume& view = SceneViewVolume();
@@ -615,33 +582,28 @@ void DrawInstance(const ModelInstance& instance)
         const ModelObject& o = model.objects[k];
         const PartGeometry& g = geometry.parts[static_cast<size_t>(k)];
         if (g.list == 0 || (unposed && !g.textured))
-            continue;   // nothing to draw, or drawn above with the model's fill
+            continue;  // nothing to draw, or drawn above with the model's fill
         PartMatrix m;
         if (!instance.ComputePartMatrix(k, false, m))
-            continue;   // broken parent chain: there is nowhere to draw it
+            continue;  // broken parent chain: there is nowhere to draw it
         const float margin = g.textured ? 1.0f : outlineMargin;
         if (SphereOutside(view, m.TransformPoint(g.centre), g.radius * Stretch(m), margin))
             continue;
         PartMatrix rotation;
-        if (!g.textured && !instance.ComputePartMatrix(k, true, rotation))
-            continue;
+        if (!g.textured && !instance.ComputePartMatrix(k, true, rotation)) continue;
         glPushMatrix();
         glMultMatrixf(m.m);
         FillPart(instance, o, g, rotation, light, texture);
         glPopMatrix();
         drewAny = true;
-        if (!g.textured)
-            outlined.push_back(VisiblePart{&g.edges, m});
+        if (!g.textured) outlined.push_back(VisiblePart{&g.edges, m});
     }
     texture.Off();
-    if (wholeOutlined)
-        outlined.push_back(VisiblePart{&geometry.edges, whole});
+    if (wholeOutlined) outlined.push_back(VisiblePart{&geometry.edges, whole});
     if (!outlined.empty()) {
         BeginOutline(outlineWidth);
-        for (const VisiblePart& part : outlined)
-            DrawOutline(*part.edges, part.transform, view);
+        for (const VisiblePart& part : outlined) DrawOutline(*part.edges, part.transform, view);
         EndOutline();
     }
-    if (drewAny)
-        glColor3f(1.0f, 1.0f, 1.0f);
+    if (drewAny) glColor3f(1.0f, 1.0f, 1.0f);
 }

@@ -30,5 +30,6 @@ void DrawPart(const ModelInstance& instance, int32_t object);
 // The shading on the CPU (drawing lets GL compute it). Element 0: the outline factor
 // exp(-5 (d - near) / (far - near)) for the instance's distance d from the camera; element
 // 1 + 3t + c: the ramp coordinate of corner c of triangle t, the corner normal turned with the
-// object and dotted with the normalised LightDirection, clamped to 0..1. Empty for no model, a bad object or a broken parent chain. Normalises LightDirection.
+// object and dotted with the normalised LightDirection, clamped to 0..1. Empty for no model, a bad
+// object or a broken parent chain. Normalises LightDirection.
 std::vector<float> ComputeShading(const ModelInstance& instance, int32_t object);

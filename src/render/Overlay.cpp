@@ -16,15 +16,12 @@ namespace {
 struct SourceRect {
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     bool on = false;
-    uint32_t context = 0;   // the rectangle belongs to the context it was set in
+    uint32_t context = 0;  // the rectangle belongs to the context it was set in
 };
 SourceRect gSource;
 
 // A new context starts with the source rectangle off.
-bool SourceRectOn()
-{
-    return gSource.on && gSource.context == GLContextSerial();
-}
+bool SourceRectOn() { return gSource.on && gSource.context == GLContextSerial(); }
 
 const char kGlyphs[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-*/.,:;|<>";
 const unsigned char kFreeSlot = 0xFF;
@@ -45,10 +42,7 @@ void SetSourceRect(int x0, int y0, int x1, int y1)
     gSource.context = GLContextSerial();
 }
 
-void ClearSourceRect()
-{
-    gSource.on = false;
-}
+void ClearSourceRect() { gSource.on = false; }
 
 ImageRect ImageRectOf(int textureWidth, int textureHeight)
 {
@@ -72,8 +66,7 @@ ImageRect ImageRectOf(int textureWidth, int textureHeight)
 void DrawImage(int texture, int x, int y, float scale, bool centred, bool mirrored)
 {
     const int index = FindTexture(texture);
-    if (index < 0)
-        return;
+    if (index < 0) return;
     const TextureRecord rec = TextureAt(index);
     ImageRect r = ImageRectOf(rec.width, rec.height);
     const float w = scale * r.width;
@@ -114,10 +107,8 @@ void SetFontTexture(int texture)
 
 void SetCustomGlyph(int slot, char c)
 {
-    if (slot < 0)
-        slot = 0;
-    if (slot > 15)
-        slot = 15;
+    if (slot < 0) slot = 0;
+    if (slot > 15) slot = 15;
     gCustom[slot] = static_cast<unsigned char>(c);
 }
 
@@ -147,11 +138,9 @@ bool GlyphCell(char c, int& u, int& v)
 void DrawText(int x, int y, const char* text, int red, int green, int blue, bool centred,
               float scale)
 {
-    if (!text)
-        return;
+    if (!text) return;
     const int n = static_cast<int>(std::strlen(text));
-    if (n == 0)
-        return;
+    if (n == 0) return;
     const int advance = static_cast<int>(18.0f * scale);
     const float size = static_cast<float>(static_cast<int>(16.0f * scale));
     if (centred) {
@@ -174,8 +163,7 @@ void DrawText(int x, int y, const char* text, int red, int green, int blue, bool
         }
         if (c != ' ') {
             int u = 0, v = 0;
-            if (GlyphCell(c, u, v))
-                glColor3ub(255, 255, 255);
+            if (GlyphCell(c, u, v)) glColor3ub(255, 255, 255);
             else
                 glColor3ub(static_cast<GLubyte>(red), static_cast<GLubyte>(green),
                            static_cast<GLubyte>(blue));
@@ -214,12 +202,6 @@ void DrawFloat(int x, int y, float value, int red, int green, int blue, bool cen
     DrawText(x, y, buffer, red, green, blue, centred, scale);
 }
 
-int FontCharWidth()
-{
-    return GLYPH_ADVANCE;
-}
+int FontCharWidth() { return GLYPH_ADVANCE; }
 
-int FontLineHeight()
-{
-    return GLYPH_ADVANCE;
-}
+int FontLineHeight() { return GLYPH_ADVANCE; }

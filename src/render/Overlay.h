@@ -42,5 +42,5 @@ void DrawText(int x, int y, const char* text, int red, int green, int blue, bool
 void DrawInt(int x, int y, int value, int red, int green, int blue, bool centred, float scale);
 void DrawFloat(int x, int y, float value, int red, int green, int blue, bool centred, float scale);
 
-int FontCharWidth();    // 18
-int FontLineHeight();   // 18
+int FontCharWidth();  // 18
+int FontLineHeight();  // 18

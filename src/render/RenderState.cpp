@@ -26,10 +26,7 @@ struct CameraTurn {
     Vector3D axis2;
 };
 
-bool IsZero(const Vector3D& v)
-{
-    return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f;
-}
+bool IsZero(const Vector3D& v) { return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f; }
 
 CameraTurn ComputeCameraTurn()
 {
@@ -41,8 +38,7 @@ CameraTurn ComputeCameraTurn()
     turn.a1 = AngleBetween(zCopy, backCopy);
     turn.axis1 = Cross(zAxis, back);
     // Looking exactly along +z the cross product vanishes; any axis across z does the half turn.
-    if (IsZero(turn.axis1) && turn.a1 != 0.0f)
-        turn.axis1 = Vector3D{0.0f, 1.0f, 0.0f};
+    if (IsZero(turn.axis1) && turn.a1 != 0.0f) turn.axis1 = Vector3D{0.0f, 1.0f, 0.0f};
 
     Vector3D upTurned{0.0f, 1.0f, 0.0f};
     Vector3D axis1 = turn.axis1;
@@ -51,15 +47,13 @@ CameraTurn ComputeCameraTurn()
     // the pixel would not be where the point is drawn.
     Vector3D camUp = CameraUp;
     const float dd = Dot(CameraDirection, CameraDirection);
-    if (dd > 0.0f)
-        camUp = camUp - CameraDirection * (Dot(camUp, CameraDirection) / dd);
+    if (dd > 0.0f) camUp = camUp - CameraDirection * (Dot(camUp, CameraDirection) / dd);
     Vector3D upCopy = upTurned;
     Vector3D camUpCopy = camUp;
     turn.a2 = AngleBetween(upCopy, camUpCopy);
     turn.axis2 = Cross(upTurned, camUp);
     // An up vector exactly upside down: turn half way round the viewing axis.
-    if (IsZero(turn.axis2) && turn.a2 != 0.0f)
-        turn.axis2 = back;
+    if (IsZero(turn.axis2) && turn.a2 != 0.0f) turn.axis2 = back;
     return turn;
 }
 
@@ -68,8 +62,7 @@ CameraTurn ComputeCameraTurn()
 void FitViewportToWindow()
 {
     int w = 0, h = 0;
-    if (!gWindow || !plat::GetClientSize(gWindow, &w, &h) || w <= 0 || h <= 0)
-        return;
+    if (!gWindow || !plat::GetClientSize(gWindow, &w, &h) || w <= 0 || h <= 0) return;
     const PictureRect r = FitPicture(w, h, ViewportWidth, ViewportHeight);
     glViewport(r.x, r.y, r.width, r.height);
     ViewChanged();
@@ -95,10 +88,10 @@ PictureRect FitPicture(int outerWidth, int outerHeight, int width, int height)
         return PictureRect{0, 0, width, height};
     PictureRect r;
     const long long ow = outerWidth, oh = outerHeight;
-    if (ow * height <= oh * width) {   // the width decides, bars above and below
+    if (ow * height <= oh * width) {  // the width decides, bars above and below
         r.width = outerWidth;
         r.height = static_cast<int>((ow * height * 2 + width) / (2 * width));
-    } else {                           // the height decides, bars left and right
+    } else {  // the height decides, bars left and right
         r.height = outerHeight;
         r.width = static_cast<int>((oh * width * 2 + height) / (2 * height));
     }
@@ -109,16 +102,14 @@ PictureRect FitPicture(int outerWidth, int outerHeight, int width, int height)
 
 bool CreateGLContext(plat::NativeWindow window, int width, int height)
 {
-    if (!window || width <= 0 || height <= 0)
-        return false;
+    if (!window || width <= 0 || height <= 0) return false;
     if (gHaveContext) {
         // One context at a time: the old one goes, with the textures that lived in it.
         ClearTextureRegistry();
         plat::GLReleaseContext();
         gHaveContext = false;
     }
-    if (!plat::GLCreateContext(window))
-        return false;
+    if (!plat::GLCreateContext(window)) return false;
     gHaveContext = true;
     ++gContextSerial;
     gWindow = window;
@@ -126,7 +117,7 @@ bool CreateGLContext(plat::NativeWindow window, int width, int height)
     ViewportHeight = height;
 
     glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);   // back faces, counter-clockwise fronts: the GL defaults
+    glEnable(GL_CULL_FACE);  // back faces, counter-clockwise fronts: the GL defaults
 
     const float aspect = static_cast<float>(height) / static_cast<float>(width);
     FrustumParams.left = -1.0f;
@@ -137,7 +128,7 @@ bool CreateGLContext(plat::NativeWindow window, int width, int height)
     FrustumParams.far = 1000.0f;
     glViewport(0, 0, width, height);
     FitViewportToWindow();
-    ApplyFrustum();   // marks the remembered view volume stale, the viewport's change with it
+    ApplyFrustum();  // marks the remembered view volume stale, the viewport's change with it
 
     CameraEye = Vector3D{0.0f, 0.0f, 0.0f};
     CameraDirection = Vector3D{1.0f, 0.0f, 0.0f};
@@ -156,23 +147,16 @@ bool CreateGLContext(plat::NativeWindow window, int width, int height)
 
 void ReleaseGLContext()
 {
-    if (!gHaveContext)
-        return;
+    if (!gHaveContext) return;
     DeleteAllTextures();
     plat::GLReleaseContext();
     gHaveContext = false;
     gWindow = nullptr;
 }
 
-bool HasGLContext()
-{
-    return gHaveContext;
-}
+bool HasGLContext() { return gHaveContext; }
 
-uint32_t GLContextSerial()
-{
-    return gContextSerial;
-}
+uint32_t GLContextSerial() { return gContextSerial; }
 
 void ApplyFrustum()
 {
@@ -226,27 +210,21 @@ void DisableAlphaTest()
 
 void BeginBlend(int mode)
 {
-    if (gBlending)
-        return;
-    if (gAlphaTest)
-        glDisable(GL_ALPHA_TEST);   // the flag stays on: EndBlend brings it back
+    if (gBlending) return;
+    if (gAlphaTest) glDisable(GL_ALPHA_TEST);  // the flag stays on: EndBlend brings it back
     glEnable(GL_BLEND);
-    if (mode == 0)
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    else if (mode == 1)
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    if (mode == 0) glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    else if (mode == 1) glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glDepthMask(GL_FALSE);
     gBlending = true;
 }
 
 void EndBlend()
 {
-    if (!gBlending)
-        return;
+    if (!gBlending) return;
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
-    if (gAlphaTest)
-        glEnable(GL_ALPHA_TEST);
+    if (gAlphaTest) glEnable(GL_ALPHA_TEST);
     gBlending = false;
 }
 
@@ -306,7 +284,7 @@ void ClearFrame()
 
 void ClearFrameForSky()
 {
-    FitViewportToWindow();   // the bars, when there are any, are cleared black here
+    FitViewportToWindow();  // the bars, when there are any, are cleared black here
     glClear(GL_DEPTH_BUFFER_BIT);
 }
 
@@ -329,13 +307,15 @@ void ProjectToScreen(Vector3D& p, Vector3D& result)
 
     const Frustum& f = FrustumParams;
     const float n = f.near;
-    result.x = ViewportWidth *
-               ((q.x * 2.0f * n / (f.right - f.left) + q.z * (f.right + f.left) / (f.right - f.left)) /
-                    -q.z +
-                1.0f) *
-               0.5f;
+    result.x =
+        ViewportWidth *
+        ((q.x * 2.0f * n / (f.right - f.left) + q.z * (f.right + f.left) / (f.right - f.left)) /
+             -q.z +
+         1.0f) *
+        0.5f;
     result.y = ViewportHeight *
-               (1.0f - (q.z * (f.top + f.bottom) / (f.top - f.bottom) + q.y * 2.0f * n / (f.top - f.bottom)) /
+               (1.0f - (q.z * (f.top + f.bottom) / (f.top - f.bottom) +
+                        q.y * 2.0f * n / (f.top - f.bottom)) /
                            -q.z) *
                0.5f;
     result.z = q.z;

@@ -29,7 +29,7 @@ void ApplyFrustum();
 void SetFrustum(float left, float right, float bottom, float top, float nearPlane, float farPlane);
 // Loads the camera globals into the model-view matrix with gluLookAt.
 void ApplyCamera();
-void SetClearColor(int red, int green, int blue);   // 0-255 each
+void SetClearColor(int red, int green, int blue);  // 0-255 each
 
 // Alpha test passes texels with alpha greater than 0 (colour-keyed texels are cut away).
 void EnableAlphaTest();
@@ -66,7 +66,7 @@ void ClearFrame();
 // The same for a frame whose first drawing covers every pixel of the picture (the sky): the
 // picture's own colour is left to that drawing, only depth is cleared there.
 void ClearFrameForSky();
-void PresentFrame();   // flush and swap
+void PresentFrame();  // flush and swap
 
 // Window pixel position of a world point. p is changed in place into camera space (moved by
 // -CameraEye and turned; -z looks ahead); result.z is that depth (negative in front).

@@ -12,7 +12,8 @@ namespace {
 void SphereCorner(float radius, int n, float angle, int level)
 {
     const float frac = static_cast<float>(std::abs(level)) / static_cast<float>(n);
-    const float ring = radius * static_cast<float>(std::sqrt(1.0 - static_cast<double>(frac) * frac));
+    const float ring =
+        radius * static_cast<float>(std::sqrt(1.0 - static_cast<double>(frac) * frac));
     const double rad = static_cast<double>(angle * DEG_TO_RAD);
     glTexCoord2f(angle / 360.0f, 1.0f - static_cast<float>(level) / static_cast<float>(n));
     glVertex3f(ring * static_cast<float>(std::cos(rad)), level * radius / n,
@@ -25,13 +26,11 @@ class OpaqueDrawing {
 public:
     OpaqueDrawing() : alphaTest(glIsEnabled(GL_ALPHA_TEST) == GL_TRUE)
     {
-        if (alphaTest)
-            glDisable(GL_ALPHA_TEST);
+        if (alphaTest) glDisable(GL_ALPHA_TEST);
     }
     ~OpaqueDrawing()
     {
-        if (alphaTest)
-            glEnable(GL_ALPHA_TEST);
+        if (alphaTest) glEnable(GL_ALPHA_TEST);
     }
     OpaqueDrawing(const OpaqueDrawing&) = delete;
     OpaqueDrawing& operator=(const OpaqueDrawing&) = delete;
@@ -46,8 +45,7 @@ uint32_t PickListName(int (*next)())
 {
     // rand can give 0, which is no list name: draw again so the sky is never silently missing.
     uint32_t name = 0;
-    while (name == 0)
-        name = static_cast<uint32_t>(next());
+    while (name == 0) name = static_cast<uint32_t>(next());
     return name;
 }
 
@@ -58,8 +56,7 @@ SkyDome::SkyDome(float radius_, int sectors_, int bands_, int texture)
       radius(radius_)
 {
     listName = PickListName(rand);
-    if (glIsList(listName))
-        glDeleteLists(listName, 1);
+    if (glIsList(listName)) glDeleteLists(listName, 1);
 
     glNewList(listName, GL_COMPILE);
     // The game makes the sphere exactly as large as the far plane, so straight ahead it lies on
@@ -91,8 +88,7 @@ SkyDome::SkyDome(float radius_, int sectors_, int bands_, int texture)
 
 SkyDome::~SkyDome()
 {
-    if (glIsList(listName))
-        glDeleteLists(listName, 1);
+    if (glIsList(listName)) glDeleteLists(listName, 1);
 }
 
 void SkyDome::Draw(const Vector3D& position)

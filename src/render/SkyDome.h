@@ -24,8 +24,8 @@ public:
     // Leaves culling and depth writes on and 2D texturing off.
     void Draw(const Vector3D& position);
 
-    int32_t sectors;    // longitude sectors around y
-    int32_t bands;      // latitude bands in each hemisphere
+    int32_t sectors;  // longitude sectors around y
+    int32_t bands;  // latitude bands in each hemisphere
     uint32_t listName;  // the display list holding the sphere
     float radius;
 };

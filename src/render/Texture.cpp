@@ -22,8 +22,7 @@ bool SizeOk(int width, int height)
 // True when the buffer is there and holds at least width x height x channels bytes.
 bool BufferOk(const uint8_t* data, size_t bytes, int width, int height, size_t channels)
 {
-    if (!data || !SizeOk(width, height))
-        return false;
+    if (!data || !SizeOk(width, height)) return false;
     return bytes >= static_cast<size_t>(width) * static_cast<size_t>(height) * channels;
 }
 
@@ -50,12 +49,9 @@ void CreateRampTexture()
     uint8_t texels[16 * 3];
     for (int i = 0; i < 16; ++i) {
         uint8_t grey = 255;
-        if (i <= 2)
-            grey = 128;
-        else if (i <= 7)
-            grey = 192;
-        else if (i <= 14)
-            grey = 224;
+        if (i <= 2) grey = 128;
+        else if (i <= 7) grey = 192;
+        else if (i <= 14) grey = 224;
         texels[3 * i] = texels[3 * i + 1] = texels[3 * i + 2] = grey;
     }
     glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
@@ -76,8 +72,7 @@ void CreateRampTexture()
 
 bool CreateTexture(const uint8_t* rgba, size_t bytes, int width, int height, int name, bool smooth)
 {
-    if (!BufferOk(rgba, bytes, width, height, 4))
-        return false;
+    if (!BufferOk(rgba, bytes, width, height, 4)) return false;
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(name));
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -98,8 +93,7 @@ bool CreateTexture(const uint8_t* rgba, size_t bytes, int width, int height, int
 
 bool CreateKeyedTexture(const uint8_t* rgb, size_t bytes, int width, int height, int name)
 {
-    if (!BufferOk(rgb, bytes, width, height, 3))
-        return false;
+    if (!BufferOk(rgb, bytes, width, height, 3)) return false;
     std::vector<uint8_t> rgba = ToRgba(rgb, width, height, [](uint8_t r, uint8_t g, uint8_t b) {
         return static_cast<uint8_t>((r == 159 && g == 0 && b == 159) ? 0 : 255);
     });
@@ -109,24 +103,20 @@ bool CreateKeyedTexture(const uint8_t* rgb, size_t bytes, int width, int height,
 bool CreateConstantAlphaTexture(const uint8_t* rgb, size_t bytes, int width, int height, int name,
                                 float alpha)
 {
-    if (!BufferOk(rgb, bytes, width, height, 3))
-        return false;
+    if (!BufferOk(rgb, bytes, width, height, 3)) return false;
     float scaled = alpha * 255.0f;
-    if (!(scaled >= 0.0f))   // also catches NaN
+    if (!(scaled >= 0.0f))  // also catches NaN
         scaled = 0.0f;
-    if (scaled > 255.0f)
-        scaled = 255.0f;
-    const uint8_t a = static_cast<uint8_t>(scaled);   // truncated: 0.5 gives 127
+    if (scaled > 255.0f) scaled = 255.0f;
+    const uint8_t a = static_cast<uint8_t>(scaled);  // truncated: 0.5 gives 127
     std::vector<uint8_t> rgba =
         ToRgba(rgb, width, height, [a](uint8_t, uint8_t, uint8_t) { return a; });
     return CreateTexture(rgba.data(), rgba.size(), width, height, name, true);
 }
 
-bool CreateBrightnessAlphaTexture(const uint8_t* rgb, size_t bytes, int width, int height,
-                                  int name)
+bool CreateBrightnessAlphaTexture(const uint8_t* rgb, size_t bytes, int width, int height, int name)
 {
-    if (!BufferOk(rgb, bytes, width, height, 3))
-        return false;
+    if (!BufferOk(rgb, bytes, width, height, 3)) return false;
     std::vector<uint8_t> rgba = ToRgba(rgb, width, height, [](uint8_t r, uint8_t g, uint8_t b) {
         uint8_t m = r > g ? r : g;
         return b > m ? b : m;
@@ -137,27 +127,19 @@ bool CreateBrightnessAlphaTexture(const uint8_t* rgb, size_t bytes, int width, i
 int FindTexture(int name)
 {
     for (int32_t i = 0; i < gTextures.Count(); ++i) {
-        if (gTextures[i].name == name)
-            return i;
+        if (gTextures[i].name == name) return i;
     }
     return -1;
 }
 
-int TextureCount()
-{
-    return gTextures.Count();
-}
+int TextureCount() { return gTextures.Count(); }
 
-TextureRecord TextureAt(int index)
-{
-    return gTextures[index];
-}
+TextureRecord TextureAt(int index) { return gTextures[index]; }
 
 void DeleteTexture(int name)
 {
     const int index = FindTexture(name);
-    if (index < 0)
-        return;
+    if (index < 0) return;
     gTextures.RemoveAt(index);
     const GLuint glName = static_cast<GLuint>(name);
     glDeleteTextures(1, &glName);
@@ -172,7 +154,4 @@ void DeleteAllTextures()
     gTextures.Clear();
 }
 
-void ClearTextureRegistry()
-{
-    gTextures.Clear();
-}
+void ClearTextureRegistry() { gTextures.Clear(); }

@@ -13,7 +13,7 @@ enum { RAMP_TEXTURE = 1000 };
 struct TextureRecord {
     int32_t name = 0;
     int32_t width = 0;
-    int32_t height = 0;   // 1 for the 1D ramp
+    int32_t height = 0;  // 1 for the 1D ramp
 };
 
 // Builds the ramp (128 for texels 0-2, 192 for 3-7, 224 for 8-14, 255 for 15), uploads it as

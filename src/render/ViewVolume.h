@@ -8,10 +8,10 @@
 #include "math/Vector.h"
 
 struct ViewVolume {
-    float planes[6][4] = {};    // left, right, bottom, top, near, far; unit normals pointing in
-    float depthRow[4] = {};     // clip-space w of a point: depth ahead of the eye
-    float pixelsPerUnit = 0.0f; // pixels one world unit covers at depth 1 (the smaller axis)
-    bool valid = false;         // false when the matrices give no usable volume
+    float planes[6][4] = {};  // left, right, bottom, top, near, far; unit normals pointing in
+    float depthRow[4] = {};  // clip-space w of a point: depth ahead of the eye
+    float pixelsPerUnit = 0.0f;  // pixels one world unit covers at depth 1 (the smaller axis)
+    bool valid = false;  // false when the matrices give no usable volume
     // Where the eye is, in the same space, and +1 when a triangle turning counter-clockwise
     // there turns counter-clockwise on the screen too (-1: the matrices mirror it). eyeKnown
     // is false when the model-view matrix cannot be undone.

@@ -19,13 +19,10 @@ public:
     // Copies item to the end. False (array unchanged) when the new block cannot be allocated.
     bool Append(const T& item)
     {
-        if (count == INT32_MAX)
-            return false;
+        if (count == INT32_MAX) return false;
         T* block = new (std::nothrow) T[count + 1];
-        if (!block)
-            return false;
-        for (int32_t i = 0; i < count; ++i)
-            block[i] = items[i];
+        if (!block) return false;
+        for (int32_t i = 0; i < count; ++i) block[i] = items[i];
         block[count] = item;
         delete[] items;
         items = block;
@@ -37,8 +34,7 @@ public:
     // shorter). False (nothing done) when the index is outside the array.
     bool RemoveAt(int32_t index)
     {
-        if (index < 0 || index >= count)
-            return false;
+        if (index < 0 || index >= count) return false;
         if (count == 1) {
             Clear();
             return true;
@@ -46,14 +42,12 @@ public:
         T* block = new (std::nothrow) T[count - 1];
         if (!block) {
             // No memory for the smaller block: close the gap in the old one instead.
-            for (int32_t i = index; i + 1 < count; ++i)
-                items[i] = items[i + 1];
+            for (int32_t i = index; i + 1 < count; ++i) items[i] = items[i + 1];
             --count;
             return true;
         }
         for (int32_t i = 0, j = 0; i < count; ++i) {
-            if (i != index)
-                block[j++] = items[i];
+            if (i != index) block[j++] = items[i];
         }
         delete[] items;
         items = block;
@@ -76,8 +70,7 @@ public:
     int32_t IndexOf(const T& value) const
     {
         for (int32_t i = 0; i < count; ++i) {
-            if (items[i] == value)
-                return i;
+            if (items[i] == value) return i;
         }
         return -1;
     }
@@ -108,10 +101,8 @@ public:
 private:
     int32_t Clamp(int32_t index) const
     {
-        if (index < 0)
-            return 0;
-        if (index >= count)
-            return count - 1;
+        if (index < 0) return 0;
+        if (index >= count) return count - 1;
         return index;
     }
 

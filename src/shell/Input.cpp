@@ -7,7 +7,8 @@ InputState gInput;
 
 namespace {
 
-void InitialiseIfNeeded() {
+void InitialiseIfNeeded()
+{
     if (gInput.initialised) return;
     gInput = InputState();
     gInput.joyXMin = 0;
@@ -20,7 +21,8 @@ void InitialiseIfNeeded() {
 bool KeyDown(int virtualKey) { return plat::GetAsyncKeyState(virtualKey) != 0; }
 
 // -1, 0 or +1 for a stick position: anywhere past the dead zone counts as pushed.
-int StickDirection(int16_t position) {
+int StickDirection(int16_t position)
+{
     if (position <= -kGamepadDeadZone) return -1;
     if (position >= kGamepadDeadZone) return 1;
     return 0;
@@ -28,7 +30,8 @@ int StickDirection(int16_t position) {
 
 // A pushed stick or a held d-pad overrides the keyboard's axis, as a joystick at the end of its
 // travel does. South fires, north or back changes the view, start starts.
-void ApplyGamepad(const plat::GamepadState& pad, InputState& s) {
+void ApplyGamepad(const plat::GamepadState& pad, InputState& s)
+{
     int x = pad.dpadLeft ? -1 : pad.dpadRight ? 1 : StickDirection(pad.stickX);
     int y = pad.dpadUp ? -1 : pad.dpadDown ? 1 : StickDirection(pad.stickY);
     if (x) s.axisX = static_cast<int8_t>(x);
@@ -40,7 +43,8 @@ void ApplyGamepad(const plat::GamepadState& pad, InputState& s) {
 
 }  // namespace
 
-void ReadInput() {
+void ReadInput()
+{
     InitialiseIfNeeded();
     InputState& s = gInput;
     for (bool& b : s.buttons) b = false;
@@ -56,8 +60,16 @@ void ReadInput() {
     static const struct {
         int key;
         int button;
-    } kKeys[] = {{'X', 0}, {'S', 3}, {'Z', 1}, {'A', 2}, {'Q', 4},
-                 {'W', 5}, {'1', 6}, {'2', 7}, {plat::VK_RETURN_KEY, 9}, {plat::VK_SPACE_KEY, 8}};
+    } kKeys[] = {{'X', 0},
+                 {'S', 3},
+                 {'Z', 1},
+                 {'A', 2},
+                 {'Q', 4},
+                 {'W', 5},
+                 {'1', 6},
+                 {'2', 7},
+                 {plat::VK_RETURN_KEY, 9},
+                 {plat::VK_SPACE_KEY, 8}};
     for (const auto& k : kKeys)
         if (KeyDown(k.key)) s.buttons[k.button] = true;
 
@@ -90,17 +102,20 @@ void ReadInput() {
     }
 }
 
-void ToggleOnePress(int32_t button) {
+void ToggleOnePress(int32_t button)
+{
     InitialiseIfNeeded();
     if (button < 0 || button >= kInputButtons) button = 0;
     gInput.onePress[button] = !gInput.onePress[button];
 }
 
-bool& ButtonRef(int32_t button) {
+bool& ButtonRef(int32_t button)
+{
     if (button < 0 || button > 8) button = 9;
     return gInput.buttons[button];
 }
 
-void ForgetKeyPresses() {
+void ForgetKeyPresses()
+{
     for (int vk = 0; vk < 256; ++vk) plat::GetAsyncKeyState(vk);
 }

@@ -25,12 +25,12 @@ constexpr int32_t kInputButtons = 10;
 constexpr int16_t kGamepadDeadZone = 8000;
 
 struct InputState {
-    int8_t axisX = 0;   // -1 left, 0, +1 right
-    int8_t axisY = 0;   // -1 up, 0, +1 down
+    int8_t axisX = 0;  // -1 left, 0, +1 right
+    int8_t axisY = 0;  // -1 up, 0, +1 down
     bool buttons[kInputButtons] = {};
     bool onePress[kInputButtons] = {};
-    bool latch[kInputButtons] = {};   // a one-press button held past its first frame
-    uint32_t joyXMin = 0, joyXMax = 0, joyYMin = 0, joyYMax = 0;   // travel seen so far
+    bool latch[kInputButtons] = {};  // a one-press button held past its first frame
+    uint32_t joyXMin = 0, joyXMax = 0, joyYMin = 0, joyYMax = 0;  // travel seen so far
     bool initialised = false;
 };
 

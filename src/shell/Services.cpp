@@ -12,25 +12,13 @@ bool displayModeChanged = false;
 
 }  // namespace
 
-uint32_t GetTicks()
-{
-    return plat::Ticks();
-}
+uint32_t GetTicks() { return plat::Ticks(); }
 
-int32_t GetFrameTime()
-{
-    return frameTime;
-}
+int32_t GetFrameTime() { return frameTime; }
 
-void SetFrameTime(int32_t milliseconds)
-{
-    frameTime = milliseconds;
-}
+void SetFrameTime(int32_t milliseconds) { frameTime = milliseconds; }
 
-void SeedRandom()
-{
-    std::srand(static_cast<unsigned>(plat::CalendarTime()));
-}
+void SeedRandom() { std::srand(static_cast<unsigned>(plat::CalendarTime())); }
 
 void SetDisplayMode(int width, int height, int bitsPerPixel)
 {
@@ -40,12 +28,8 @@ void SetDisplayMode(int width, int height, int bitsPerPixel)
 
 void RestoreDisplayMode()
 {
-    if (displayModeChanged)
-        plat::RestoreDisplayMode();
+    if (displayModeChanged) plat::RestoreDisplayMode();
     displayModeChanged = false;
 }
 
-bool DisplayModeChanged()
-{
-    return displayModeChanged;
-}
+bool DisplayModeChanged() { return displayModeChanged; }

@@ -12,26 +12,22 @@ Executable::Executable(int8_t priority) : priority(priority) {}
 
 Executable::~Executable()
 {
-    for (int32_t i = 0; i < kinds.Count(); ++i)
-        delete[] kinds[i];
+    for (int32_t i = 0; i < kinds.Count(); ++i) delete[] kinds[i];
     kinds.Clear();
 }
 
 void Executable::SetState(TaskState newState)
 {
-    if (state == TASK_FINISHED)
-        return;
+    if (state == TASK_FINISHED) return;
     state = newState;
 }
 
 bool Executable::AddKind(const char* text)
 {
-    if (!text)
-        return false;
+    if (!text) return false;
     size_t length = std::strlen(text);
     char* copy = new (std::nothrow) char[length + 1];
-    if (!copy)
-        return false;
+    if (!copy) return false;
     std::memcpy(copy, text, length + 1);
     if (!kinds.Append(copy)) {
         delete[] copy;
@@ -49,16 +45,14 @@ bool Executable::HasKindAt(const char* text, int32_t index) const
 bool Executable::HasKind(const char* text) const
 {
     for (int32_t i = 0; i < kinds.Count(); ++i) {
-        if (HasKindAt(text, i))
-            return true;
+        if (HasKindAt(text, i)) return true;
     }
     return false;
 }
 
 const char* Executable::KindAt(int32_t index) const
 {
-    if (index < 0 || index >= kinds.Count())
-        return nullptr;
+    if (index < 0 || index >= kinds.Count()) return nullptr;
     return kinds[index];
 }
 
@@ -66,10 +60,8 @@ int ComparePriority(const Il_Link* a, const Il_Link* b)
 {
     int8_t pa = static_cast<const Executable*>(a)->GetPriority();
     int8_t pb = static_cast<const Executable*>(b)->GetPriority();
-    if (pa < pb)
-        return -1;
-    if (pa > pb)
-        return 1;
+    if (pa < pb) return -1;
+    if (pa > pb) return 1;
     return 0;
 }
 
@@ -88,33 +80,26 @@ TaskList::~TaskList()
     delete tail;
 }
 
-void TaskList::PushFront(Il_Link* node)
-{
-    InsertAfter(node, head);
-}
+void TaskList::PushFront(Il_Link* node) { InsertAfter(node, head); }
 
 void TaskList::InsertAfter(Il_Link* node, Il_Link* after)
 {
-    if (!node || !after || after == tail)
-        return;
+    if (!node || !after || after == tail) return;
     node->next = after->next;
     after->next = node;
 }
 
 Il_Link* TaskList::At(int32_t index) const
 {
-    if (index < 0)
-        return nullptr;
+    if (index < 0) return nullptr;
     Il_Link* node = head->next;
-    for (int32_t i = 0; i < index && node != tail; ++i)
-        node = node->next;
+    for (int32_t i = 0; i < index && node != tail; ++i) node = node->next;
     return node == tail ? nullptr : node;
 }
 
 void TaskList::RemoveAt(int32_t index)
 {
-    if (index < 0)
-        return;
+    if (index < 0) return;
     if (index == 0) {
         RemoveAfter(head);
         return;
@@ -122,15 +107,11 @@ void TaskList::RemoveAt(int32_t index)
     RemoveAfter(At(index - 1));
 }
 
-void TaskList::RemoveFirst()
-{
-    RemoveAfter(head);
-}
+void TaskList::RemoveFirst() { RemoveAfter(head); }
 
 void TaskList::RemoveAfter(Il_Link* node)
 {
-    if (!node || node == tail || node->next == tail)
-        return;
+    if (!node || node == tail || node->next == tail) return;
     Il_Link* gone = node->next;
     node->next = gone->next;
     gone->next = nullptr;
@@ -139,8 +120,7 @@ void TaskList::RemoveAfter(Il_Link* node)
 
 void TaskList::Clear()
 {
-    while (!IsEmpty())
-        RemoveFirst();
+    while (!IsEmpty()) RemoveFirst();
 }
 
 void TaskList::Sort(LinkCompare compare)
@@ -156,7 +136,7 @@ void TaskList::Sort(LinkCompare compare)
                     pi->next = b;
                     a->next = b->next;
                     b->next = a;
-                    pj = b;   // a now follows b
+                    pj = b;  // a now follows b
                 } else {
                     Il_Link* afterB = b->next;
                     pi->next = b;
@@ -165,7 +145,7 @@ void TaskList::Sort(LinkCompare compare)
                     a->next = afterB;
                 }
             }
-            pj = pj->next;   // on to the node after the place b left
+            pj = pj->next;  // on to the node after the place b left
         }
     }
 }
@@ -176,8 +156,7 @@ TaskIterator::TaskIterator(const TaskList* list) : list(list), next(list->First(
 
 Executable* TaskIterator::Next()
 {
-    if (next == list->Tail())
-        return nullptr;
+    if (next == list->Tail()) return nullptr;
     Il_Link* node = next;
     next = node->next;
     return static_cast<Executable*>(node);
@@ -202,44 +181,37 @@ void Executor::Run()
 
     while (Executable* task = cursor->Next()) {
         switch (task->GetState()) {
-        case TASK_RUNNING:
-            task->Run();
-            break;
-        case TASK_ALTERNATE:
-            task->RunAlternate();
-            break;
-        case TASK_FINISHED:
-            needPurge = true;
-            break;
-        default:
-            break;
+            case TASK_RUNNING:
+                task->Run();
+                break;
+            case TASK_ALTERNATE:
+                task->RunAlternate();
+                break;
+            case TASK_FINISHED:
+                needPurge = true;
+                break;
+            default:
+                break;
         }
         int8_t priority = task->GetPriority();
-        if (priority < previousPriority)
-            needSort = true;
+        if (priority < previousPriority) needSort = true;
         previousPriority = priority;
     }
     delete cursor;
 
-    if (needPurge)
-        PurgeFinished();
-    if (needSort)
-        tasks->Sort(ComparePriority);
+    if (needPurge) PurgeFinished();
+    if (needSort) tasks->Sort(ComparePriority);
 }
 
 void Executor::AddTask(Executable* task)
 {
-    if (!task)
-        return;
+    if (!task) return;
     tasks->PushFront(task);
     task->owner = this;
     task->SetState(TASK_RUNNING);
 }
 
-void Executor::ClearTasks()
-{
-    tasks->Clear();
-}
+void Executor::ClearTasks() { tasks->Clear(); }
 
 bool Executor::PurgeFinished()
 {
@@ -247,8 +219,7 @@ bool Executor::PurgeFinished()
     int32_t index = 0;
     for (;;) {
         Il_Link* node = tasks->At(index);
-        if (!node)
-            break;
+        if (!node) break;
         if (static_cast<Executable*>(node)->GetState() == TASK_FINISHED) {
             tasks->RemoveAt(index);
             removed = true;
@@ -259,17 +230,13 @@ bool Executor::PurgeFinished()
     return removed;
 }
 
-TaskIterator* Executor::Begin() const
-{
-    return new TaskIterator(tasks);
-}
+TaskIterator* Executor::Begin() const { return new TaskIterator(tasks); }
 
 bool Executor::Contains(const Executable* task) const
 {
     TaskIterator cursor(tasks);
     while (Executable* t = cursor.Next()) {
-        if (t == task)
-            return true;
+        if (t == task) return true;
     }
     return false;
 }

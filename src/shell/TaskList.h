@@ -23,10 +23,10 @@ public:
 
 using TaskState = int32_t;
 enum : TaskState {
-    TASK_CREATED = 0,     // not yet in an executor
-    TASK_RUNNING = 1,     // Run every pass
-    TASK_ALTERNATE = 2,   // RunAlternate every pass
-    TASK_FINISHED = 3,    // deleted at the end of a pass; never leaves this state
+    TASK_CREATED = 0,  // not yet in an executor
+    TASK_RUNNING = 1,  // Run every pass
+    TASK_ALTERNATE = 2,  // RunAlternate every pass
+    TASK_FINISHED = 3,  // deleted at the end of a pass; never leaves this state
 };
 
 class Executor;
@@ -34,10 +34,10 @@ class Executor;
 class Executable : public Il_Link {
 public:
     explicit Executable(int8_t priority = 0);
-    ~Executable() override;   // frees the kind names
+    ~Executable() override;  // frees the kind names
 
-    virtual void Run() {}            // per-frame action in state 1
-    virtual void RunAlternate() {}   // per-frame action in state 2
+    virtual void Run() {}  // per-frame action in state 1
+    virtual void RunAlternate() {}  // per-frame action in state 2
 
     // Stores the state unless the task is already finished.
     void SetState(TaskState newState);
@@ -77,14 +77,14 @@ int ComparePriority(const Il_Link* a, const Il_Link* b);
 class TaskList {
 public:
     TaskList();
-    ~TaskList();   // clears, then frees the sentinels
+    ~TaskList();  // clears, then frees the sentinels
 
     TaskList(const TaskList&) = delete;
     TaskList& operator=(const TaskList&) = delete;
 
     Il_Link* Head() const { return head; }
     Il_Link* Tail() const { return tail; }
-    Il_Link* First() const { return head->next; }   // Tail() when empty
+    Il_Link* First() const { return head->next; }  // Tail() when empty
     bool IsEmpty() const { return head->next == tail; }
 
     void PushFront(Il_Link* node);
@@ -121,7 +121,7 @@ private:
 class Executor : public Executable {
 public:
     Executor();
-    ~Executor() override;   // deletes every task, then the list
+    ~Executor() override;  // deletes every task, then the list
 
     // One pass over the tasks: runs each by its state, then purges and sorts if needed.
     void Run() override;

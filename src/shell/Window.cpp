@@ -8,7 +8,8 @@
 
 namespace {
 
-char* CopyText(const char* text) {
+char* CopyText(const char* text)
+{
     size_t n = std::strlen(text);
     char* copy = new char[n + 1];
     std::memcpy(copy, text, n + 1);
@@ -27,18 +28,21 @@ Window* ConstructingWindow = nullptr;
 
 // ---- HandleTable ------------------------------------------------------------------------
 
-HandleTable::HandleTable(int32_t n) {
+HandleTable::HandleTable(int32_t n)
+{
     if (n < 1) n = 1;
     slots = new Slot[n];
     count = n;
 }
 
-HandleTable::~HandleTable() {
+HandleTable::~HandleTable()
+{
     for (int32_t i = 0; i < count; ++i) delete[] slots[i].name;
     delete[] slots;
 }
 
-void HandleTable::Set(int32_t slot, void* handle, const char* name) {
+void HandleTable::Set(int32_t slot, void* handle, const char* name)
+{
     if (slot < 0) slot = 0;
     if (slot >= count) slot = count - 1;
     slots[slot].handle = handle;
@@ -48,7 +52,8 @@ void HandleTable::Set(int32_t slot, void* handle, const char* name) {
     }
 }
 
-void* HandleTable::Lookup(const char* name) const {
+void* HandleTable::Lookup(const char* name) const
+{
     if (!name) return nullptr;
     for (int32_t i = 0; i < count; ++i)
         if (slots[i].name && std::strcmp(slots[i].name, name) == 0) return slots[i].handle;
@@ -62,7 +67,8 @@ void* HandleTable::Lookup(const char* name) const {
 // dispatch knows not to touch the object any more. Unhooks itself when the dispatch ends.
 struct Window::DeleteWatch {
     explicit DeleteWatch(Window* w) : window(w), outer(w->watches) { w->watches = this; }
-    ~DeleteWatch() {
+    ~DeleteWatch()
+    {
         if (!deleted) window->watches = outer;
     }
     DeleteWatch(const DeleteWatch&) = delete;
@@ -74,16 +80,19 @@ struct Window::DeleteWatch {
 };
 
 Window::Window(const char* title, int32_t width, int32_t height, bool noBackground, Window* parent,
-               bool fullScreenWanted, int32_t bitsPerPixel) {
+               bool fullScreenWanted, int32_t bitsPerPixel)
+{
     Construct(title, width, height, noBackground, parent, fullScreenWanted, bitsPerPixel);
 }
 
-Window::Window(const WindowCreateParams& p) {
+Window::Window(const WindowCreateParams& p)
+{
     Construct(p.title, p.width, p.height, p.noBackground, p.parent, p.fullScreen, p.bitsPerPixel);
 }
 
 void Window::Construct(const char* title, int32_t width, int32_t height, bool noBackground,
-                       Window* parent, bool fullScreenWanted, int32_t bitsPerPixel) {
+                       Window* parent, bool fullScreenWanted, int32_t bitsPerPixel)
+{
     fullScreen = fullScreenWanted;
     ConstructingWindow = this;
 
@@ -109,10 +118,11 @@ void Window::Construct(const char* title, int32_t width, int32_t height, bool no
     WindowList::Register(this);
 }
 
-Window::~Window() {
+Window::~Window()
+{
     for (DeleteWatch* w = watches; w; w = w->outer) w->deleted = true;
     WindowList::Unregister(this);
-    plat::NativeWindow native = NativeHandle();   // read before the table goes
+    plat::NativeWindow native = NativeHandle();  // read before the table goes
     delete handles;
     handles = nullptr;
     if (ConstructingWindow == this) ConstructingWindow = nullptr;
@@ -122,11 +132,13 @@ Window::~Window() {
     if (fullScreen) RestoreDisplayMode();
 }
 
-plat::NativeWindow Window::NativeHandle() const {
+plat::NativeWindow Window::NativeHandle() const
+{
     return handles ? static_cast<plat::NativeWindow>(handles->Lookup("WindowHandler")) : nullptr;
 }
 
-void Window::Dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+void Window::Dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
     if (message == plat::MSG_CLOSE || message == plat::MSG_DESTROY || message == plat::MSG_QUIT) {
         active = false;
         delete this;
@@ -137,56 +149,57 @@ void Window::Dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam) {
 
     int32_t mouseCode = -1;
     switch (message) {
-    case plat::MSG_PAINT:
-        if (created) Paint();
-        break;
-    case plat::MSG_ACTIVATEAPP:
-        active = wParam != 0;
-        break;
-    case plat::MSG_KEYDOWN:
-        if (created) OnEvent(EVENT_KEY, static_cast<int32_t>(wParam), 0);
-        break;
-    case plat::MSG_MOUSEMOVE:
-        prevMouseX = mouseX;
-        prevMouseY = mouseY;
-        mouseX = static_cast<int32_t>(static_cast<uintptr_t>(lParam) & 0xFFFF);
-        mouseY = static_cast<int32_t>((static_cast<uintptr_t>(lParam) >> 16) & 0xFFFF);
-        mouseCode = MOUSE_MOVE;
-        break;
-    case plat::MSG_LBUTTONUP:
-        leftDown = false;
-        leftDoubleClick = false;
-        mouseCode = MOUSE_LEFT_UP;
-        break;
-    case plat::MSG_LBUTTONDOWN:
-        leftDown = true;
-        mouseCode = MOUSE_LEFT_DOWN;
-        break;
-    case plat::MSG_RBUTTONUP:
-        rightDown = false;
-        rightDoubleClick = false;
-        mouseCode = MOUSE_RIGHT_UP;
-        break;
-    case plat::MSG_RBUTTONDOWN:
-        rightDown = true;
-        mouseCode = MOUSE_RIGHT_DOWN;
-        break;
-    case plat::MSG_LBUTTONDBLCLK:
-        leftDoubleClick = true;
-        mouseCode = MOUSE_LEFT_DOUBLE;
-        break;
-    case plat::MSG_RBUTTONDBLCLK:
-        rightDoubleClick = true;
-        mouseCode = MOUSE_RIGHT_DOUBLE;
-        break;
-    default:
-        break;
+        case plat::MSG_PAINT:
+            if (created) Paint();
+            break;
+        case plat::MSG_ACTIVATEAPP:
+            active = wParam != 0;
+            break;
+        case plat::MSG_KEYDOWN:
+            if (created) OnEvent(EVENT_KEY, static_cast<int32_t>(wParam), 0);
+            break;
+        case plat::MSG_MOUSEMOVE:
+            prevMouseX = mouseX;
+            prevMouseY = mouseY;
+            mouseX = static_cast<int32_t>(static_cast<uintptr_t>(lParam) & 0xFFFF);
+            mouseY = static_cast<int32_t>((static_cast<uintptr_t>(lParam) >> 16) & 0xFFFF);
+            mouseCode = MOUSE_MOVE;
+            break;
+        case plat::MSG_LBUTTONUP:
+            leftDown = false;
+            leftDoubleClick = false;
+            mouseCode = MOUSE_LEFT_UP;
+            break;
+        case plat::MSG_LBUTTONDOWN:
+            leftDown = true;
+            mouseCode = MOUSE_LEFT_DOWN;
+            break;
+        case plat::MSG_RBUTTONUP:
+            rightDown = false;
+            rightDoubleClick = false;
+            mouseCode = MOUSE_RIGHT_UP;
+            break;
+        case plat::MSG_RBUTTONDOWN:
+            rightDown = true;
+            mouseCode = MOUSE_RIGHT_DOWN;
+            break;
+        case plat::MSG_LBUTTONDBLCLK:
+            leftDoubleClick = true;
+            mouseCode = MOUSE_LEFT_DOUBLE;
+            break;
+        case plat::MSG_RBUTTONDBLCLK:
+            rightDoubleClick = true;
+            mouseCode = MOUSE_RIGHT_DOUBLE;
+            break;
+        default:
+            break;
     }
     if (!watch.deleted && mouseCode >= 0 && created && active) OnEvent(EVENT_MOUSE, mouseCode, 0);
     if (!watch.deleted) MessageHook(message, wParam, lParam);
 }
 
-void WindowProcedure(plat::NativeWindow native, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+void WindowProcedure(plat::NativeWindow native, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
     Window* window = static_cast<Window*>(plat::GetWindowUserData(native));
     if (!window) window = ConstructingWindow;
     if (window) window->Dispatch(message, wParam, lParam);
@@ -197,7 +210,8 @@ void WindowProcedure(plat::NativeWindow native, uint32_t message, uintptr_t wPar
 
 namespace WindowList {
 
-void Register(Window* window) {
+void Register(Window* window)
+{
     for (int32_t i = 0; i < gCapacity; ++i) {
         if (!gSlots[i]) {
             gSlots[i] = window;
@@ -213,7 +227,8 @@ void Register(Window* window) {
     gSlots[newCapacity - 1] = window;
 }
 
-void Unregister(Window* window) {
+void Unregister(Window* window)
+{
     bool any = false;
     for (int32_t i = 0; i < gCapacity; ++i) {
         if (gSlots[i] == window) gSlots[i] = nullptr;
@@ -232,7 +247,8 @@ Window* At(int32_t slot) { return slot >= 0 && slot < gCapacity ? gSlots[slot] :
 
 }  // namespace WindowList
 
-bool AnyWindowActive() {
+bool AnyWindowActive()
+{
     for (int32_t i = 0; i < gCapacity; ++i)
         if (gSlots[i] && gSlots[i]->active) return true;
     return false;
@@ -240,7 +256,8 @@ bool AnyWindowActive() {
 
 bool AnyWindowRegistered() { return gCapacity != 0; }
 
-void DrawAllWindows() {
+void DrawAllWindows()
+{
     // The list is read afresh at every step: a window may delete itself (or others) in Frame.
     for (int32_t i = 0; i < gCapacity; ++i)
         if (gSlots[i]) gSlots[i]->Frame();
@@ -248,7 +265,8 @@ void DrawAllWindows() {
 
 // ---- start-up failures ------------------------------------------------------------------
 
-void RecordStartupFailure(const char* what, const char* why) {
+void RecordStartupFailure(const char* what, const char* why)
+{
     if (gFailed) return;
     gFailed = true;
     gStartupFailure = what ? what : "start-up failed";
@@ -260,7 +278,8 @@ void RecordStartupFailure(const char* what, const char* why) {
 
 const char* StartupFailure() { return gFailed ? gStartupFailure.c_str() : nullptr; }
 
-void ClearStartupFailure() {
+void ClearStartupFailure()
+{
     gFailed = false;
     gStartupFailure.clear();
 }

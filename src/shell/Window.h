@@ -13,13 +13,13 @@ class Window;
 
 // What the start-up hands to the game window, unchanged down to the Window constructor.
 struct WindowCreateParams {
-    const char* title = "";       // also the window class name
-    int32_t width = 640;          // client area in pixels
+    const char* title = "";  // also the window class name
+    int32_t width = 640;  // client area in pixels
     int32_t height = 480;
     bool noBackground = true;
     Window* parent = nullptr;
     bool fullScreen = false;
-    int32_t bitsPerPixel = 32;    // colour depth for full screen
+    int32_t bitsPerPixel = 32;  // colour depth for full screen
 };
 
 // Names mapped to native handles; slot "WindowHandler" holds the native window.
@@ -49,8 +49,8 @@ private:
 
 // OnEvent kinds and the mouse codes of kind EVENT_MOUSE.
 enum : int32_t {
-    EVENT_KEY = 2,     // code: virtual-key code
-    EVENT_MOUSE = 3,   // code: one of the MOUSE_ values
+    EVENT_KEY = 2,  // code: virtual-key code
+    EVENT_MOUSE = 3,  // code: one of the MOUSE_ values
 };
 enum : int32_t {
     MOUSE_MOVE = 0,
@@ -83,8 +83,8 @@ public:
     plat::NativeWindow NativeHandle() const;
 
     HandleTable* handles = nullptr;
-    bool active = false;    // frames run only while some window is active
-    bool created = false;   // events and paint are delivered only once set
+    bool active = false;  // frames run only while some window is active
+    bool created = false;  // events and paint are delivered only once set
     bool fullScreen = false;
     int32_t mouseX = 0, mouseY = 0;
     int32_t prevMouseX = 0, prevMouseY = 0;
@@ -99,11 +99,12 @@ private:
                    Window* parent, bool fullScreen, int32_t bitsPerPixel);
     void Dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-    DeleteWatch* watches = nullptr;   // dispatches running on this window
+    DeleteWatch* watches = nullptr;  // dispatches running on this window
 };
 
 // The procedure of every native window the framework creates.
-void WindowProcedure(plat::NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+void WindowProcedure(plat::NativeWindow window, uint32_t message, uintptr_t wParam,
+                     intptr_t lParam);
 
 // The window whose native window is being created, or none.
 extern Window* ConstructingWindow;
@@ -115,11 +116,11 @@ namespace WindowList {
 void Register(Window* window);
 void Unregister(Window* window);
 int32_t Capacity();
-Window* At(int32_t slot);   // none for an empty slot or an index out of range
+Window* At(int32_t slot);  // none for an empty slot or an index out of range
 }  // namespace WindowList
 
 bool AnyWindowActive();
-bool AnyWindowRegistered();   // the list has slots
+bool AnyWindowRegistered();  // the list has slots
 // Frame of every listed window, in slot order. A window may delete itself inside Frame.
 void DrawAllWindows();
 

@@ -13,18 +13,19 @@
 #include "platform/Platform.h"
 #include "shell/Window.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     GameOptions options;
     std::string text;
     switch (ParseCommandLine(argc, argv, &options, &text)) {
-    case CommandLineAction::Exit:
-        std::fputs(text.c_str(), stdout);
-        return 0;
-    case CommandLineAction::Fail:
-        std::fputs(text.c_str(), stderr);
-        return 2;
-    case CommandLineAction::Run:
-        break;
+        case CommandLineAction::Exit:
+            std::fputs(text.c_str(), stdout);
+            return 0;
+        case CommandLineAction::Fail:
+            std::fputs(text.c_str(), stderr);
+            return 2;
+        case CommandLineAction::Run:
+            break;
     }
     RegisterGameArchive();
     std::string archive;
@@ -33,11 +34,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    if (options.seedGiven)
-        std::srand(options.seed);   // replays the battle of that seed
-    else
-        SeedRandom();
-    ForgetKeyPresses();   // keys pressed before start-up do not count in the first frame
+    if (options.seedGiven) std::srand(options.seed);  // replays the battle of that seed
+    else SeedRandom();
+    ForgetKeyPresses();  // keys pressed before start-up do not count in the first frame
     if (!InitApplication(options, archive)) {
         const char* why = StartupFailure();
         std::fprintf(stderr, "quenbrill: %s\n", why ? why : "start-up failed");

@@ -19,8 +19,7 @@ inline void PutU16(Bytes& b, uint16_t v)
 
 inline void PutU32(Bytes& b, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i)
-        b.push_back(uint8_t(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
 }
 
 // A chunk: identifier, size (the body's length unless given), body.
@@ -45,17 +44,13 @@ inline Bytes Fmt(uint32_t rate, int channels, int bits, uint16_t formatTag = 1)
     return Chunk("fmt ", body);
 }
 
-inline Bytes Data(const Bytes& pcm)
-{
-    return Chunk("data", pcm);
-}
+inline Bytes Data(const Bytes& pcm) { return Chunk("data", pcm); }
 
 // "RIFF", size, "WAVE", then the chunks in order.
 inline Bytes Riff(std::initializer_list<Bytes> chunks)
 {
     Bytes body{'W', 'A', 'V', 'E'};
-    for (const Bytes& c : chunks)
-        body.insert(body.end(), c.begin(), c.end());
+    for (const Bytes& c : chunks) body.insert(body.end(), c.begin(), c.end());
     Bytes b{'R', 'I', 'F', 'F'};
     PutU32(b, uint32_t(body.size()));
     b.insert(b.end(), body.begin(), body.end());
@@ -65,8 +60,7 @@ inline Bytes Riff(std::initializer_list<Bytes> chunks)
 inline Bytes Pcm16(const std::vector<int16_t>& samples)
 {
     Bytes b;
-    for (int16_t s : samples)
-        PutU16(b, uint16_t(s));
+    for (int16_t s : samples) PutU16(b, uint16_t(s));
     return b;
 }
 

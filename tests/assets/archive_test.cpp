@@ -51,8 +51,7 @@ std::string LoosePath(const char* entryName)
 {
     std::string path(entryName);
     for (char& c : path) {
-        if (c == '\\')
-            c = '/';
+        if (c == '\\') c = '/';
     }
     return path;
 }
@@ -98,8 +97,7 @@ protected:
     std::string Entry(const char* name, bool* complete = nullptr) const
     {
         std::unique_ptr<uint8_t[]> data(MediaArchive::ReadEntry(name, complete));
-        if (!data)
-            return "<none>";
+        if (!data) return "<none>";
         int32_t size = MediaArchive::EntrySize(MediaArchive::FindEntry(name));
         return std::string(reinterpret_cast<char*>(data.get()), static_cast<size_t>(size));
     }
@@ -120,11 +118,11 @@ TEST_F(ArchiveTest, GameDirectoryHasTheBuiltInEntriesAndOffsets)
         int32_t offset;
     };
     const Row rows[] = {
-        {"Media\\Font16x16_256128.raw", 98304, 0},   {"Media\\Particle32.raw", 3072, 98304},
-        {"Media\\Sky256128.raw", 98304, 101376},     {"Media\\StartScreen256.raw", 196608, 199680},
-        {"Media\\Terrain128.raw", 49152, 396288},    {"Media\\Boom.wav", 8636, 445440},
-        {"Media\\Weapon0.wav", 10744, 454076},       {"Media\\Factory.bin", 6332, 464820},
-        {"Media\\TieFighter.bin", 7739, 471152},     {"Media\\XWing.bin", 17638, 478891},
+        {"Media\\Font16x16_256128.raw", 98304, 0}, {"Media\\Particle32.raw", 3072, 98304},
+        {"Media\\Sky256128.raw", 98304, 101376},   {"Media\\StartScreen256.raw", 196608, 199680},
+        {"Media\\Terrain128.raw", 49152, 396288},  {"Media\\Boom.wav", 8636, 445440},
+        {"Media\\Weapon0.wav", 10744, 454076},     {"Media\\Factory.bin", 6332, 464820},
+        {"Media\\TieFighter.bin", 7739, 471152},   {"Media\\XWing.bin", 17638, 478891},
     };
     ASSERT_EQ(MediaArchive::EntryCount(), 10);
     for (int32_t i = 0; i < 10; ++i) {
@@ -153,7 +151,7 @@ TEST_F(ArchiveTest, GameDirectoryHasTheBuiltInEntriesAndOffsets)
 TEST_F(ArchiveTest, PackThenReadEntryGivesEachLooseFilesFirstSizeBytes)
 {
     RegisterGameDirectoryHere();
-    WriteLooseFiles(5);   // every loose file is 5 bytes too long
+    WriteLooseFiles(5);  // every loose file is 5 bytes too long
     std::string error;
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str(), &error)) << error;
 
@@ -164,9 +162,12 @@ TEST_F(ArchiveTest, PackThenReadEntryGivesEachLooseFilesFirstSizeBytes)
     for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i) {
         std::string expected = Loose(i).substr(0, static_cast<size_t>(MediaArchive::EntrySize(i)));
         // Stored shuffled, not plain.
-        EXPECT_NE(archive.substr(static_cast<size_t>(MediaArchive::EntryOffset(i)), expected.size()), expected);
+        EXPECT_NE(
+            archive.substr(static_cast<size_t>(MediaArchive::EntryOffset(i)), expected.size()),
+            expected);
         bool complete = false;
-        EXPECT_EQ(Entry(MediaArchive::EntryName(i), &complete), expected) << MediaArchive::EntryName(i);
+        EXPECT_EQ(Entry(MediaArchive::EntryName(i), &complete), expected)
+            << MediaArchive::EntryName(i);
         EXPECT_TRUE(complete);
     }
 
@@ -183,7 +184,7 @@ TEST_F(ArchiveTest, OneByteEntryIsStoredUnchangedAndZeroSizeEntriesTakeNoRoom)
     MediaArchive::AddEntry("b.bin", 4);
     WriteWholeFile(dir / "a.bin", "Q");
     WriteWholeFile(dir / "b.bin", "wxyz");
-    ASSERT_TRUE(MediaArchive::Pack(dir.string().c_str()));   // empty.bin need not exist
+    ASSERT_TRUE(MediaArchive::Pack(dir.string().c_str()));  // empty.bin need not exist
 
     std::string archive = ReadWholeFile(archivePath);
     ASSERT_EQ(archive.size(), 5u);
@@ -213,7 +214,8 @@ TEST_F(ArchiveTest, MissingOrShortArchiveGivesZeroFilledEntries)
     WriteLooseFiles(0);
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str()));
     std::string archive = ReadWholeFile(archivePath);
-    WriteWholeFile(archivePath, archive.substr(0, static_cast<size_t>(MediaArchive::EntryOffset(6)) + 100));
+    WriteWholeFile(archivePath,
+                   archive.substr(0, static_cast<size_t>(MediaArchive::EntryOffset(6)) + 100));
 
     EXPECT_EQ(Entry("Media\\Boom.wav", &complete), Loose(5));
     EXPECT_TRUE(complete);
@@ -231,7 +233,7 @@ TEST_F(ArchiveTest, PackRefusesMissingOrShortLooseFilesAndKeepsTheOldArchive)
 
     struct Case {
         const char* entry;
-        int shortBy;   // -1: delete the file
+        int shortBy;  // -1: delete the file
         const char* message;
     };
     const Case cases[] = {
@@ -242,10 +244,11 @@ TEST_F(ArchiveTest, PackRefusesMissingOrShortLooseFilesAndKeepsTheOldArchive)
         int32_t index = MediaArchive::FindEntry(c.entry);
         fs::path loose = dir / "loose" / LoosePath(c.entry);
         std::string saved = ReadWholeFile(loose);
-        if (c.shortBy < 0)
-            fs::remove(loose);
+        if (c.shortBy < 0) fs::remove(loose);
         else
-            WriteWholeFile(loose, saved.substr(0, static_cast<size_t>(MediaArchive::EntrySize(index) - c.shortBy)));
+            WriteWholeFile(
+                loose,
+                saved.substr(0, static_cast<size_t>(MediaArchive::EntrySize(index) - c.shortBy)));
 
         std::string error;
         EXPECT_FALSE(MediaArchive::Pack((dir / "loose").string().c_str(), &error));
@@ -268,7 +271,7 @@ TEST_F(ArchiveTest, AddEntryRejectsEntriesThatCouldNotBeLocated)
     MediaArchive::AddEntry(nullptr, 10);
     MediaArchive::AddEntry("negative", -1);
     MediaArchive::AddEntry("huge", INT32_MAX);
-    MediaArchive::AddEntry("too far", 1);   // the offsets would overflow 32 bits
+    MediaArchive::AddEntry("too far", 1);  // the offsets would overflow 32 bits
     EXPECT_EQ(MediaArchive::EntryCount(), 1);
     EXPECT_EQ(MediaArchive::FindEntry("too far"), -1);
     EXPECT_EQ(MediaArchive::EntryName(5), nullptr);
@@ -298,14 +301,14 @@ TEST_F(ArchiveTest, EveryUnusableArchiveFileHasItsOwnReasonAndReadsNeverBlock)
         {"missing", [] {}, ArchiveFileState::Missing, "\" not found"},
         {"a folder", [&] { fs::create_directory(archivePath); }, ArchiveFileState::NotRegularFile,
          "\" is a folder, not a file"},
-#ifndef _WIN32   // no named pipes or symbolic links of this kind on Windows
-        {"a named pipe", [&] { ASSERT_EQ(mkfifo(archivePath.c_str(), 0600), 0); }, ArchiveFileState::NotRegularFile,
-         "\" is a named pipe, not a file"},
-        {"a link to itself", [&] { fs::create_symlink("ZabroData.arc", archivePath); }, ArchiveFileState::Unreadable,
-         "\" cannot be read: Too many levels of symbolic links"},
+#ifndef _WIN32  // no named pipes or symbolic links of this kind on Windows
+        {"a named pipe", [&] { ASSERT_EQ(mkfifo(archivePath.c_str(), 0600), 0); },
+         ArchiveFileState::NotRegularFile, "\" is a named pipe, not a file"},
+        {"a link to itself", [&] { fs::create_symlink("ZabroData.arc", archivePath); },
+         ArchiveFileState::Unreadable, "\" cannot be read: Too many levels of symbolic links"},
 #endif
-        {"cut short", [&] { WriteWholeFile(archivePath, good.substr(0, 1000)); }, ArchiveFileState::TooShort,
-         "\" is 1000 bytes, shorter than its directory's 496529"},
+        {"cut short", [&] { WriteWholeFile(archivePath, good.substr(0, 1000)); },
+         ArchiveFileState::TooShort, "\" is 1000 bytes, shorter than its directory's 496529"},
         {"whole", [&] { WriteWholeFile(archivePath, good); }, ArchiveFileState::Ready, ""},
     };
     for (const Case& c : cases) {
@@ -338,7 +341,7 @@ TEST_F(ArchiveTest, AnArchiveWithoutReadPermissionSaysSo)
     FILE* f = std::fopen(archivePath.c_str(), "rb");
     std::string reason;
     const ArchiveFileState state = MediaArchive::CheckFile(&reason);
-    fs::permissions(archivePath, fs::perms::owner_all);   // so that the folder can go again
+    fs::permissions(archivePath, fs::perms::owner_all);  // so that the folder can go again
     if (f) {
         std::fclose(f);
         GTEST_SKIP() << "this user reads files without read permission";
@@ -351,8 +354,10 @@ TEST_F(ArchiveTest, BadEntriesAreNamedWithTheirKindAndSize)
 {
     RegisterGameDirectoryHere();
     const std::string prefix = "media archive \"" + archivePath + "\": ";
-    EXPECT_EQ(MediaArchive::BadEntryMessage("Media\\XWing.bin"), prefix + "Media\\XWing.bin is not a valid model (17638 bytes)");
-    EXPECT_EQ(MediaArchive::BadEntryMessage("Media\\Boom.wav"), prefix + "Media\\Boom.wav is not a valid sound (8636 bytes)");
+    EXPECT_EQ(MediaArchive::BadEntryMessage("Media\\XWing.bin"),
+              prefix + "Media\\XWing.bin is not a valid model (17638 bytes)");
+    EXPECT_EQ(MediaArchive::BadEntryMessage("Media\\Boom.wav"),
+              prefix + "Media\\Boom.wav is not a valid sound (8636 bytes)");
     EXPECT_EQ(MediaArchive::BadEntryMessage("Media\\Particle32.raw"),
               prefix + "Media\\Particle32.raw is not a valid picture (3072 bytes)");
 }

@@ -68,7 +68,7 @@ TEST_F(FileStreamTest, WriteIntLEWritesLowBytesLeastSignificantFirst)
         {0x7F, 1, true, "\x7F"},
         {258, 0, false, ""},
         {258, -3, false, ""},
-        {258, 5, false, ""},   // a 32-bit value has no fifth byte
+        {258, 5, false, ""},  // a 32-bit value has no fifth byte
     };
     for (const Case& c : cases) {
         {
@@ -89,7 +89,8 @@ TEST_F(FileStreamTest, LabelledValuesRoundTripWithExactText)
         EXPECT_TRUE(out.WriteLabelledInt("100% = ", 7));
         EXPECT_TRUE(out.PrintText("%d%s%n\n"));
     }
-    EXPECT_EQ(ReadText("t.txt"), "Pivot X=1.500000\nRed  = -42\ny=        -0.000000\n100% = 7\n%d%s%n\n");
+    EXPECT_EQ(ReadText("t.txt"),
+              "Pivot X=1.500000\nRed  = -42\ny=        -0.000000\n100% = 7\n%d%s%n\n");
 
     // Blank lines after a value and runs of white space in a label are absorbed.
     WriteFile("in.txt", "Pivot X=1.500000\n\n\nRed =\t-42\ny=  -0.25\n100% = 7\n");
@@ -113,7 +114,7 @@ TEST_F(FileStreamTest, MismatchedLabelLeavesDestinationAndReports)
     WriteFile("in.txt", "Green= 5\nBlue = 99999999999\nBlue = 6\n");
     FileStream in(Path("in.txt").c_str(), "rt");
     int value = 123;
-    EXPECT_TRUE(in.ReadLabelledInt("Red  = ", &value));   // true whatever the match
+    EXPECT_TRUE(in.ReadLabelledInt("Red  = ", &value));  // true whatever the match
     EXPECT_FALSE(in.LastReadMatched());
     EXPECT_EQ(value, 123);
     // The failed label consumed nothing it did not match, so the right one still reads.
@@ -156,13 +157,13 @@ TEST_F(FileStreamTest, ReadLineStopsAtSizeNewlineZeroOrEnd)
     char buffer[16];
     std::memset(buffer, '#', sizeof buffer);
     EXPECT_TRUE(in.ReadLine(buffer, 5));
-    EXPECT_STREQ(buffer, "abcd");   // "efg" and the newline stay unread
+    EXPECT_STREQ(buffer, "abcd");  // "efg" and the newline stay unread
     EXPECT_TRUE(in.ReadLine(buffer, 16));
     EXPECT_STREQ(buffer, "efg");
     EXPECT_TRUE(in.ReadLine(buffer, 16));
     EXPECT_STREQ(buffer, "xy");
     EXPECT_TRUE(in.ReadLine(buffer, 16));
-    EXPECT_STREQ(buffer, "foo");    // the zero byte ends it and is consumed
+    EXPECT_STREQ(buffer, "foo");  // the zero byte ends it and is consumed
     EXPECT_TRUE(in.ReadLine(buffer, 16));
     EXPECT_STREQ(buffer, "bar");
     EXPECT_TRUE(in.ReadLine(buffer, 16));
@@ -179,7 +180,7 @@ TEST_F(FileStreamTest, SkipLinesCountsNewlinesUntilEnd)
     WriteFile("two.txt", "one\ntwo\nthree");
     FileStream in(Path("two.txt").c_str(), "rb");
     EXPECT_EQ(in.SkipLines(1), 1);
-    EXPECT_EQ(in.SkipLines(3), 1);   // only one more newline before the end
+    EXPECT_EQ(in.SkipLines(3), 1);  // only one more newline before the end
     EXPECT_EQ(in.SkipLines(0), 0);
 
     WriteFile("three.txt", "a\nb\nc\n");
@@ -198,7 +199,7 @@ TEST_F(FileStreamTest, SeekFromStartOrCurrentOnly)
     EXPECT_TRUE(in.Seek(4, 0));
     EXPECT_TRUE(in.ReadBytes(&c, 1));
     EXPECT_EQ(c, '4');
-    EXPECT_FALSE(in.Seek(0, 2));   // from the end: not offered, and nothing moves
+    EXPECT_FALSE(in.Seek(0, 2));  // from the end: not offered, and nothing moves
     EXPECT_TRUE(in.ReadBytes(&c, 1));
     EXPECT_EQ(c, '5');
     EXPECT_TRUE(in.Seek(2, 1));
@@ -207,7 +208,7 @@ TEST_F(FileStreamTest, SeekFromStartOrCurrentOnly)
     EXPECT_FALSE(in.Seek(-1, 0));
     char two[2];
     EXPECT_TRUE(in.Seek(9, 0));
-    EXPECT_FALSE(in.ReadBytes(two, 2));   // a short read is a failure
+    EXPECT_FALSE(in.ReadBytes(two, 2));  // a short read is a failure
 }
 
 TEST_F(FileStreamTest, FailedOpenMakesEveryOperationAHarmlessFailure)
@@ -266,10 +267,8 @@ TEST(KeyedShuffle, PartnersFollowTheKeyFormula)
     const int32_t k1 = 38117, k2 = 5293;
     const std::vector<int32_t> five = {1, 4, 3, 4, 4};
     const std::vector<int32_t> ten = {1, 3, 9, 5, 5, 9, 7, 8, 9, 9};
-    for (int32_t i = 0; i < 5; ++i)
-        EXPECT_EQ(KeyedPartner(5, i, k1, k2), five[i]) << i;
-    for (int32_t i = 0; i < 10; ++i)
-        EXPECT_EQ(KeyedPartner(10, i, k1, k2), ten[i]) << i;
+    for (int32_t i = 0; i < 5; ++i) EXPECT_EQ(KeyedPartner(5, i, k1, k2), five[i]) << i;
+    for (int32_t i = 0; i < 10; ++i) EXPECT_EQ(KeyedPartner(10, i, k1, k2), ten[i]) << i;
     EXPECT_EQ(KeyedPartner(1, 0, k1, k2), 0);
     // The products wrap at 32 bits.
     EXPECT_EQ(KeyedPartner(100000, 70000, k1, k2), 88803);

@@ -39,14 +39,13 @@ TEST_F(MixerAlone, ASourceLongerThan2To24SamplesPlaysEachSampleOnce)
 {
     const int32_t count = (1 << 24) + 1001;
     std::vector<int16_t> samples(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i)
-        samples[size_t(i)] = int16_t(i % 20011 - 10000);
+    for (int32_t i = 0; i < count; ++i) samples[size_t(i)] = int16_t(i % 20011 - 10000);
     MixerSource source;
     source.samples = samples.data();
     source.sampleCount = count;
     Play(source);
 
-    const int chunk = 1 << 20;   // frames per Mix call
+    const int chunk = 1 << 20;  // frames per Mix call
     std::vector<int16_t> out(size_t(chunk) * 2);
     int64_t frame = 0;
     int64_t wrong = 0;
@@ -56,13 +55,11 @@ TEST_F(MixerAlone, ASourceLongerThan2To24SamplesPlaysEachSampleOnce)
         for (int f = 0; f < chunk; ++f, ++frame) {
             int16_t expected = frame < count ? samples[size_t(frame)] : 0;
             if (out[2 * size_t(f)] != expected || out[2 * size_t(f) + 1] != expected) {
-                if (firstWrong < 0)
-                    firstWrong = frame;
+                if (firstWrong < 0) firstWrong = frame;
                 ++wrong;
             }
         }
-        if (frame > count && !VoiceAt(0).active)
-            break;
+        if (frame > count && !VoiceAt(0).active) break;
     }
     EXPECT_EQ(wrong, 0) << "first wrong frame " << firstWrong;
     EXPECT_FALSE(VoiceAt(0).active);

@@ -46,16 +46,14 @@ std::vector<int16_t> Decode(const std::vector<uint8_t>& bytes)
 std::vector<int16_t> BothChannels(const std::vector<int16_t>& mono, size_t frames)
 {
     std::vector<int16_t> v(frames * 2, 0);
-    for (size_t i = 0; i < mono.size() && i < frames; ++i)
-        v[2 * i] = v[2 * i + 1] = mono[i];
+    for (size_t i = 0; i < mono.size() && i < frames; ++i) v[2 * i] = v[2 * i + 1] = mono[i];
     return v;
 }
 
 std::vector<int16_t> Ramp(int n, int start = -15000, int step = 7)
 {
     std::vector<int16_t> v(n);
-    for (int i = 0; i < n; ++i)
-        v[i] = int16_t(start + i * step);
+    for (int i = 0; i < n; ++i) v[i] = int16_t(start + i * step);
     return v;
 }
 
@@ -102,9 +100,9 @@ TEST_F(Mixer, GainsFollowVolumeAndPan)
     const Case cases[] = {
         {0.8f, 0.5f, 0.8f, 0.5f, 0.4f, 0.8f},
         {0.5f, -0.25f, 0.5f, -0.25f, 0.5f, 0.375f},
-        {1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 1.0f},     // full right silences the left
+        {1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 1.0f},  // full right silences the left
         {1.0f, -1.0f, 1.0f, -1.0f, 1.0f, 0.0f},
-        {-1.0f, 2.0f, 0.0f, 1.0f, 0.0f, 0.0f},    // stored as 0 and 1
+        {-1.0f, 2.0f, 0.0f, 1.0f, 0.0f, 0.0f},  // stored as 0 and 1
         {1.0f, -7.0f, 1.0f, -1.0f, 1.0f, 0.0f},
         {2.0f, 0.0f, 2.0f, 0.0f, 2.0f, 2.0f},
         {nan, nan, 0.0f, 0.0f, 0.0f, 0.0f},
@@ -164,8 +162,7 @@ TEST_F(Mixer, MixClampsTheSumThenTruncatesTowardZero)
         // One sample each: the voices are free again and the next frame is silent.
         EXPECT_EQ(out[2], 0);
         EXPECT_EQ(out[3], 0);
-        for (auto& s : sounds)
-            EXPECT_FALSE(s->IsPlaying());
+        for (auto& s : sounds) EXPECT_FALSE(s->IsPlaying());
     }
 }
 
@@ -193,9 +190,9 @@ TEST_F(Mixer, RefillsAlternateAndA4410SampleSoundFillsExactlyOne)
     // One sample more spills into the next refill.
     auto b = MakeSound(longer);
     b->Play();
-    ASSERT_TRUE(plat::fake::AudioCompleteOne());   // buffer 1 returns
+    ASSERT_TRUE(plat::fake::AudioCompleteOne());  // buffer 1 returns
     EXPECT_TRUE(b->IsPlaying());
-    ASSERT_TRUE(plat::fake::AudioCompleteOne());   // buffer 0 (the first ramp) returns
+    ASSERT_TRUE(plat::fake::AudioCompleteOne());  // buffer 0 (the first ramp) returns
     EXPECT_FALSE(b->IsPlaying());
     std::vector<int16_t> tail = Decode(plat::fake::AudioQueuedBuffer(1));
     std::vector<int16_t> expectedTail(kMixBufferValues, 0);
@@ -212,12 +209,10 @@ TEST_F(Mixer, RefillsAlternateAndA4410SampleSoundFillsExactlyOne)
 TEST_F(Mixer, FifthSoundDoublesTheTableAndTakesSlotFour)
 {
     std::vector<std::unique_ptr<Sound>> sounds;
-    for (int i = 0; i < 6; ++i)
-        sounds.push_back(MakeSound({int16_t(100 * (i + 1)), 1, 1, 1}));
-    for (int i = 0; i < 4; ++i)
-        sounds[i]->Play();
+    for (int i = 0; i < 6; ++i) sounds.push_back(MakeSound({int16_t(100 * (i + 1)), 1, 1, 1}));
+    for (int i = 0; i < 4; ++i) sounds[i]->Play();
     EXPECT_EQ(VoiceCapacity(), 4);
-    MixValues(1);   // move the first four cursors on
+    MixValues(1);  // move the first four cursors on
 
     sounds[4]->Play();
     ASSERT_EQ(VoiceCapacity(), 8);
@@ -232,8 +227,7 @@ TEST_F(Mixer, FifthSoundDoublesTheTableAndTakesSlotFour)
     EXPECT_TRUE(fifth.active);
     EXPECT_EQ(fifth.sound, sounds[4].get());
     EXPECT_EQ(fifth.cursor, sounds[4]->samples);
-    for (int i = 5; i < 8; ++i)
-        EXPECT_FALSE(VoiceAt(i).active);
+    for (int i = 5; i < 8; ++i) EXPECT_FALSE(VoiceAt(i).active);
 
     // All five are mixed: 1 + 1 + 1 + 1 + 500.
     EXPECT_EQ(MixValues(1)[0], 504);
@@ -242,8 +236,7 @@ TEST_F(Mixer, FifthSoundDoublesTheTableAndTakesSlotFour)
     sounds[1]->Stop();
     sounds[5]->Play();
     EXPECT_EQ(VoiceAt(1).sound, sounds[5].get());
-    for (auto& s : sounds)
-        s->Stop();
+    for (auto& s : sounds) s->Stop();
     EXPECT_EQ(VoiceCapacity(), 8);
 }
 
@@ -251,7 +244,7 @@ TEST_F(Mixer, OneVoicePerSoundStopAndRestart)
 {
     auto s = MakeSound({10, 20, 30});
     s->Play();
-    s->Play();   // already playing: nothing happens
+    s->Play();  // already playing: nothing happens
     EXPECT_TRUE(VoiceAt(0).active);
     EXPECT_FALSE(VoiceAt(1).active);
     EXPECT_EQ(MixValues(1)[0], 10);
@@ -260,7 +253,7 @@ TEST_F(Mixer, OneVoicePerSoundStopAndRestart)
     EXPECT_FALSE(s->IsPlaying());
     EXPECT_FALSE(VoiceAt(0).active);
     EXPECT_EQ(MixValues(1), (std::vector<int16_t>{0, 0}));
-    s->Stop();   // harmless
+    s->Stop();  // harmless
 
     // Played to its end by the mixer, it can start again from the beginning.
     s->Play();
@@ -275,7 +268,7 @@ TEST_F(Mixer, CursorAdvancesByTheWholeSamplesTheRatePasses)
     struct Case {
         float rate;
         std::vector<int16_t> samples;
-        std::vector<int16_t> left;   // one value per frame
+        std::vector<int16_t> left;  // one value per frame
     };
     const Case cases[] = {
         {2.0f, {10, 20, 30, 40, 50}, {10, 30, 50, 0}},
@@ -303,7 +296,7 @@ TEST_F(Mixer, DestroyingAPlayingSoundReleasesItsVoice)
     mine->Play();
     other->Play();
     MixValues(2);
-    delete mine;   // a game object dies while its sound plays
+    delete mine;  // a game object dies while its sound plays
     EXPECT_FALSE(VoiceAt(0).active);
     EXPECT_TRUE(VoiceAt(1).active);
 
@@ -318,7 +311,7 @@ TEST_F(Mixer, DestroyingAPlayingSoundReleasesItsVoice)
 TEST_F(Mixer, PlaySoundAtPansAndAttenuatesAgainstTheCamera)
 {
     SetNoiseListener(RecordNoise);
-    CameraEye = {10, 0, 0};   // looking along +x with y up: the right side is +z
+    CameraEye = {10, 0, 0};  // looking along +x with y up: the right side is +z
     int marker = 0;
 
     auto s = MakeSound(Ramp(50, 100, 1));
@@ -403,11 +396,10 @@ TEST(MixerWithoutDevice, TheGameRunsSilently)
 
     auto s = MakeSound({1000, 2000});
     s->Play();
-    EXPECT_TRUE(s->IsPlaying());   // marked, but no voice is taken
-    for (int i = 0; i < VoiceCapacity(); ++i)
-        EXPECT_FALSE(VoiceAt(i).active);
+    EXPECT_TRUE(s->IsPlaying());  // marked, but no voice is taken
+    for (int i = 0; i < VoiceCapacity(); ++i) EXPECT_FALSE(VoiceAt(i).active);
     std::vector<int16_t> out = MixValues(2);
-    EXPECT_EQ(out, std::vector<int16_t>(4, 0x5A5A));   // nothing written
+    EXPECT_EQ(out, std::vector<int16_t>(4, 0x5A5A));  // nothing written
     PlaySoundAt(s.get(), {1, 0, 0}, 10.0f, nullptr, 0);
     s->Stop();
     EXPECT_FALSE(s->IsPlaying());
@@ -435,28 +427,33 @@ TEST_F(Mixer, PlayAndStopWhileTheDeviceRefills)
 
     std::atomic<bool> finished{false};
     std::thread device([&] {
-        for (int i = 0; i < 400; ++i)
-            plat::fake::AudioCompleteOne();
+        for (int i = 0; i < 400; ++i) plat::fake::AudioCompleteOne();
         finished = true;
     });
     std::vector<std::unique_ptr<Sound>> sounds;
-    for (int i = 0; i < 12; ++i)
-        sounds.push_back(std::make_unique<Sound>(*SoundBank[0]));
+    for (int i = 0; i < 12; ++i) sounds.push_back(std::make_unique<Sound>(*SoundBank[0]));
     unsigned step = 0;
     while (!finished) {
         ++step;
         Sound& s = *sounds[step % sounds.size()];
         switch (step % 5) {
-        case 0: s.Play(); break;
-        case 1: s.SetPan(float(step % 7) / 3.0f - 1.0f); break;
-        case 2: s.SetVolume(float(step % 4) * 0.4f); break;
-        case 3: PlaySoundAt(&s, {float(step % 50), 0, 5}, 100.0f, nullptr, 0); break;
-        default:
-            if (s.IsPlaying())
-                s.Stop();
-            // A game object dies with its sound and another one takes its place.
-            sounds[(step * 7) % sounds.size()] = std::make_unique<Sound>(*SoundBank[0]);
-            break;
+            case 0:
+                s.Play();
+                break;
+            case 1:
+                s.SetPan(float(step % 7) / 3.0f - 1.0f);
+                break;
+            case 2:
+                s.SetVolume(float(step % 4) * 0.4f);
+                break;
+            case 3:
+                PlaySoundAt(&s, {float(step % 50), 0, 5}, 100.0f, nullptr, 0);
+                break;
+            default:
+                if (s.IsPlaying()) s.Stop();
+                // A game object dies with its sound and another one takes its place.
+                sounds[(step * 7) % sounds.size()] = std::make_unique<Sound>(*SoundBank[0]);
+                break;
         }
     }
     device.join();
@@ -464,8 +461,7 @@ TEST_F(Mixer, PlayAndStopWhileTheDeviceRefills)
     EXPECT_GT(VoiceCapacity(), 0);
 
     // Closing while the device thread keeps firing: it stops once nothing is queued.
-    for (auto& s : sounds)
-        s->Play();
+    for (auto& s : sounds) s->Play();
     std::thread closing([] {
         while (plat::fake::AudioCompleteOne()) {
         }

@@ -45,9 +45,9 @@ protected:
     std::string Image(const char* name, int w, int h, bool* complete)
     {
         std::unique_ptr<uint8_t[]> data(ReadRawImage(name, w, h, complete));
-        if (!data)
-            return "<none>";
-        return std::string(reinterpret_cast<char*>(data.get()), static_cast<size_t>(RawImageBytes(w, h)));
+        if (!data) return "<none>";
+        return std::string(reinterpret_cast<char*>(data.get()),
+                           static_cast<size_t>(RawImageBytes(w, h)));
     }
 
     fs::path dir;
@@ -82,11 +82,12 @@ TEST(RawImageSizes, GameImagesMatchTheirArchiveEntries)
     for (const RawImageInfo& info : kGameImages) {
         int32_t index = MediaArchive::FindEntry(info.entryName);
         ASSERT_GE(index, 0) << info.entryName;
-        EXPECT_EQ(MediaArchive::EntrySize(index), RawImageBytes(info.width, info.height)) << info.entryName;
+        EXPECT_EQ(MediaArchive::EntrySize(index), RawImageBytes(info.width, info.height))
+            << info.entryName;
         EXPECT_EQ(FindGameImage(info.entryName), &info);
     }
     EXPECT_EQ(FindGameImage("Media\\XWing.bin"), nullptr);
-    EXPECT_EQ(RawImageBytes(65536, 65536), 0);   // would not fit in 32 bits
+    EXPECT_EQ(RawImageBytes(65536, 65536), 0);  // would not fit in 32 bits
     EXPECT_EQ(RawImageBytes(256, 128), 98304);
     MediaArchive::Reset();
 }

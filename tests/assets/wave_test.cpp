@@ -16,8 +16,7 @@ namespace {
 
 std::vector<int16_t> SamplesOf(const Sound& s)
 {
-    if (!s.samples)
-        return {};
+    if (!s.samples) return {};
     return std::vector<int16_t>(s.samples, s.samples + s.sampleCount);
 }
 
@@ -25,8 +24,7 @@ std::vector<int16_t> SamplesOf(const Sound& s)
 std::unique_ptr<Sound> Load(const Bytes& file)
 {
     std::unique_ptr<uint8_t[]> block(new uint8_t[file.size() ? file.size() : 1]);
-    if (!file.empty())
-        std::memcpy(block.get(), file.data(), file.size());
+    if (!file.empty()) std::memcpy(block.get(), file.data(), file.size());
     return std::make_unique<Sound>(block.get(), file.size());
 }
 
@@ -45,18 +43,14 @@ void ExpectMixerFormat(const Sound& s, int32_t copies = 1)
     EXPECT_EQ(*s.refCount, copies);
 }
 
-int16_t From8(uint8_t b)
-{
-    return int16_t((int(b) - 128) * 256);
-}
+int16_t From8(uint8_t b) { return int16_t((int(b) - 128) * 256); }
 
 }  // namespace
 
 TEST(WaveLoad, EightBitMonoAt22050PlaysEachByteTwice)
 {
     Bytes pcm(1000);
-    for (size_t i = 0; i < pcm.size(); ++i)
-        pcm[i] = uint8_t(i * 37 + 11);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = uint8_t(i * 37 + 11);
     pcm[0] = 128;
     pcm[1] = 255;
     pcm[2] = 0;
@@ -77,7 +71,7 @@ TEST(WaveLoad, SixteenBitStereoAveragesEachFrameTowardZero)
 {
     // (left, right) -> expected mono sample
     const int pairs[][3] = {
-        {30000, 30001, 30000}, {-3, 0, -1}, {-1, -2, -1}, {1, 2, 1},
+        {30000, 30001, 30000},    {-3, 0, -1},           {-1, -2, -1},       {1, 2, 1},
         {-32768, -32768, -32768}, {32767, 32767, 32767}, {-32768, 32767, 0}, {100, -300, -100},
     };
     std::vector<int16_t> interleaved;
@@ -133,8 +127,7 @@ TEST(WaveLoad, OtherFactorsKeepOrderAndLengthWithinOneRepeat)
     const uint32_t rates[] = {14700, 8000, 6300, 11025, 5512};
     const int n = 300;
     Bytes pcm(n);
-    for (int i = 0; i < n; ++i)
-        pcm[i] = uint8_t(i);   // strictly rising until the wrap at 256
+    for (int i = 0; i < n; ++i) pcm[i] = uint8_t(i);  // strictly rising until the wrap at 256
     for (uint32_t rate : rates) {
         SCOPED_TRACE(rate);
         const int factor = int(44100 / rate);
@@ -145,8 +138,7 @@ TEST(WaveLoad, OtherFactorsKeepOrderAndLengthWithinOneRepeat)
         std::vector<int> repeats(n, 0);
         int source = 0;
         for (int k = 0; k < s->sampleCount; ++k) {
-            while (source < n && s->samples[k] != From8(pcm[source]))
-                ++source;
+            while (source < n && s->samples[k] != From8(pcm[source])) ++source;
             ASSERT_LT(source, n) << "sample " << k << " out of order";
             ++repeats[source];
         }
@@ -154,7 +146,7 @@ TEST(WaveLoad, OtherFactorsKeepOrderAndLengthWithinOneRepeat)
             EXPECT_GE(repeats[i], factor - 1) << i;
             EXPECT_LE(repeats[i], factor + 1) << i;
             if ((factor & (factor - 1)) == 0) {
-                EXPECT_EQ(repeats[i], factor) << i;   // powers of two sum exactly
+                EXPECT_EQ(repeats[i], factor) << i;  // powers of two sum exactly
             }
         }
     }
@@ -163,19 +155,16 @@ TEST(WaveLoad, OtherFactorsKeepOrderAndLengthWithinOneRepeat)
 TEST(WaveLoad, DataChunksAreJoinedInFileOrderAndOtherChunksSkipped)
 {
     Bytes first(100), second(50);
-    for (int i = 0; i < 100; ++i)
-        first[i] = uint8_t(i);
-    for (int i = 0; i < 50; ++i)
-        second[i] = uint8_t(200 + i);
-    Bytes list = Chunk("LIST", Bytes{'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 3, 0, 0, 0, 'h', 'i', 0});
-    auto s = Load(Riff({Fmt(44100, 1, 8), list, Data(first), Chunk("junk", Bytes(7, 0xEE)),
-                        Data(second)}));
+    for (int i = 0; i < 100; ++i) first[i] = uint8_t(i);
+    for (int i = 0; i < 50; ++i) second[i] = uint8_t(200 + i);
+    Bytes list =
+        Chunk("LIST", Bytes{'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 3, 0, 0, 0, 'h', 'i', 0});
+    auto s = Load(
+        Riff({Fmt(44100, 1, 8), list, Data(first), Chunk("junk", Bytes(7, 0xEE)), Data(second)}));
     ExpectMixerFormat(*s);
     ASSERT_EQ(s->sampleCount, 150);
-    for (int i = 0; i < 100; ++i)
-        ASSERT_EQ(s->samples[i], From8(first[i]));
-    for (int i = 0; i < 50; ++i)
-        ASSERT_EQ(s->samples[100 + i], From8(second[i]));
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(s->samples[i], From8(first[i]));
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(s->samples[100 + i], From8(second[i]));
 
     // An empty data chunk is fine as long as it is not the last one.
     auto t = Load(Riff({Fmt(44100, 1, 8), Data({}), Data(second)}));
@@ -212,8 +201,7 @@ TEST(WaveLoad, BlockEndBoundsTheWalk)
     Bytes shortRiff = Riff({Fmt(44100, 1, 16), Data(pcm)});
     const uint32_t dataChunkAt = 12 + 24;
     const uint32_t riffSize = dataChunkAt + 4 - 8;
-    for (int i = 0; i < 4; ++i)
-        shortRiff[4 + i] = uint8_t(riffSize >> (8 * i));
+    for (int i = 0; i < 4; ++i) shortRiff[4 + i] = uint8_t(riffSize >> (8 * i));
     auto u = Load(shortRiff);
     EXPECT_TRUE(u->loaded);
     EXPECT_EQ(SamplesOf(*u), (std::vector<int16_t>{5, 6, 7}));
@@ -236,7 +224,7 @@ TEST(WaveLoad, UnusableFilesAreNotLoaded)
     Bytes notWave = Riff({fmt, data});
     notWave[11] = 'w';
     Bytes shortFmt = fmt;
-    shortFmt[4] = 14;   // declares 14 bytes: the bits field is not part of it
+    shortFmt[4] = 14;  // declares 14 bytes: the bits field is not part of it
     Bytes fmtCutOff = Riff({Fmt(22050, 1, 8)});
     fmtCutOff.resize(fmtCutOff.size() - 3);
 
@@ -290,19 +278,22 @@ TEST(WaveLoad, SlowRatesAndOverlongSoundsAreRefusedWithTheirReason)
     struct Case {
         const char* name;
         Bytes file;
-        const char* reason;   // none: loads
+        const char* reason;  // none: loads
         int32_t samples;
     };
     const Case cases[] = {
-        {"1 Hz in the weapon slot", Riff({Fmt(1, 1, 8), Data(slotData)}), "sample rate 1 Hz (at least 4000)", 0},
+        {"1 Hz in the weapon slot", Riff({Fmt(1, 1, 8), Data(slotData)}),
+         "sample rate 1 Hz (at least 4000)", 0},
         {"a second fmt chunk after the data sets 1 Hz",
          Riff({Fmt(22050, 1, 8), Data(Bytes(4000, 0x90)), Fmt(1, 1, 8)}), "sample rate 1 Hz", 0},
         {"3999 Hz", Riff({Fmt(3999, 1, 8), Data(Bytes(100, 0x90))}), "sample rate 3999 Hz", 0},
         {"4000 Hz", Riff({Fmt(4000, 1, 8), Data(Bytes(100, 0x90))}), nullptr, 1100},
-        {"60 s once converted", Riff({Fmt(4000, 1, 8), Data(Bytes(size_t(atCap), 0x90))}), nullptr, atCap * 11},
+        {"60 s once converted", Riff({Fmt(4000, 1, 8), Data(Bytes(size_t(atCap), 0x90))}), nullptr,
+         atCap * 11},
         {"one sample more than 60 s", Riff({Fmt(4000, 1, 8), Data(Bytes(size_t(atCap) + 1, 0x90))}),
          "samples once converted (at most 2646000", 0},
-        {"over 60 s at 48000 Hz", Riff({Fmt(48000, 1, 8), Data(Bytes(size_t(kMaxSoundSamples) + 1, 0x90))}),
+        {"over 60 s at 48000 Hz",
+         Riff({Fmt(48000, 1, 8), Data(Bytes(size_t(kMaxSoundSamples) + 1, 0x90))}),
          "2646001 samples once converted", 0},
     };
     for (const Case& c : cases) {
@@ -334,7 +325,7 @@ TEST(SoundCopy, CopiesShareSamplesStartFreshAndOutliveTheOriginal)
     EXPECT_EQ(a->samples, original->samples);
     EXPECT_EQ(b->refCount, original->refCount);
     EXPECT_EQ(*original->refCount, 3);
-    ExpectMixerFormat(*a, 3);   // fresh settings, whatever the original's
+    ExpectMixerFormat(*a, 3);  // fresh settings, whatever the original's
 
     delete original;
     EXPECT_EQ(*a->refCount, 2);
@@ -344,7 +335,7 @@ TEST(SoundCopy, CopiesShareSamplesStartFreshAndOutliveTheOriginal)
     delete a;
     EXPECT_EQ(*b->refCount, 1);
     EXPECT_EQ(SamplesOf(*b), mono);
-    delete b;   // the samples go with the last copy (LeakSanitizer checks the rest)
+    delete b;  // the samples go with the last copy (LeakSanitizer checks the rest)
 
     // A copy of a sound that failed is just as unusable.
     auto bad = Load(Bytes{1, 2, 3});
@@ -360,14 +351,13 @@ TEST(SoundCopy, CopiesShareSamplesStartFreshAndOutliveTheOriginal)
 TEST(WaveCorruption, TruncationsAndByteFlipsAreHandled)
 {
     std::vector<int16_t> stereo;
-    for (int i = 0; i < 24; ++i)
-        stereo.push_back(int16_t(i * 1234 - 15000));
+    for (int i = 0; i < 24; ++i) stereo.push_back(int16_t(i * 1234 - 15000));
     Bytes firstData = Data(Pcm16(std::vector<int16_t>(stereo.begin(), stereo.begin() + 16)));
     Bytes secondData = Data(Pcm16(std::vector<int16_t>(stereo.begin() + 16, stereo.end())));
     Bytes list = Chunk("LIST", Bytes{'I', 'N', 'F', 'O', 'x', 'y', 'z'});
-    const Bytes base = Riff({Fmt(11025, 2, 16), list, firstData, secondData,
-                             Chunk("note", Bytes(6, 'n'))});
-    const size_t dataEnd = base.size() - 14;   // where the trailing "note" chunk begins
+    const Bytes base =
+        Riff({Fmt(11025, 2, 16), list, firstData, secondData, Chunk("note", Bytes(6, 'n'))});
+    const size_t dataEnd = base.size() - 14;  // where the trailing "note" chunk begins
     const size_t secondStart = dataEnd - secondData.size();
 
     auto check = [](const Sound& s) {
@@ -377,8 +367,7 @@ TEST(WaveCorruption, TruncationsAndByteFlipsAreHandled)
             ASSERT_FALSE(s.stereo);
             ASSERT_EQ(s.bitsPerSample, 16);
             volatile int64_t sum = 0;
-            for (int32_t i = 0; i < s.sampleCount; ++i)
-                sum = sum + s.samples[i];
+            for (int32_t i = 0; i < s.sampleCount; ++i) sum = sum + s.samples[i];
             Sound copy(s);
             ASSERT_EQ(copy.samples, s.samples);
         } else {
@@ -405,10 +394,8 @@ TEST(WaveCorruption, TruncationsAndByteFlipsAreHandled)
     for (int round = 0; round < 4000; ++round) {
         Bytes file = base;
         int flips = 1 + int(rng() % 4);
-        for (int f = 0; f < flips; ++f)
-            file[rng() % file.size()] = uint8_t(rng());
-        if (round % 3 == 0)
-            file.resize(rng() % (file.size() + 1));
+        for (int f = 0; f < flips; ++f) file[rng() % file.size()] = uint8_t(rng());
+        if (round % 3 == 0) file.resize(rng() % (file.size() + 1));
         SCOPED_TRACE(round);
         auto s = Load(file);
         check(*s);

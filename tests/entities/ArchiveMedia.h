@@ -51,8 +51,7 @@ inline bool LoadSound(const char* entry)
 // what the slots and the bank held. False with the reason in *why.
 inline bool LoadGameMedia(std::string* why)
 {
-    for (int32_t i = 0; i < SoundBank.Count(); ++i)
-        delete SoundBank[i];
+    for (int32_t i = 0; i < SoundBank.Count(); ++i) delete SoundBank[i];
     SoundBank.Clear();
     std::string archive = EnvOr("QB_BUILD_DIR", ".") + "/ZabroData.arc";
     if (!std::ifstream(archive, std::ios::binary).good()) {
@@ -61,7 +60,8 @@ inline bool LoadGameMedia(std::string* why)
     }
     RegisterGameArchive();
     MediaArchive::Open(archive.c_str(), MediaArchive::Key1(), MediaArchive::Key2());
-    if (!LoadModel(XWingModel, "Media\\XWing.bin") || !LoadModel(TieFighterModel, "Media\\TieFighter.bin") ||
+    if (!LoadModel(XWingModel, "Media\\XWing.bin") ||
+        !LoadModel(TieFighterModel, "Media\\TieFighter.bin") ||
         !LoadModel(FactoryModel, "Media\\Factory.bin") || !LoadSound("Media\\Weapon0.wav") ||
         !LoadSound("Media\\Boom.wav")) {
         *why = "cannot load the models and sounds of " + archive;
@@ -73,8 +73,7 @@ inline bool LoadGameMedia(std::string* why)
 // Empties the model slots and the sound bank and forgets the archive.
 inline void FreeGameMedia()
 {
-    for (int32_t i = 0; i < SoundBank.Count(); ++i)
-        delete SoundBank[i];
+    for (int32_t i = 0; i < SoundBank.Count(); ++i) delete SoundBank[i];
     SoundBank.Clear();
     XWingModel.Clear();
     TieFighterModel.Clear();

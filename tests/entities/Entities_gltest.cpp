@@ -84,8 +84,7 @@ protected:
         EXPECT_TRUE(depthWrites);
         GLfloat colour[4] = {0, 0, 0, 0};
         glGetFloatv(GL_CURRENT_COLOR, colour);
-        for (float c : colour)
-            EXPECT_EQ(c, 1.0f);
+        for (float c : colour) EXPECT_EQ(c, 1.0f);
         GLint mode = 0;
         glGetIntegerv(GL_MATRIX_MODE, &mode);
         EXPECT_EQ(mode, GL_MODELVIEW);
@@ -103,7 +102,7 @@ TEST_F(EntitiesGL, TrailParticleShowsOnceInFrontOfTheCamera)
     EmitParticle(p);
     TickParticles();
     Rgb centre = Pixel(320, 240);
-    EXPECT_GT(centre.r, 100);   // orange to yellow: red is strongest, no blue
+    EXPECT_GT(centre.r, 100);  // orange to yellow: red is strongest, no blue
     EXPECT_LT(centre.b, 40);
     Rgb corner = Pixel(5, 5);
     EXPECT_EQ(corner.r + corner.g + corner.b, 0);
@@ -129,7 +128,7 @@ TEST_F(EntitiesGL, FireParticleFacesACameraLookingStraightDown)
     TickParticles();
     Rgb centre = Pixel(320, 240);
     EXPECT_GT(centre.r, 150);
-    EXPECT_GT(centre.g, 100);   // pale yellow when young
+    EXPECT_GT(centre.g, 100);  // pale yellow when young
     ExpectCleanState();
 }
 
@@ -139,13 +138,13 @@ TEST_F(EntitiesGL, HitSphereIsATranslucentGreenShell)
     Rgb centre = Pixel(320, 240);
     EXPECT_GT(centre.g, centre.r);
     EXPECT_GT(centre.g, centre.b);
-    EXPECT_GT(centre.g, 100);   // two shells (front and back) added up
+    EXPECT_GT(centre.g, 100);  // two shells (front and back) added up
     Rgb outside = Pixel(320, 100);
     EXPECT_EQ(outside.g, 0);
     ExpectCleanState();
 
     ClearFrame();
-    DrawHitSphere({30, 0, 0}, 5.0f, 10, 10, 45, 117, 34, 0);   // faded out: nothing shows
+    DrawHitSphere({30, 0, 0}, 5.0f, 10, 10, 45, 117, 34, 0);  // faded out: nothing shows
     EXPECT_EQ(Pixel(320, 240).g, 0);
 }
 
@@ -159,12 +158,9 @@ TEST_F(EntitiesGL, BattleFramesDrawModelsBoltsAndExplosions)
     bool sawModel = false;
     for (int i = 0; i < 120; ++i) {
         ClearFrame();
-        if (i == 10)
-            tie->hitPoints = 0;   // an explosion with fire to draw
-        if (i == 40)
-            CameraMode = CAMERA_ABOVE;
-        if (i == 80)
-            CameraMode = CAMERA_FROM_MODEL;
+        if (i == 10) tie->hitPoints = 0;  // an explosion with fire to draw
+        if (i == 40) CameraMode = CAMERA_ABOVE;
+        if (i == 80) CameraMode = CAMERA_FROM_MODEL;
         Frame();
         // The chase camera puts the ship a little below the centre of the picture.
         if (i == 5) {
@@ -174,8 +170,7 @@ TEST_F(EntitiesGL, BattleFramesDrawModelsBoltsAndExplosions)
             }
         }
         ExpectCleanState();
-        if (HasFailure())
-            break;
+        if (HasFailure()) break;
     }
     EXPECT_TRUE(sawModel);
     EXPECT_TRUE(kit::Listed(ship));

@@ -57,11 +57,9 @@ inline int32_t AddPart(Model& m, const char* name, int32_t parent, Vector3D pivo
 {
     int32_t obj = m.AddObject();
     m.SetName(obj, name);
-    if (parent >= 0)
-        m.SetParent(obj, parent);
+    if (parent >= 0) m.SetParent(obj, parent);
     m.SetPivot(obj, pivot.x, pivot.y, pivot.z);
-    if (half > 0.0f)
-        AddBox(m, obj, {-half, -half, -half}, {half, half, half});
+    if (half > 0.0f) AddBox(m, obj, {-half, -half, -half}, {half, half, half});
     return obj;
 }
 
@@ -143,10 +141,8 @@ std::vector<T*> Tasks(bool runningOnly = true)
     std::vector<T*> found;
     TaskIterator cursor(gExecutor.Tasks());
     while (Executable* task = cursor.Next()) {
-        if (runningOnly && task->GetState() != TASK_RUNNING)
-            continue;
-        if (T* t = dynamic_cast<T*>(task))
-            found.push_back(t);
+        if (runningOnly && task->GetState() != TASK_RUNNING) continue;
+        if (T* t = dynamic_cast<T*>(task)) found.push_back(t);
     }
     return found;
 }
@@ -155,23 +151,18 @@ inline int TaskCount()
 {
     int n = 0;
     TaskIterator cursor(gExecutor.Tasks());
-    while (cursor.Next())
-        ++n;
+    while (cursor.Next()) ++n;
     return n;
 }
 
-inline bool Listed(const Executable* task)
-{
-    return gExecutor.Contains(task);
-}
+inline bool Listed(const Executable* task) { return gExecutor.Contains(task); }
 
 // A WAV file in memory: 8-bit mono at 44100 Hz with `samples` samples of a square wave.
 inline std::vector<uint8_t> MakeWav(int samples)
 {
     std::vector<uint8_t> w;
     auto u32 = [&w](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            w.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(v >> (8 * i)));
     };
     auto u16 = [&w](uint16_t v) {
         w.push_back(static_cast<uint8_t>(v));
@@ -191,8 +182,7 @@ inline std::vector<uint8_t> MakeWav(int samples)
     u16(8);
     tag("data");
     u32(static_cast<uint32_t>(samples));
-    for (int i = 0; i < samples; ++i)
-        w.push_back((i / 10) % 2 ? 200 : 56);
+    for (int i = 0; i < samples; ++i) w.push_back((i / 10) % 2 ? 200 : 56);
     return w;
 }
 
@@ -207,8 +197,7 @@ inline void LoadTestSounds()
 
 inline void FreeSounds()
 {
-    for (int32_t i = 0; i < SoundBank.Count(); ++i)
-        delete SoundBank[i];
+    for (int32_t i = 0; i < SoundBank.Count(); ++i) delete SoundBank[i];
     SoundBank.Clear();
 }
 
@@ -280,8 +269,7 @@ protected:
 
     static void Frames(int n, uint32_t ms = 16)
     {
-        for (int i = 0; i < n; ++i)
-            Frame(ms);
+        for (int i = 0; i < n; ++i) Frame(ms);
     }
 
     static void Key(int virtualKey, bool down) { plat::fake::SetKeyDown(virtualKey, down); }

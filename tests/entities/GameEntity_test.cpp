@@ -23,10 +23,9 @@ class GameEntityTest : public World {};
 TEST_F(GameEntityTest, SpheresCollideOnlyWhenOverlappingStrictly)
 {
     const CollideCase cases[] = {
-        {2.0f, false, false, false},    // touching is not colliding
-        {1.999f, false, false, true},
-        {0.0f, false, false, true},
-        {1.0f, true, false, false},     // noCollide on either side
+        {2.0f, false, false, false},  // touching is not colliding
+        {1.999f, false, false, true}, {0.0f, false, false, true},
+        {1.0f, true, false, false},  // noCollide on either side
         {1.0f, false, true, false},
     };
     for (const CollideCase& c : cases) {
@@ -43,7 +42,7 @@ TEST_F(GameEntityTest, SpheresCollideOnlyWhenOverlappingStrictly)
 TEST_F(GameEntityTest, MoveStepsAlongTurnedHeadingAndSideAndUp)
 {
     Probe* p = new Probe({10, 20, 30});
-    p->forward = {2, 0, 0};   // not unit: the step uses a normalised copy
+    p->forward = {2, 0, 0};  // not unit: the step uses a normalised copy
     p->forwardSpeed.value = 0.5f;
     p->sideSpeed.value = 0.25f;
     p->verticalSpeed.value = -0.125f;
@@ -70,14 +69,14 @@ TEST_F(GameEntityTest, BlockedMoveRestoresPositionButKeepsTurn)
 {
     Probe* mover = new Probe({0, 0, 0});
     Probe* wall = new Probe({5, 0, 0}, 2.0f);
-    mover->forwardSpeed.value = 0.2f;     // 3.2 units in 16 ms: ends 1.8 from the wall's centre
-    mover->turnRate.value = 0.5f;         // 8 degrees
+    mover->forwardSpeed.value = 0.2f;  // 3.2 units in 16 ms: ends 1.8 from the wall's centre
+    mover->turnRate.value = 0.5f;  // 8 degrees
     mover->model.position = {-7, -7, -7};
     ASSERT_FALSE(mover->Move());
     EXPECT_EQ(mover->position, (Vector3D{0, 0, 0}));
     EXPECT_NEAR(std::atan2(mover->forward.z, mover->forward.x) * RAD_TO_DEG, 8.0f, 1e-3f);
     EXPECT_EQ(mover->moves, 0);
-    EXPECT_EQ(mover->model.position, (Vector3D{-7, -7, -7}));   // instance untouched
+    EXPECT_EQ(mover->model.position, (Vector3D{-7, -7, -7}));  // instance untouched
 
     // A finished entity no longer blocks, nor does one with noCollide.
     wall->SetState(TASK_FINISHED);
@@ -112,15 +111,15 @@ TEST_F(GameEntityTest, RunPushesDownAndPlacesTheModel)
     EXPECT_EQ(p->verticalSpeed.input, -1);
     EXPECT_EQ(p->model.position, (Vector3D{1, 2, 3}));
     EXPECT_EQ(p->model.forward, (Vector3D{0, 0, 1}));
-    Frame();   // the push is felt only by a configured value
+    Frame();  // the push is felt only by a configured value
     EXPECT_EQ(p->verticalSpeed.value, 0.0f);
     EXPECT_EQ(p->position.y, 2.0f);
 }
 
 TEST_F(GameEntityTest, AreaDamageIsStrictTeamBlindAndHonoursExclude)
 {
-    Probe* inside = new Probe({10.9f, 0, 0}, 3.0f, TEAM_FIGHTER);   // 10.9 < 8 + 3
-    Probe* edge = new Probe({0, 0, -11.0f}, 3.0f, TEAM_FACTORY);    // 11 is not < 11
+    Probe* inside = new Probe({10.9f, 0, 0}, 3.0f, TEAM_FIGHTER);  // 10.9 < 8 + 3
+    Probe* edge = new Probe({0, 0, -11.0f}, 3.0f, TEAM_FACTORY);  // 11 is not < 11
     Probe* own = new Probe({1, 0, 0}, 1.0f, TEAM_PLAYER);
     Probe* excluded = new Probe({0, 1, 0}, 1.0f, TEAM_FIGHTER);
     Probe* finished = new Probe({0, 0, 1});
@@ -136,7 +135,7 @@ TEST_F(GameEntityTest, AreaDamageIsStrictTeamBlindAndHonoursExclude)
     EXPECT_EQ(excluded->hits, 0);
     EXPECT_EQ(finished->hitPoints, before);
 
-    AreaDamage({0, 0, 0}, 8.0f, 0, nullptr);   // no damage: nobody is told
+    AreaDamage({0, 0, 0}, 8.0f, 0, nullptr);  // no damage: nobody is told
     EXPECT_EQ(inside->hits, 1);
     EXPECT_EQ(own->hits, 1);
 }
@@ -156,7 +155,7 @@ TEST_F(GameEntityTest, NoiseReachesEntitiesInRangeEvenWhenTheSoundIsNotHeard)
     EXPECT_EQ(near->noises, 1);
     EXPECT_EQ(near->lastNoiseValue, 7);
     EXPECT_EQ(near->lastNoise, (Vector3D{2000, 0, 0}));
-    EXPECT_EQ(atRange->noises, 1);   // at exactly the range
+    EXPECT_EQ(atRange->noises, 1);  // at exactly the range
     EXPECT_EQ(beyond->noises, 0);
     EXPECT_EQ(excluded->noises, 0);
 }
@@ -165,8 +164,7 @@ TEST_F(GameEntityTest, FindPartMatchesCharactersAnywhereFirstObjectWins)
 {
     Model m;
     const char* names[] = {"Hull", "eyev", "gun0 W", "xVx", "W0", ""};
-    for (const char* n : names)
-        m.SetName(m.AddObject(), n);
+    for (const char* n : names) m.SetName(m.AddObject(), n);
     Probe* p = new Probe({0, 0, 0});
     p->model.AttachModel(&m);
 
@@ -174,16 +172,12 @@ TEST_F(GameEntityTest, FindPartMatchesCharactersAnywhereFirstObjectWins)
         const char* query;
         int32_t index;
     } cases[] = {
-        {"V", 3},      // lower-case v does not match
-        {"W0", 2},     // both characters, any order, among others
-        {"0W", 2},
-        {"WW", 2},     // repetitions are not counted
-        {"W1", -1},
-        {"", -1},
-        {"H", 0},
+        {"V", 3},  // lower-case v does not match
+        {"W0", 2},  // both characters, any order, among others
+        {"0W", 2},  {"WW", 2},  // repetitions are not counted
+        {"W1", -1}, {"", -1},  {"H", 0},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(p->FindPart(c.query), c.index) << c.query;
+    for (const Case& c : cases) EXPECT_EQ(p->FindPart(c.query), c.index) << c.query;
     EXPECT_EQ(p->FindPart(nullptr), -1);
     p->model = ModelInstance();
     EXPECT_EQ(p->FindPart("H"), -1);
@@ -196,7 +190,7 @@ TEST_F(GameEntityTest, RadiusIsTheMeanReachAlongXAndZ)
     p->model.AttachModel(&XWingModel);
     p->model.scale = 0.1f;
     p->ComputeRadius();
-    EXPECT_NEAR(p->radius, (4.0f + 3.1f) * 0.5f, 1e-5f);   // hull z 40, gun box x 31
+    EXPECT_NEAR(p->radius, (4.0f + 3.1f) * 0.5f, 1e-5f);  // hull z 40, gun box x 31
 
     // A model that failed to load: no objects, or objects without points.
     Model empty;
@@ -224,7 +218,7 @@ TEST_F(GameEntityTest, ChaseCameraStandsBehindAndAboveAtElevation20)
         RotateY(fwd, heading);
         PlaceChaseCamera(pos, fwd * 3.0f, 20.0f);
         Vector3D back = pos - CameraEye;
-        float behind = back.x * fwd.x + back.z * fwd.z;   // horizontal, along the heading
+        float behind = back.x * fwd.x + back.z * fwd.z;  // horizontal, along the heading
         float across = back.x * fwd.z - back.z * fwd.x;
         EXPECT_NEAR(behind, 94.78f, 0.01f) << heading;
         EXPECT_NEAR(across, 0.0f, 1e-3f) << heading;
@@ -299,7 +293,7 @@ TEST_F(GameEntityTest, CameraTargetFollowsInEachModeAndRunsFirst)
 
 TEST_F(GameEntityTest, CameraStaysWhenFollowedEntityHasNoEyePart)
 {
-    Probe* target = new Probe({100, 25, 50});   // no model: no parts
+    Probe* target = new Probe({100, 25, 50});  // no model: no parts
     CameraTarget = target;
     CameraMode = CAMERA_FROM_MODEL;
     CameraEye = {1, 2, 3};
@@ -316,9 +310,9 @@ TEST_F(GameEntityTest, DestroyedCameraTargetIsForgottenAndCameraStays)
     Frames(3);
     Vector3D eye = CameraEye;
     target->hitPoints = 0;
-    Frame();   // finishes
+    Frame();  // finishes
     EXPECT_EQ(CameraTarget, target);
-    Frame();   // deleted at the end of this pass
+    Frame();  // deleted at the end of this pass
     EXPECT_FALSE(kit::Listed(target));
     EXPECT_EQ(CameraTarget, nullptr);
     Frames(3);
@@ -331,7 +325,7 @@ TEST_F(GameEntityTest, CameraTargetOutsideTheTaskListIsDropped)
     Probe* target = new Probe({0, 0, 0});
     CameraTarget = target;
     target->SetState(TASK_FINISHED);
-    target->Run();   // called by hand: it is no longer a running task
+    target->Run();  // called by hand: it is no longer a running task
     EXPECT_EQ(CameraTarget, nullptr);
 }
 

@@ -31,16 +31,15 @@ TEST_F(LaserTest, FliesHalfAUnitPerMsFromItsSecondPassAndGoesAt700ms)
     // Passes at 0, 16, ..., 704 ms: the first one does not move it, the one at 704 ends it.
     ASSERT_EQ(xs.size(), 45u);
     EXPECT_EQ(xs[0], 0.0f);
-    for (size_t i = 1; i < xs.size(); ++i)
-        EXPECT_NEAR(xs[i] - xs[i - 1], 8.0f, 1e-4f) << i;
+    for (size_t i = 1; i < xs.size(); ++i) EXPECT_NEAR(xs[i] - xs[i - 1], 8.0f, 1e-4f) << i;
     EXPECT_GT(GetTicks() - 16 - born, 700u);
     EXPECT_EQ(trails, 45);
-    EXPECT_EQ(bolt->forward, (Vector3D{2, 0, 0}));   // never turned, never normalised
+    EXPECT_EQ(bolt->forward, (Vector3D{2, 0, 0}));  // never turned, never normalised
     EXPECT_EQ(bolt->position.y, 50.0f);
     Frame();
     EXPECT_FALSE(kit::Listed(bolt));
     EXPECT_EQ(bystander->hits, 0);
-    EXPECT_EQ(LiveParticleCount(), 0);   // trails last one frame
+    EXPECT_EQ(LiveParticleCount(), 0);  // trails last one frame
 }
 
 TEST_F(LaserTest, LeavesAnEntityItStartsInWithoutBlastWithin40ms)
@@ -69,7 +68,7 @@ TEST_F(LaserTest, BlockedStepBlastsEverythingWithinEightPlusRadius)
     EXPECT_EQ(target->lastDamage, 100);
     EXPECT_EQ(inReach->hits, 1);
     EXPECT_EQ(outOfReach->hits, 0);
-    EXPECT_LT(bolt->hitPoints, 1);   // the bolt is caught in its own blast
+    EXPECT_LT(bolt->hitPoints, 1);  // the bolt is caught in its own blast
     Frame();
     EXPECT_FALSE(kit::Listed(bolt));
 }
@@ -79,14 +78,14 @@ TEST_F(LaserTest, HeadOnBoltsTheFirstToMoveExplodes)
     // A from 0 toward +x, B from start toward -x; B is newer and moves first in each pass.
     struct Case {
         float start;
-        bool otherHurt;   // B's blast reaches A (strictly within 9)
+        bool otherHurt;  // B's blast reaches A (strictly within 9)
     } cases[] = {{104.0f, true}, {105.0f, false}};
     for (const Case& c : cases) {
         Laser* a = new Laser({0, 0, 0}, {1, 0, 0}, PRESET_PLAYER_TRAIL);
         Laser* b = new Laser({c.start, 0, 0}, {-1, 0, 0}, PRESET_ENEMY_TRAIL);
         Frames(7);
         int before = ParticleCount();
-        Frame();   // B's step toward A is blocked
+        Frame();  // B's step toward A is blocked
         EXPECT_EQ(b->GetState(), TASK_FINISHED) << c.start;
         EXPECT_EQ(b->position.x, c.start - 48.0f);
         if (c.otherHurt) {
@@ -98,7 +97,7 @@ TEST_F(LaserTest, HeadOnBoltsTheFirstToMoveExplodes)
         } else {
             EXPECT_EQ(a->hitPoints, 1);
             EXPECT_EQ(a->GetState(), TASK_RUNNING);
-            EXPECT_EQ(a->position.x, 56.0f);   // B no longer blocks
+            EXPECT_EQ(a->position.x, 56.0f);  // B no longer blocks
             EXPECT_EQ(ParticleCount() - before, 2);
         }
         gExecutor.ClearTasks();
@@ -124,8 +123,7 @@ TEST_F(LaserTest, OwnBoltsNeverHitTheShooterAtAnyFrameLength)
         uint32_t lastVolley = 0;
         for (uint32_t t = 0; t < 20000; t += ms) {
             Key('A', t - lastVolley >= 200 || t == 0);
-            if (t - lastVolley >= 200)
-                lastVolley = t;
+            if (t - lastVolley >= 200) lastVolley = t;
             Frame(ms);
             // Nothing is hurt, and no step, of a bolt or of the ship, was blocked by the pair.
             ASSERT_EQ(ship->hitPoints, 1000) << ms << " ms frames, at " << t;
@@ -159,8 +157,7 @@ TEST_F(LaserTest, OtherShipsBoltsStillHitAtAnyFrameLength)
             Key('A', true);
             Frame(ms);
             Key('A', false);
-            for (uint32_t t = ms; t < 400; t += ms)
-                Frame(ms);
+            for (uint32_t t = ms; t < 400; t += ms) Frame(ms);
             front->position.x += 7.0f;
         }
         EXPECT_EQ(rear->hitPoints, 1000) << ms;
@@ -178,10 +175,10 @@ TEST_F(LaserTest, ShooterMayBeDestroyedWhileItsBoltFlies)
     Frame();
     EXPECT_EQ(bolt->shooter, shooterSerial);
     shooter->SetState(TASK_FINISHED);
-    Frames(3);   // deleted at the end of the pass
+    Frames(3);  // deleted at the end of the pass
     EXPECT_FALSE(kit::Listed(shooter));
     Frames(20);
-    EXPECT_FALSE(kit::Listed(bolt));   // blew up at the target
+    EXPECT_FALSE(kit::Listed(bolt));  // blew up at the target
     EXPECT_EQ(target->hits, 1);
     // A new entity never takes over the serial of the one that is gone.
     Probe* newcomer = new Probe({0, 0, 0}, 5.0f);
@@ -213,8 +210,7 @@ TEST_F(LaserTest, WhatABoltStrikesIsHurtEvenWhenTheLongStepLeftItOutOfTheBlast)
         Probe* target = new Probe({200, 0, 0}, 3.0f, TEAM_FIGHTER);
         Probe* bystander = new Probe({196, 0, 6}, 1.0f, TEAM_FIGHTER);
         Laser* bolt = new Laser({0, 0, 0}, {1, 0, 0}, PRESET_PLAYER_TRAIL);
-        for (int i = 0; i < 40 && bolt->GetState() == TASK_RUNNING; ++i)
-            Frame(ms);
+        for (int i = 0; i < 40 && bolt->GetState() == TASK_RUNNING; ++i) Frame(ms);
         EXPECT_EQ(target->hits, 1) << ms;
         EXPECT_EQ(target->hitPoints, 100000 - 100) << ms;
         EXPECT_EQ(bystander->hits, ms == 16 ? 1 : 0) << ms;

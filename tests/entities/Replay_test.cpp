@@ -46,7 +46,7 @@
 namespace {
 
 const int kFrameMs = 16;
-const int kFrames = 120000 / kFrameMs;   // two minutes
+const int kFrames = 120000 / kFrameMs;  // two minutes
 const int kCheckpointFrames = 20000 / kFrameMs;
 
 using media::EnvOr;
@@ -66,10 +66,7 @@ void Script(int frame)
     plat::fake::SetKeyDown(plat::VK_SPACE_KEY, frame % 1250 == 625);
 }
 
-long Round(float v)
-{
-    return std::lround(v);
-}
+long Round(float v) { return std::lround(v); }
 
 std::string Checkpoint(int frame)
 {
@@ -77,16 +74,16 @@ std::string Checkpoint(int frame)
     std::map<std::string, long> hp;
     TaskIterator cursor(gExecutor.Tasks());
     while (Executable* task = cursor.Next()) {
-        if (task->GetState() != TASK_RUNNING)
-            continue;
+        if (task->GetState() != TASK_RUNNING) continue;
         std::string kind;
         int32_t points = 0;
         if (auto* e = RunningEntity(task)) {
             points = e->hitPoints;
-            kind = dynamic_cast<XWing*>(e) ? "ship" : dynamic_cast<TieFighter*>(e) ? "fighter"
-                   : dynamic_cast<Factory*>(e)                                   ? "factory"
-                   : dynamic_cast<Laser*>(e)                                     ? "bolt"
-                                                                                 : "other";
+            kind = dynamic_cast<XWing*>(e)        ? "ship"
+                   : dynamic_cast<TieFighter*>(e) ? "fighter"
+                   : dynamic_cast<Factory*>(e)    ? "factory"
+                   : dynamic_cast<Laser*>(e)      ? "bolt"
+                                                  : "other";
         } else {
             kind = task->KindAt(0) ? task->KindAt(0) : "?";
         }
@@ -110,18 +107,17 @@ std::string FinalListing()
     TaskIterator cursor(gExecutor.Tasks());
     while (Executable* task = cursor.Next()) {
         GameEntity3D* e = RunningEntity(task);
-        if (!e || dynamic_cast<Laser*>(e))
-            continue;
+        if (!e || dynamic_cast<Laser*>(e)) continue;
         std::ostringstream line;
-        line << (dynamic_cast<XWing*>(e) ? "ship" : dynamic_cast<TieFighter*>(e) ? "fighter"
-                                                                                 : "factory")
+        line << (dynamic_cast<XWing*>(e)        ? "ship"
+                 : dynamic_cast<TieFighter*>(e) ? "fighter"
+                                                : "factory")
              << " hp=" << e->hitPoints << " at (" << Round(e->position.x) << ", "
              << Round(e->position.y) << ", " << Round(e->position.z) << ")";
         lines.push_back(line.str());
     }
     std::ostringstream out;
-    for (const std::string& l : lines)
-        out << l << "\n";
+    for (const std::string& l : lines) out << l << "\n";
     return out.str();
 }
 
@@ -184,8 +180,7 @@ TEST_F(ReplayTest, TwoMinuteBattleMatchesTheGoldenSummary)
         TickParticles();
         plat::fake::AdvanceTicks(kFrameMs);
         SetFrameTime(kFrameMs);
-        if ((frame + 1) % kCheckpointFrames == 0)
-            summary << Checkpoint(frame + 1) << "\n";
+        if ((frame + 1) % kCheckpointFrames == 0) summary << Checkpoint(frame + 1) << "\n";
     }
     summary << FinalListing();
     std::string actual = summary.str();

@@ -11,14 +11,13 @@ using kit::World;
 
 namespace {
 
-const int kTeamNobody = 7;   // probes that fighters neither steer by nor shoot at
+const int kTeamNobody = 7;  // probes that fighters neither steer by nor shoot at
 
 std::vector<Laser*> LasersWithTrail(int8_t preset)
 {
     std::vector<Laser*> found;
     for (Laser* l : kit::Tasks<Laser>(false)) {
-        if (l->trailPreset == preset)
-            found.push_back(l);
+        if (l->trailPreset == preset) found.push_back(l);
     }
     return found;
 }
@@ -61,14 +60,14 @@ TEST_F(XWingTest, ThrustReachesTopSpeedIn400msAndDecaysAfterRelease)
 {
     XWing* ship = new XWing({0, 25, 0}, 0.0f);
     Key(plat::VK_UP_KEY, true);
-    Frames(21, 20);   // frames at 0 ... 400 ms: the last one has taken in 20 impulses
+    Frames(21, 20);  // frames at 0 ... 400 ms: the last one has taken in 20 impulses
     EXPECT_NEAR(ship->forwardSpeed.value, 0.15f, 1e-6f);
     Frames(10, 20);
     EXPECT_NEAR(ship->forwardSpeed.value, 0.15f, 1e-6f);
-    Key(plat::VK_UP_KEY, false);   // the frame at 620 ms is the first without thrust
-    Frames(31, 20);                // ... through the frame at 1220 ms
+    Key(plat::VK_UP_KEY, false);  // the frame at 620 ms is the first without thrust
+    Frames(31, 20);  // ... through the frame at 1220 ms
     EXPECT_NEAR(ship->forwardSpeed.value, 0.075f, 1e-6f);
-    EXPECT_EQ(ship->position.y, 25.0f);   // the ship keeps its height
+    EXPECT_EQ(ship->position.y, 25.0f);  // the ship keeps its height
     EXPECT_EQ(ship->position.z, 0.0f);
     EXPECT_GT(ship->position.x, 100.0f);
 
@@ -99,16 +98,15 @@ TEST_F(XWingTest, OneVolleyOfFourBoltsPerPressFromTheGuns)
     ear->noCollide = true;
     XWing* ship = new XWing({0, 25, 0}, 0.0f);
     Key('A', true);
-    Frames(5);   // held: still one volley
+    Frames(5);  // held: still one volley
     std::vector<Laser*> bolts = LasersWithTrail(PRESET_PLAYER_TRAIL);
     ASSERT_EQ(bolts.size(), 4u);
     EXPECT_EQ(ear->noises, 1);
 
     // Guns at (+-30, -10 | 15, -40) in the model, scale 0.1, model turned from -z to +x.
     ExpectFromMuzzles(bolts, {{4, 24, 3}, {4, 24, -3}, {4, 26.5f, 3}, {4, 26.5f, -3}}, {1, 0, 0});
-    for (Laser* b : bolts)
-        EXPECT_EQ(b->team, TEAM_PLAYER);
-    EXPECT_EQ(ship->hitPoints, 1000);   // its own bolts pass through it
+    for (Laser* b : bolts) EXPECT_EQ(b->team, TEAM_PLAYER);
+    EXPECT_EQ(ship->hitPoints, 1000);  // its own bolts pass through it
 
     Key('A', false);
     Frame();
@@ -120,7 +118,7 @@ TEST_F(XWingTest, OneVolleyOfFourBoltsPerPressFromTheGuns)
 
 TEST_F(XWingTest, VolleyInTheFirstPassLeavesFromTheGuns)
 {
-    XWing* ship = new XWing({300, 25, -200}, 90.0f);   // heading 90: facing -z
+    XWing* ship = new XWing({300, 25, -200}, 90.0f);  // heading 90: facing -z
     Key('A', true);
     Frame();
     std::vector<Laser*> bolts = LasersWithTrail(PRESET_PLAYER_TRAIL);
@@ -137,7 +135,7 @@ TEST_F(XWingTest, SpaceStepsThroughTheThreeViews)
     const int32_t expected[] = {CAMERA_FROM_MODEL, CAMERA_ABOVE, CAMERA_CHASE};
     for (int32_t mode : expected) {
         Key(plat::VK_SPACE_KEY, true);
-        Frames(3);   // held: one step
+        Frames(3);  // held: one step
         Key(plat::VK_SPACE_KEY, false);
         Frame();
         EXPECT_EQ(CameraMode, mode);
@@ -156,7 +154,7 @@ TEST_F(XWingTest, HitSphereFadesOverOneSecond)
         EXPECT_EQ(c.blue, 34);
     });
     XWing* ship = new XWing({0, 25, 0}, 0.0f);
-    Frames(70);   // never hit: no sphere, although the clock started long ago
+    Frames(70);  // never hit: no sphere, although the clock started long ago
     EXPECT_TRUE(seen.empty());
 
     uint32_t hit = GetTicks();
@@ -175,16 +173,15 @@ TEST_F(XWingTest, TenBlastsDestroyTheShipWhichLeavesAnExplosion)
 {
     XWing* ship = new XWing({40, 25, 60}, 0.0f);
     Frame();
-    for (int i = 0; i < 9; ++i)
-        AreaDamage(ship->position, 8.0f, 100, nullptr);
+    for (int i = 0; i < 9; ++i) AreaDamage(ship->position, 8.0f, 100, nullptr);
     Frames(2);
     ASSERT_TRUE(kit::Listed(ship));
     EXPECT_EQ(ship->hitPoints, 100);
     EXPECT_EQ(CameraTarget, ship);
 
     AreaDamage(ship->position, 8.0f, 100, nullptr);
-    Frame();   // finishes
-    Frame();   // deleted: the explosion is left behind
+    Frame();  // finishes
+    Frame();  // deleted: the explosion is left behind
     EXPECT_FALSE(kit::Listed(ship));
     EXPECT_EQ(CameraTarget, nullptr);
     std::vector<Explosion*> booms = kit::Tasks<Explosion>();
@@ -194,7 +191,7 @@ TEST_F(XWingTest, TenBlastsDestroyTheShipWhichLeavesAnExplosion)
     EXPECT_EQ(booms[0]->position, (Vector3D{40, 25, 60}));
     EXPECT_EQ(booms[0]->damage, 0);
     EXPECT_EQ(booms[0]->power, 100.0f);
-    Frames(100);   // the battle goes on without a player ship
+    Frames(100);  // the battle goes on without a player ship
     EXPECT_EQ(CameraTarget, nullptr);
 }
 
@@ -211,7 +208,7 @@ TEST_F(XWingTest, ShipWithoutModelHasRadiusOneAndFiresNothing)
     Key(plat::VK_UP_KEY, true);
     Frames(30);
     EXPECT_TRUE(kit::Tasks<Laser>().empty());
-    EXPECT_EQ(ear->noises, 1);   // a volley of sound only
+    EXPECT_EQ(ear->noises, 1);  // a volley of sound only
     EXPECT_EQ(CameraEye, (Vector3D{5, 6, 7}));
     EXPECT_GT(ship->position.x, 10.0f);
 }
@@ -236,8 +233,7 @@ TEST_F(TieFighterTest, FiresTwoBoltsAtTheShipWithinTheConeOncePer300ms)
     Vector3D aim = Vector3D{150 * std::cos(off), 0, 150 * std::sin(off)} * (1.0f / 150.0f);
     // From the guns (+-15, -5, -20 in the model), straight at the ship: no lead.
     ExpectFromMuzzles(bolts, {{2, 24.5f, 1.5f}, {2, 24.5f, -1.5f}}, aim);
-    for (Laser* b : bolts)
-        EXPECT_EQ(b->team, TEAM_PLAYER);
+    for (Laser* b : bolts) EXPECT_EQ(b->team, TEAM_PLAYER);
 
     // Dead ahead 100 ms later: the window is still closed.
     for (int i = 0; i < 10; ++i) {
@@ -267,12 +263,11 @@ TEST_F(TieFighterTest, ShipOutsideTheConeUsesUpTheWindowWithoutShot)
         ship->position = tie->position + nose * 150.0f;
         Frame(ms);
     };
-    while (GetTicks() - first < 290)
-        aheadFrame(10);
-    aheadFrame(9);   // the pass at 290 ms
-    aheadFrame(1);   // the pass at 299 ms
+    while (GetTicks() - first < 290) aheadFrame(10);
+    aheadFrame(9);  // the pass at 290 ms
+    aheadFrame(1);  // the pass at 299 ms
     EXPECT_TRUE(LasersWithTrail(PRESET_ENEMY_TRAIL).empty());
-    aheadFrame(10);   // the pass at 300 ms
+    aheadFrame(10);  // the pass at 300 ms
     EXPECT_EQ(LasersWithTrail(PRESET_ENEMY_TRAIL).size(), 2u);
     EXPECT_EQ(tie->lastFireTime, first + 300);
 }
@@ -281,16 +276,16 @@ TEST_F(TieFighterTest, BoundsFlipOnlyStrictlyOutside)
 {
     struct Case {
         Vector3D where;
-        float sx, sz;   // expected sign change of forward x and z
+        float sx, sz;  // expected sign change of forward x and z
     } cases[] = {
-        {{1000.0f, 25, 0}, 1, 1},  {{1000.5f, 25, 0}, -1, 1},  {{-1000.0f, 25, 0}, 1, 1},
-        {{-1000.5f, 25, 0}, -1, 1}, {{0, 25, 1000.0f}, 1, 1},   {{0, 25, 1000.5f}, 1, -1},
+        {{1000.0f, 25, 0}, 1, 1},   {{1000.5f, 25, 0}, -1, 1},   {{-1000.0f, 25, 0}, 1, 1},
+        {{-1000.5f, 25, 0}, -1, 1}, {{0, 25, 1000.0f}, 1, 1},    {{0, 25, 1000.5f}, 1, -1},
         {{0, 25, -1000.5f}, 1, -1}, {{1001, 25, -1001}, -1, -1},
     };
     for (const Case& c : cases) {
         TieFighter* tie = new TieFighter(c.where, 0.0f);
         tie->forward = {0.6f, 0, 0.8f};
-        Frame();   // speed still 0 in the first pass: the fighter stays where it is
+        Frame();  // speed still 0 in the first pass: the fighter stays where it is
         EXPECT_EQ(tie->position.x, c.where.x);
         EXPECT_EQ(tie->forward.x, 0.6f * c.sx) << c.where.x << " " << c.where.z;
         EXPECT_EQ(tie->forward.z, 0.8f * c.sz) << c.where.x << " " << c.where.z;
@@ -307,16 +302,14 @@ TEST_F(TieFighterTest, SteersByWhatItSeesWithin200)
 {
     struct Case {
         int32_t team;
-        float side;      // z of the other entity; the fighter looks along +x from the origin
-        int32_t input;   // expected turn impulse
+        float side;  // z of the other entity; the fighter looks along +x from the origin
+        int32_t input;  // expected turn impulse
     } cases[] = {
-        {TEAM_FACTORY, 100, +1},   // approach: turn toward +z
-        {TEAM_FACTORY, -100, -1},
-        {TEAM_PLAYER, 100, -1},    // avoid
-        {TEAM_PLAYER, -100, +1},
-        {TEAM_FIGHTER, 100, +1},   // farther than 50: close up
-        {TEAM_FIGHTER, 30, -1},    // nearer than 50: keep away
-        {TEAM_FACTORY, 201, 0},    // out of sight
+        {TEAM_FACTORY, 100, +1},  // approach: turn toward +z
+        {TEAM_FACTORY, -100, -1}, {TEAM_PLAYER, 100, -1},  // avoid
+        {TEAM_PLAYER, -100, +1},  {TEAM_FIGHTER, 100, +1},  // farther than 50: close up
+        {TEAM_FIGHTER, 30, -1},  // nearer than 50: keep away
+        {TEAM_FACTORY, 201, 0},  // out of sight
         {kTeamNobody, 100, 0},
     };
     for (const Case& c : cases) {
@@ -338,9 +331,9 @@ TEST_F(TieFighterTest, TurnsWithTheHeadingOfACompanion)
         Vector3D companionForward;
         int32_t input;
     } cases[] = {
-        {{0, 0, 1}, +1},   // flying toward +z: turn right with it
+        {{0, 0, 1}, +1},  // flying toward +z: turn right with it
         {{0, 0, -1}, -1},
-        {{1, 0, 0}, 0},    // same heading: straight on
+        {{1, 0, 0}, 0},  // same heading: straight on
     };
     for (const Case& c : cases) {
         TieFighter* tie = new TieFighter({0, 25, 0}, 0.0f);
@@ -380,7 +373,7 @@ TEST_F(TieFighterTest, FiresAtThePlayersSideAndFactoriesButNotAtFighters)
     new TieFighter({0, 25, 0}, 0.0f);
     new Laser({100, 25, 0}, {0, 0, 1}, PRESET_ENEMY_TRAIL);
     Frame(10);
-    EXPECT_EQ(LasersWithTrail(PRESET_ENEMY_TRAIL).size(), 3u);   // the stray and two shots
+    EXPECT_EQ(LasersWithTrail(PRESET_ENEMY_TRAIL).size(), 3u);  // the stray and two shots
 }
 
 TEST_F(TieFighterTest, FighterOnTopOfAnotherStillSteersTowardAFactory)
@@ -408,8 +401,7 @@ TEST_F(TieFighterTest, ThreeBoltBlastsDestroyAFighterWhichExplodesInFire)
     for (int shot = 0; shot < 3; ++shot) {
         Laser* bolt = new Laser(tie->position - Vector3D{30, 0, 0}, {1, 0, 0}, PRESET_PLAYER_TRAIL);
         int frames = 0;
-        while (kit::Listed(bolt) && bolt->GetState() == TASK_RUNNING && frames++ < 100)
-            Frame(10);
+        while (kit::Listed(bolt) && bolt->GetState() == TASK_RUNNING && frames++ < 100) Frame(10);
         EXPECT_EQ(tie->hitPoints, hpAfter[shot]) << "shot " << shot;
         if (shot == 0) {
             uint32_t hit = GetTicks() - 10;
@@ -432,13 +424,11 @@ TEST_F(TieFighterTest, ThreeBoltBlastsDestroyAFighterWhichExplodesInFire)
     EXPECT_EQ(boom->position, last);
 
     int frames = 0;
-    while (kit::Listed(boom) && boom->GetState() == TASK_RUNNING && frames++ < 200)
-        Frame(10);
+    while (kit::Listed(boom) && boom->GetState() == TASK_RUNNING && frames++ < 200) Frame(10);
     int fire = 0;
     for (int32_t i = 0; i < ParticleCount(); ++i) {
         const Particle* p = ParticleAt(i);
-        if (p->alive && p->preset == PRESET_FIRE)
-            ++fire;
+        if (p->alive && p->preset == PRESET_FIRE) ++fire;
     }
     EXPECT_GE(fire, 7);
     EXPECT_LE(fire, 8);
@@ -460,13 +450,12 @@ TEST_F(FactoryTest, SurvivesNineBlastsAndVanishesAtTheTenthWithoutExplosion)
     for (int shot = 1; shot <= 10; ++shot) {
         Laser* bolt = new Laser({-40, 5, 0}, {1, 0, 0}, PRESET_ENEMY_TRAIL);
         int frames = 0;
-        while (bolt->GetState() == TASK_RUNNING && frames++ < 100)
-            Frame();
+        while (bolt->GetState() == TASK_RUNNING && frames++ < 100) Frame();
         EXPECT_EQ(factory->hitPoints, 1000 - 100 * shot);
         if (shot < 10) {
             EXPECT_TRUE(kit::Listed(factory));
             EXPECT_GT(spheres, 0);
-            Frames(70);   // a second later the sphere is gone
+            Frames(70);  // a second later the sphere is gone
             spheres = 0;
             Frame();
             EXPECT_EQ(spheres, 0);
@@ -518,16 +507,13 @@ TEST_F(World, PlayerShipRunsFirstFromTheSecondPass)
     // Expected: the ship, the factories but the last one (newest first), the fighters, and
     // the last-created factory, which the sort exchanged with the ship.
     std::vector<Executable*> expected{ship};
-    for (int i = 8; i >= 0; --i)
-        expected.push_back(factories[i]);
-    for (int i = 19; i >= 0; --i)
-        expected.push_back(fighters[i]);
+    for (int i = 8; i >= 0; --i) expected.push_back(factories[i]);
+    for (int i = 19; i >= 0; --i) expected.push_back(fighters[i]);
     expected.push_back(factories[9]);
 
     std::vector<Executable*> order;
     TaskIterator cursor(gExecutor.Tasks());
-    while (Executable* t = cursor.Next())
-        order.push_back(t);
+    while (Executable* t = cursor.Next()) order.push_back(t);
     EXPECT_EQ(order, expected);
 }
 
@@ -541,7 +527,7 @@ TEST_F(World, ExplosionSoundsOnceTellsNeighboursAndBurnsFor780ms)
     Explosion* boom = new Explosion({0, 0, 0}, 100.0f, 0, 1);
     ASSERT_NE(boom->sound, nullptr);
     EXPECT_TRUE(boom->sound->playing);
-    EXPECT_EQ(boom->sound->samples, SoundBank[1]->samples);   // a copy sharing the samples
+    EXPECT_EQ(boom->sound->samples, SoundBank[1]->samples);  // a copy sharing the samples
     EXPECT_EQ(near->noises, 1);
     EXPECT_EQ(near->lastNoiseValue, 1);
     EXPECT_EQ(far->noises, 0);
@@ -553,18 +539,17 @@ TEST_F(World, ExplosionSoundsOnceTellsNeighboursAndBurnsFor780ms)
     // Ten fire particles per second of frame time; the first once 100 ms have built up.
     Frames(6);
     EXPECT_EQ(LiveParticleCount(), 0);
-    Frames(1);   // 7 x 16 = 112 ms
-    EXPECT_EQ(LiveParticleCount(), 2);   // one from each explosion
+    Frames(1);  // 7 x 16 = 112 ms
+    EXPECT_EQ(LiveParticleCount(), 2);  // one from each explosion
     const Particle* p = ParticleAt(0);
     EXPECT_EQ(p->preset, PRESET_FIRE);
     EXPECT_EQ(p->kind, PARTICLE_FADING);
     EXPECT_EQ(p->direction, (Vector3D{0, 1, 0}));
 
     uint32_t born = boom->birthTime;
-    while (GetTicks() - born <= 779)
-        Frame();
+    while (GetTicks() - born <= 779) Frame();
     EXPECT_TRUE(kit::Listed(boom));
-    Frame();   // the pass at 780 ms or later ends it
+    Frame();  // the pass at 780 ms or later ends it
     EXPECT_EQ(boom->GetState(), TASK_FINISHED);
 
     // An explosion that carries damage hurts everything within its power each frame.

@@ -12,13 +12,13 @@ int ArcToolMain(int argc, char** argv);
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size < 1)
-        return 0;
+    if (size < 1) return 0;
     static const std::string archive = fuzz::ScratchPath("tool.arc");
     static const std::string folder = fuzz::ScratchPath("unpacked");
-    if (!fuzz::WriteFile(archive, data + 1, size - 1))
-        return 0;
-    auto run = [](std::vector<std::string> args) { return fuzz::RunTool(ArcToolMain, std::move(args)); };
+    if (!fuzz::WriteFile(archive, data + 1, size - 1)) return 0;
+    auto run = [](std::vector<std::string> args) {
+        return fuzz::RunTool(ArcToolMain, std::move(args));
+    };
     run({"quenbrill-arc", "list", archive});
     int verified = run({"quenbrill-arc", "verify", archive});
     if (data[0] & 1) {

@@ -23,16 +23,17 @@ void MakeTexture(const RawImageInfo& image, const uint8_t* data, size_t size)
 {
     // The game's choice of maker for each of its pictures (texture names 1 to 5).
     switch (image.textureName) {
-    case 1:
-    case 2:
-        CreateConstantAlphaTexture(data, size, image.width, image.height, image.textureName, 1.0f);
-        break;
-    case 3:
-        CreateBrightnessAlphaTexture(data, size, image.width, image.height, image.textureName);
-        break;
-    default:
-        CreateKeyedTexture(data, size, image.width, image.height, image.textureName);
-        break;
+        case 1:
+        case 2:
+            CreateConstantAlphaTexture(data, size, image.width, image.height, image.textureName,
+                                       1.0f);
+            break;
+        case 3:
+            CreateBrightnessAlphaTexture(data, size, image.width, image.height, image.textureName);
+            break;
+        default:
+            CreateKeyedTexture(data, size, image.width, image.height, image.textureName);
+            break;
     }
     DeleteTexture(image.textureName);
 }
@@ -48,16 +49,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     plat::NativeWindow window = plat::CreateNativeWindow(desc, nullptr);
     gHaveGL = window && CreateGLContext(window, 64, 64);
     if (!gHaveGL)
-        std::fprintf(stderr, "archive fuzz: no GL context (%s); the pictures are read but make no textures\n",
-                     plat::LastError());
+        std::fprintf(
+            stderr,
+            "archive fuzz: no GL context (%s); the pictures are read but make no textures\n",
+            plat::LastError());
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const std::string path = fuzz::ScratchPath("ZabroData.arc");
-    if (!fuzz::WriteFile(path, data, size))
-        return 0;
+    if (!fuzz::WriteFile(path, data, size)) return 0;
     RegisterGameArchive();
     MediaArchive::Open(path.c_str(), MediaArchive::Key1(), MediaArchive::Key2());
 
@@ -74,8 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(complete == (int64_t(size) >= int64_t(MediaArchive::EntryOffset(i + 1))));
         size_t entrySize = size_t(MediaArchive::EntrySize(i));
         if (const RawImageInfo* image = FindGameImage(name)) {
-            if (gHaveGL)
-                MakeTexture(*image, entry.get(), entrySize);
+            if (gHaveGL) MakeTexture(*image, entry.get(), entrySize);
         } else if (MediaEntryKind(name) == MediaKind::Sound) {
             Sound sound(entry.get(), entrySize);
             FUZZ_CHECK(sound.loaded == sound.problem.empty());

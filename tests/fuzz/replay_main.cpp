@@ -17,16 +17,14 @@ namespace fs = std::filesystem;
 
 int main(int argc, char** argv)
 {
-    if (LLVMFuzzerInitialize)
-        LLVMFuzzerInitialize(&argc, &argv);
+    if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
     std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
         std::error_code error;
         if (fs::is_directory(argv[i], error)) {
             std::vector<fs::path> inside;
             for (const fs::directory_entry& e : fs::directory_iterator(argv[i]))
-                if (e.is_regular_file())
-                    inside.push_back(e.path());
+                if (e.is_regular_file()) inside.push_back(e.path());
             std::sort(inside.begin(), inside.end());
             inputs.insert(inputs.end(), inside.begin(), inside.end());
         } else if (fs::is_regular_file(argv[i], error)) {
@@ -38,7 +36,8 @@ int main(int argc, char** argv)
     }
     for (const fs::path& path : inputs) {
         std::ifstream in(path, std::ios::binary);
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
         std::printf("%s (%zu bytes)\n", path.string().c_str(), bytes.size());
         std::fflush(stdout);
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());

@@ -9,8 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const std::string in = fuzz::ScratchPath("in.txt");
     static const std::string out = fuzz::ScratchPath("out.txt");
-    if (!fuzz::WriteFile(in, data, size))
-        return 0;
+    if (!fuzz::WriteFile(in, data, size)) return 0;
     Model model;
     std::string why;
     bool loaded = LoadTextModel(model, in.c_str(), &why);

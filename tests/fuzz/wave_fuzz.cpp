@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(sound.sampleRate >= 44100 && sound.bitsPerSample == 16 && !sound.stereo);
 
     static bool mixerUp = StartMixer();
-    if (!mixerUp)
-        return 0;
+    if (!mixerUp) return 0;
     Sound copy(sound);
     copy.SetPan(data[size / 2] / 127.5f - 1.0f);
     copy.Play();

@@ -33,8 +33,7 @@ public:
     }
     void OnEvent(int32_t kind, int32_t code, int32_t) override
     {
-        if (kind == EVENT_KEY && code == plat::VK_ESCAPE_KEY)
-            delete this;
+        if (kind == EVENT_KEY && code == plat::VK_ESCAPE_KEY) delete this;
     }
     void Frame() override
     {
@@ -42,7 +41,10 @@ public:
         plat::fake::AdvanceTicks(ms);
         onFrame();
     }
-    void Post(uint32_t message, uintptr_t wParam) { plat::fake::PushMessage({NativeHandle(), message, wParam, 0}); }
+    void Post(uint32_t message, uintptr_t wParam)
+    {
+        plat::fake::PushMessage({NativeHandle(), message, wParam, 0});
+    }
     void Quit() { Post(plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY); }
 
 private:
@@ -77,8 +79,7 @@ public:
         bool up = false, down = false, left = false, right = false, fire = false;
         clock += ms;
         GameEntity3D* target = Nearest(ship);
-        if (ship.blockedBy != 0)
-            backOffUntil = clock + 700;
+        if (ship.blockedBy != 0) backOffUntil = clock + 700;
         if (clock < backOffUntil) {
             down = true;
             right = true;
@@ -102,7 +103,7 @@ public:
             lastVolley = clock;
             ++volleys;
         } else {
-            fire = false;   // one press per volley: release before the next
+            fire = false;  // one press per volley: release before the next
         }
         fireHeld = fire;
         plat::fake::SetKeyDown(plat::VK_UP_KEY, up);
@@ -141,7 +142,10 @@ private:
 // Runs a function as the last task of every pass (it is older than every entity).
 class LastInPass : public Executable {
 public:
-    explicit LastInPass(std::function<void()> look) : Executable(0), f(std::move(look)) { gExecutor.AddTask(this); }
+    explicit LastInPass(std::function<void()> look) : Executable(0), f(std::move(look))
+    {
+        gExecutor.AddTask(this);
+    }
     void Run() override { f(); }
 
 private:
@@ -160,22 +164,17 @@ struct Tally {
         TaskIterator cursor(gExecutor.Tasks());
         while (Executable* task = cursor.Next()) {
             // Destroyed entities are still listed (finished or not) until the pass ends.
-            if (!task->HasKindAt(kGameEntityKind, 0))
-                continue;
+            if (!task->HasKindAt(kGameEntityKind, 0)) continue;
             auto* e = static_cast<GameEntity3D*>(task);
-            if (e->hitPoints >= 1 || counted.count(e->serial))
-                continue;
+            if (e->hitPoints >= 1 || counted.count(e->serial)) continue;
             counted.insert(e->serial);
             bool player = e->lastHitBy == shipSerial;
-            if (e->team == TEAM_FIGHTER)
-                ++(player ? fightersByPlayer : fightersByOthers);
-            else if (e->team == TEAM_FACTORY)
-                ++(player ? factoriesByPlayer : factoriesByOthers);
+            if (e->team == TEAM_FIGHTER) ++(player ? fightersByPlayer : fightersByOthers);
+            else if (e->team == TEAM_FACTORY) ++(player ? factoriesByPlayer : factoriesByOthers);
         }
         if (ship && ship->hitPoints < shipHitPoints) {
             shipHits += (shipHitPoints - ship->hitPoints) / 100;
-            if (ship->lastHitBy == shipSerial)
-                ++shipHitsFromOwnBolts;
+            if (ship->lastHitBy == shipSerial) ++shipHitsFromOwnBolts;
             shipHitPoints = ship->hitPoints;
         }
     }
@@ -221,8 +220,7 @@ protected:
                 window->Quit();
                 return;
             }
-            if (now && pilot)
-                pilot(*now);
+            if (now && pilot) pilot(*now);
         });
         EXPECT_EQ(RunMainLoop(), 0);
         played = elapsed;
@@ -258,7 +256,8 @@ TEST_F(BattleTest, AVolleyHitsAFighterStandingDeadAheadFrom80To300)
             auto* fighter = new TieFighter({static_cast<float>(d), 25, 0}, 0.0f);
             fighter->forwardSpeed.Configure(0.0f, 4.0f, 0.0f);
             fighter->turnRate.Configure(0.0f, 4.0f, 0.0f);
-            ASSERT_GE(VolleyDamage(*fighter, ms), 100) << d << " units ahead, " << ms << " ms frames";
+            ASSERT_GE(VolleyDamage(*fighter, ms), 100)
+                << d << " units ahead, " << ms << " ms frames";
             gExecutor.ClearTasks();
         }
     }
@@ -271,7 +270,8 @@ TEST_F(BattleTest, ALevelVolleyOverAFactoryHitsIt)
             SetFrameTime(static_cast<int32_t>(ms));
             new XWing({0, 25, 0}, 0.0f);
             auto* factory = new Factory({d, 0, 0});
-            EXPECT_GE(VolleyDamage(*factory, ms), 100) << d << " units ahead, " << ms << " ms frames";
+            EXPECT_GE(VolleyDamage(*factory, ms), 100)
+                << d << " units ahead, " << ms << " ms frames";
             gExecutor.ClearTasks();
         }
     }
@@ -283,18 +283,19 @@ TEST_F(BattleTest, AutopilotWinsAtShortAndLongFrames)
         Autopilot pilot(ms);
         Tally t = Play(
             ms, 180000, [&](XWing& ship) { pilot.Fly(ship); }, nullptr);
-        std::printf("%u ms frames: after %.1f s and %d volleys the autopilot destroyed %d fighters and "
-                    "%d factories; others destroyed %d fighters and %d factories; the ship took %d "
-                    "hits (%d from its own bolts), %d hit points left\n",
-                    ms, played / 1000.0, pilot.volleys, t.fightersByPlayer, t.factoriesByPlayer,
-                    t.fightersByOthers, t.factoriesByOthers, t.shipHits, t.shipHitsFromOwnBolts,
-                    t.shipHitPoints);
+        std::printf(
+            "%u ms frames: after %.1f s and %d volleys the autopilot destroyed %d fighters and "
+            "%d factories; others destroyed %d fighters and %d factories; the ship took %d "
+            "hits (%d from its own bolts), %d hit points left\n",
+            ms, played / 1000.0, pilot.volleys, t.fightersByPlayer, t.factoriesByPlayer,
+            t.fightersByOthers, t.factoriesByOthers, t.shipHits, t.shipHitsFromOwnBolts,
+            t.shipHitPoints);
         EXPECT_GE(t.fightersByPlayer, 3) << ms;
         EXPECT_GE(t.factoriesByPlayer, 1) << ms;
         EXPECT_EQ(t.shipHitsFromOwnBolts, 0) << ms;
         gExecutor.ClearTasks();
         std::string why;
-        ASSERT_TRUE(media::LoadGameMedia(&why)) << why;   // fresh sounds: the last game's are gone
+        ASSERT_TRUE(media::LoadGameMedia(&why)) << why;  // fresh sounds: the last game's are gone
     }
 }
 
@@ -312,8 +313,7 @@ TEST_F(BattleTest, APauseOf20sMovesNothingFurtherThanOneFrame)
     BattleWindow* window = nullptr;
     auto places = [] {
         std::map<uint32_t, Vector3D> at;
-        for (XWing* ship : kit::Tasks<XWing>())
-            at[ship->serial] = ship->position;
+        for (XWing* ship : kit::Tasks<XWing>()) at[ship->serial] = ship->position;
         for (TieFighter* fighter : kit::Tasks<TieFighter>())
             at[fighter->serial] = fighter->position;
         return at;
@@ -327,10 +327,8 @@ TEST_F(BattleTest, APauseOf20sMovesNothingFurtherThanOneFrame)
                     farthest = std::fmax(farthest, Distance(p, before[serial]));
         }
         before = now;
-        if (frames == 30)
-            window->Post(plat::MSG_ACTIVATEAPP, 0);
-        if (frames == 33)
-            window->Quit();
+        if (frames == 30) window->Post(plat::MSG_ACTIVATEAPP, 0);
+        if (frames == 33) window->Quit();
     });
     plat::fake::SetWaitHook([&] {
         plat::fake::AdvanceTicks(20000);
@@ -338,16 +336,17 @@ TEST_F(BattleTest, APauseOf20sMovesNothingFurtherThanOneFrame)
     });
     EXPECT_EQ(RunMainLoop(), 0);
     EXPECT_EQ(frames, 33);
-    EXPECT_GT(farthest, 1.5f);                  // things do move: the fighters' 16 ms step is 2.08
-    EXPECT_LE(farthest, 0.15f * 16 + 0.01f);   // the ship's top speed over 16 ms
+    EXPECT_GT(farthest, 1.5f);  // things do move: the fighters' 16 ms step is 2.08
+    EXPECT_LE(farthest, 0.15f * 16 + 0.01f);  // the ship's top speed over 16 ms
 }
 
 TEST_F(BattleTest, LeftAloneTheEnemiesFightOnAmongThemselves)
 {
     Tally t = Play(16, 180000, nullptr, nullptr);
-    std::printf("16 ms frames, nobody at the keys for %.0f s: the enemies' own fire destroyed %d "
-                "fighters and %d factories; the ship took %d hits\n",
-                played / 1000.0, t.fightersByOthers, t.factoriesByOthers, t.shipHits);
+    std::printf(
+        "16 ms frames, nobody at the keys for %.0f s: the enemies' own fire destroyed %d "
+        "fighters and %d factories; the ship took %d hits\n",
+        played / 1000.0, t.fightersByOthers, t.factoriesByOthers, t.shipHits);
     EXPECT_EQ(t.fightersByPlayer + t.factoriesByPlayer, 0);
     EXPECT_EQ(t.shipHitsFromOwnBolts, 0);
 }

@@ -15,14 +15,16 @@ namespace {
 
 struct StartUp : ::testing::Test {
     void SetUp() override { plat::fake::Reset(); }
-    void TearDown() override {
+    void TearDown() override
+    {
         CloseRemainingWindows();
         gExecutor.ClearTasks();
         plat::fake::Reset();
     }
 };
 
-TEST_F(StartUp, OpensTheGameWindowAndEscapeEndsTheProgram) {
+TEST_F(StartUp, OpensTheGameWindowAndEscapeEndsTheProgram)
+{
     ASSERT_TRUE(InitApplication()) << StartupFailure();
     EXPECT_EQ(StartupFailure(), nullptr);
     ASSERT_EQ(WindowList::Capacity(), 1);
@@ -51,11 +53,13 @@ TEST_F(StartUp, OpensTheGameWindowAndEscapeEndsTheProgram) {
     EXPECT_FALSE(plat::fake::HasGLContext());
 }
 
-TEST_F(StartUp, WithoutADisplayItFailsAndLeavesNoWindow) {
+TEST_F(StartUp, WithoutADisplayItFailsAndLeavesNoWindow)
+{
     plat::fake::SetVideoAvailable(false);
     EXPECT_FALSE(InitApplication());
     ASSERT_NE(StartupFailure(), nullptr);
-    EXPECT_NE(std::string(StartupFailure()).find("cannot create the game window"), std::string::npos);
+    EXPECT_NE(std::string(StartupFailure()).find("cannot create the game window"),
+              std::string::npos);
     EXPECT_FALSE(AnyWindowRegistered());
     EXPECT_FALSE(plat::fake::HasGLContext());
 }

@@ -27,7 +27,8 @@ class LogTask : public Executable {
 public:
     LogTask() { gExecutor.AddTask(this); }
     ~LogTask() override { ++gTasksDeleted; }
-    void Run() override {
+    void Run() override
+    {
         gLog.push_back("task A=" + std::to_string(gInput.buttons[2]) +
                        " impulses=" + std::to_string(gProbe ? gProbe->input : -1) +
                        " ft=" + std::to_string(GetFrameTime()));
@@ -37,26 +38,30 @@ public:
 class LoopWindow : public Window {
 public:
     LoopWindow() : Window(WindowCreateParams()) {}
-    void OnEvent(int32_t kind, int32_t code, int32_t) override {
+    void OnEvent(int32_t kind, int32_t code, int32_t) override
+    {
         if (kind != EVENT_KEY) return;
         gLog.push_back("key " + std::to_string(code));
         if (code == plat::VK_ESCAPE_KEY) delete this;
     }
-    void Frame() override {
+    void Frame() override
+    {
         ++frames;
         gLog.push_back("frame");
         if (onFrame) onFrame(frames);
     }
-    void Post(uint32_t message, uintptr_t wParam = 0) {
+    void Post(uint32_t message, uintptr_t wParam = 0)
+    {
         plat::fake::PushMessage({NativeHandle(), message, wParam, 0});
     }
 
     int frames = 0;
-    std::function<void(int)> onFrame;   // may post messages or move the clock
+    std::function<void(int)> onFrame;  // may post messages or move the clock
 };
 
 struct LoopTest : ::testing::Test {
-    void SetUp() override {
+    void SetUp() override
+    {
         plat::fake::Reset();
         plat::fake::SetTicks(1000);
         gLog.clear();
@@ -66,37 +71,38 @@ struct LoopTest : ::testing::Test {
         SetFrameTime(1);
         ResetDampedValueClock();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         CloseRemainingWindows();
         gExecutor.ClearTasks();
         plat::fake::Reset();
     }
 };
 
-TEST_F(LoopTest, FrameRunsInputDampedValuesTasksDrawingThenMeasures) {
+TEST_F(LoopTest, FrameRunsInputDampedValuesTasksDrawingThenMeasures)
+{
     DampedValue probe;
     gProbe = &probe;
     new LogTask;
     auto* w = new LoopWindow;
     w->onFrame = [&](int frame) {
         if (frame == 1) {
-            plat::fake::SetKeyDown('A', true);   // read before the tasks of the next frame
-            probe.input = 3;                    // consumed before the tasks of the next frame
-            plat::fake::AdvanceTicks(7);        // the frame's length, measured after drawing
+            plat::fake::SetKeyDown('A', true);  // read before the tasks of the next frame
+            probe.input = 3;  // consumed before the tasks of the next frame
+            plat::fake::AdvanceTicks(7);  // the frame's length, measured after drawing
         } else {
             w->Post(plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY);
         }
     };
     EXPECT_EQ(RunMainLoop(), 0);
     const std::vector<std::string> expected = {
-        "task A=0 impulses=0 ft=1", "frame",
-        "task A=1 impulses=0 ft=7", "frame",
-        "key 27",
+        "task A=0 impulses=0 ft=1", "frame", "task A=1 impulses=0 ft=7", "frame", "key 27",
     };
     EXPECT_EQ(gLog, expected);
 }
 
-TEST_F(LoopTest, EveryQueuedMessageIsHandledBeforeTheNextFrame) {
+TEST_F(LoopTest, EveryQueuedMessageIsHandledBeforeTheNextFrame)
+{
     auto* w = new LoopWindow;
     w->Post(plat::MSG_KEYDOWN, 'B');
     w->Post(plat::MSG_KEYDOWN, 'C');
@@ -117,7 +123,8 @@ TEST_F(LoopTest, EveryQueuedMessageIsHandledBeforeTheNextFrame) {
     EXPECT_EQ(gLog, expected);
 }
 
-TEST_F(LoopTest, NoFramesWhileInactiveAndThePauseIsNoFrameTime) {
+TEST_F(LoopTest, NoFramesWhileInactiveAndThePauseIsNoFrameTime)
+{
     // A coasting speed of 0.1 units per ms: a pause counted as frame time would move a ship
     // 2000 units and let the speed decay to nothing.
     DampedValue speed;
@@ -127,7 +134,7 @@ TEST_F(LoopTest, NoFramesWhileInactiveAndThePauseIsNoFrameTime) {
     auto* w = new LoopWindow;
     float speedBefore = 0.0f;
     w->onFrame = [&](int frame) {
-        plat::fake::AdvanceTicks(16);   // every frame takes 16 ms
+        plat::fake::AdvanceTicks(16);  // every frame takes 16 ms
         if (frame == 1) {
             speedBefore = speed.value;
             w->Post(plat::MSG_ACTIVATEAPP, 0);
@@ -149,9 +156,12 @@ TEST_F(LoopTest, NoFramesWhileInactiveAndThePauseIsNoFrameTime) {
     // No task ran while away, and the 20 s away count in no frame time: the frames back see
     // the ordinary 16 ms.
     const std::vector<std::string> expected = {
-        "task A=0 impulses=-1 ft=1",  "frame",
-        "task A=0 impulses=-1 ft=16", "frame",
-        "task A=0 impulses=-1 ft=16", "frame",
+        "task A=0 impulses=-1 ft=1",
+        "frame",
+        "task A=0 impulses=-1 ft=16",
+        "frame",
+        "task A=0 impulses=-1 ft=16",
+        "frame",
         "key 27",
     };
     EXPECT_EQ(gLog, expected);
@@ -159,7 +169,8 @@ TEST_F(LoopTest, NoFramesWhileInactiveAndThePauseIsNoFrameTime) {
     EXPECT_NEAR(speed.value, speedBefore - 16 * 0.000125f, 1e-6f);
 }
 
-TEST_F(LoopTest, EscapeOrCloseEndsWithZeroAndClearsTheTasks) {
+TEST_F(LoopTest, EscapeOrCloseEndsWithZeroAndClearsTheTasks)
+{
     for (uint32_t how : {plat::MSG_KEYDOWN, plat::MSG_CLOSE}) {
         gTasksDeleted = 0;
         new LogTask;
@@ -175,14 +186,15 @@ TEST_F(LoopTest, EscapeOrCloseEndsWithZeroAndClearsTheTasks) {
     }
 }
 
-TEST_F(LoopTest, QuitEndsAtOnceWithItsParameterAndKeepsTheTasks) {
+TEST_F(LoopTest, QuitEndsAtOnceWithItsParameterAndKeepsTheTasks)
+{
     for (int code : {5, 0, -1, 143}) {
         gLog.clear();
         gTasksDeleted = 0;
         auto* task = new LogTask;
         auto* w = new LoopWindow;
         plat::PostQuit(code);
-        w->Post(plat::MSG_KEYDOWN, 'B');   // behind the quit: never handled
+        w->Post(plat::MSG_KEYDOWN, 'B');  // behind the quit: never handled
         EXPECT_EQ(RunMainLoop(), code);
         EXPECT_TRUE(gLog.empty());
         EXPECT_EQ(gTasksDeleted, 0);
@@ -198,7 +210,8 @@ TEST_F(LoopTest, QuitEndsAtOnceWithItsParameterAndKeepsTheTasks) {
     }
 }
 
-TEST_F(LoopTest, NoWindowMeansNoFrameAndExitZero) {
+TEST_F(LoopTest, NoWindowMeansNoFrameAndExitZero)
+{
     new LogTask;
     EXPECT_EQ(RunMainLoop(), 0);
     EXPECT_TRUE(gLog.empty());

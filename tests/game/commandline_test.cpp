@@ -14,12 +14,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-CommandLineAction Parse(std::vector<const char*> args, GameOptions* o, std::string* text) {
+CommandLineAction Parse(std::vector<const char*> args, GameOptions* o, std::string* text)
+{
     args.insert(args.begin(), "quenbrill");
     return ParseCommandLine(static_cast<int>(args.size()), args.data(), o, text);
 }
 
-TEST(CommandLine, GoodOptions) {
+TEST(CommandLine, GoodOptions)
+{
     struct Row {
         std::vector<const char*> args;
         bool fullscreen, vsync, mute, seedGiven;
@@ -38,9 +40,16 @@ TEST(CommandLine, GoodOptions) {
         {{"--seed=4294967295"}, false, true, false, true, 1, 4294967295u, ""},
         {{"--data", "my file.arc"}, false, true, false, false, 1, 0, "my file.arc"},
         {{"--data=-odd"}, false, true, false, false, 1, 0, "-odd"},
-        {{"--scale", "2", "--scale", "4"}, false, true, false, false, 4, 0, ""},   // the last one counts
+        {{"--scale", "2", "--scale", "4"}, false, true, false, false, 4, 0, ""},  // the last one
+                                                                                  // counts
         {{"--mute", "--fullscreen", "--no-vsync", "--seed", "42", "--scale", "2", "--data", "x"},
-         true, false, true, true, 2, 42, "x"},
+         true,
+         false,
+         true,
+         true,
+         2,
+         42,
+         "x"},
     };
     for (const Row& r : rows) {
         GameOptions o;
@@ -58,10 +67,11 @@ TEST(CommandLine, GoodOptions) {
 }
 
 // Every bad command line gets one line naming the problem and changes no option.
-TEST(CommandLine, BadOptionsGetOneLine) {
+TEST(CommandLine, BadOptionsGetOneLine)
+{
     struct Row {
         std::vector<const char*> args;
-        const char* names;   // a part of the line
+        const char* names;  // a part of the line
     };
     const Row rows[] = {
         {{"--frobnicate"}, "unknown option \"--frobnicate\""},
@@ -96,12 +106,13 @@ TEST(CommandLine, BadOptionsGetOneLine) {
     }
 }
 
-TEST(CommandLine, HelpAndVersionEndTheProgram) {
+TEST(CommandLine, HelpAndVersionEndTheProgram)
+{
     GameOptions o;
     std::string text;
     ASSERT_EQ(Parse({"--help"}, &o, &text), CommandLineAction::Exit);
-    for (const char* option : {"--fullscreen", "--scale N", "--no-vsync", "--seed N", "--data FILE", "--mute",
-                               "--help", "--version"})
+    for (const char* option : {"--fullscreen", "--scale N", "--no-vsync", "--seed N", "--data FILE",
+                               "--mute", "--help", "--version"})
         EXPECT_NE(text.find(option), std::string::npos) << option;
     ASSERT_EQ(Parse({"--mute", "--version"}, &o, &text), CommandLineAction::Exit);
     EXPECT_EQ(text.rfind("quenbrill ", 0), 0u);
@@ -111,17 +122,21 @@ TEST(CommandLine, HelpAndVersionEndTheProgram) {
 // A scratch tree: WORK/run (the working directory), WORK/prefix/bin (the program) and
 // WORK/prefix/share/quenbrill (the installed data).
 struct ArchiveSearch : ::testing::Test {
-    void SetUp() override {
+    void SetUp() override
+    {
         // A folder of its own: other test processes may be making theirs at the same time.
         for (int i = 0; work.empty(); ++i) {
-            const fs::path candidate = fs::temp_directory_path() / ("qb-search-" + std::to_string(i));
+            const fs::path candidate =
+                fs::temp_directory_path() / ("qb-search-" + std::to_string(i));
             if (fs::create_directory(candidate)) work = candidate;
         }
-        for (const char* d : {"run", "prefix/bin", "prefix/share/quenbrill"}) fs::create_directories(work / d);
+        for (const char* d : {"run", "prefix/bin", "prefix/share/quenbrill"})
+            fs::create_directories(work / d);
         old = fs::current_path();
         fs::current_path(work / "run");
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         fs::current_path(old);
         fs::remove_all(work);
     }
@@ -131,11 +146,13 @@ struct ArchiveSearch : ::testing::Test {
     fs::path work, old;
 };
 
-TEST_F(ArchiveSearch, WorkingDirectoryThenProgramFolderThenDataFolder) {
+TEST_F(ArchiveSearch, WorkingDirectoryThenProgramFolderThenDataFolder)
+{
     const fs::path here = work / "run" / "A.arc";
     const fs::path beside = work / "prefix" / "bin" / "A.arc";
     const fs::path data = work / "prefix" / "share" / "quenbrill" / "A.arc";
-    EXPECT_EQ(ArchiveCandidates(Bin(), "A.arc"), (std::vector<std::string>{here.string(), beside.string(), data.string()}));
+    EXPECT_EQ(ArchiveCandidates(Bin(), "A.arc"),
+              (std::vector<std::string>{here.string(), beside.string(), data.string()}));
 
     std::string path, error;
     GameOptions none;
@@ -151,20 +168,23 @@ TEST_F(ArchiveSearch, WorkingDirectoryThenProgramFolderThenDataFolder) {
     EXPECT_EQ(path, here.string());
 }
 
-TEST_F(ArchiveSearch, NothingFoundNamesEveryPlace) {
-    fs::create_directories(work / "run" / "A.arc");   // a folder of that name is no archive
+TEST_F(ArchiveSearch, NothingFoundNamesEveryPlace)
+{
+    fs::create_directories(work / "run" / "A.arc");  // a folder of that name is no archive
     std::string path, error;
     ASSERT_TRUE(LocateArchive(GameOptions(), Bin(), "A.arc", &path, &error));
     EXPECT_EQ(path, "A.arc");
-    EXPECT_EQ(ArchiveSearchPlaces(), (work / "run" / "A.arc").string() + ", " +
-                                         (work / "prefix" / "bin" / "A.arc").string() + ", " +
-                                         (work / "prefix" / "share" / "quenbrill" / "A.arc").string());
+    EXPECT_EQ(ArchiveSearchPlaces(),
+              (work / "run" / "A.arc").string() + ", " +
+                  (work / "prefix" / "bin" / "A.arc").string() + ", " +
+                  (work / "prefix" / "share" / "quenbrill" / "A.arc").string());
     // Without the program's folder only the working directory is tried.
     ASSERT_TRUE(LocateArchive(GameOptions(), "", "A.arc", &path, &error));
     EXPECT_EQ(ArchiveSearchPlaces(), (work / "run" / "A.arc").string());
 }
 
-TEST_F(ArchiveSearch, DataOptionWinsAndMustBeReadable) {
+TEST_F(ArchiveSearch, DataOptionWinsAndMustBeReadable)
+{
     Touch(work / "run" / "A.arc");
     Touch(work / "mine.arc");
     GameOptions o;

@@ -45,13 +45,15 @@
 
 namespace {
 
-bool ArchiveHere() {
+bool ArchiveHere()
+{
     FILE* f = std::fopen("ZabroData.arc", "rb");
     if (f) std::fclose(f);
     return f != nullptr;
 }
 
-WindowCreateParams GameParams() {
+WindowCreateParams GameParams()
+{
     WindowCreateParams p;
     p.title = "Quenbrill";
     p.width = 640;
@@ -59,13 +61,15 @@ WindowCreateParams GameParams() {
     return p;
 }
 
-bool Listed(const Window* w) {
+bool Listed(const Window* w)
+{
     for (int32_t i = 0; i < WindowList::Capacity(); ++i)
         if (WindowList::At(i) == w) return true;
     return false;
 }
 
-std::vector<Executable*> Tasks() {
+std::vector<Executable*> Tasks()
+{
     std::vector<Executable*> out;
     TaskIterator* it = gExecutor.Begin();
     while (Executable* t = it->Next()) out.push_back(t);
@@ -74,21 +78,24 @@ std::vector<Executable*> Tasks() {
 }
 
 template <class T>
-std::vector<T*> TasksOf() {
+std::vector<T*> TasksOf()
+{
     std::vector<T*> out;
     for (Executable* t : Tasks())
         if (T* e = dynamic_cast<T*>(t)) out.push_back(e);
     return out;
 }
 
-void ExpectNear(const Vector3D& v, float x, float y, float z, float eps = 1e-4f) {
+void ExpectNear(const Vector3D& v, float x, float y, float z, float eps = 1e-4f)
+{
     EXPECT_NEAR(v.x, x, eps);
     EXPECT_NEAR(v.y, y, eps);
     EXPECT_NEAR(v.z, z, eps);
 }
 
 // One frame of the main loop, without the message handling.
-void RunFrame(uint32_t ms = 16) {
+void RunFrame(uint32_t ms = 16)
+{
     ReadInput();
     UpdateDampedValues();
     gExecutor.Run();
@@ -101,7 +108,8 @@ struct Rgb {
     int r, g, b;
 };
 
-Rgb BackBufferPixel(int x, int y) {
+Rgb BackBufferPixel(int x, int y)
+{
     uint8_t px[4] = {0, 0, 0, 0};
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -109,13 +117,15 @@ Rgb BackBufferPixel(int x, int y) {
     return Rgb{px[0], px[1], px[2]};
 }
 
-bool IsClearColour(const Rgb& c) {
+bool IsClearColour(const Rgb& c)
+{
     return std::abs(c.r - 208) <= 1 && std::abs(c.g - 232) <= 1 && std::abs(c.b - 234) <= 1;
 }
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         plat::fake::Reset();
         gExecutor.ClearTasks();
         gInput = InputState();
@@ -126,21 +136,24 @@ protected:
         RegisterGameArchive();
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         if (window && Listed(window)) delete window;
         window = nullptr;
         gExecutor.ClearTasks();
         plat::fake::Reset();
     }
 
-    void Open() {
+    void Open()
+    {
         window = new MainWindow(GameParams());
         ASSERT_TRUE(Listed(window));
         ASSERT_EQ(window->GameState(), GAME_START_SCREEN);
     }
 
     // Enter tapped between two frames: the start screen sees it and the game begins.
-    void StartGame() {
+    void StartGame()
+    {
         plat::fake::TapKey(plat::VK_RETURN_KEY);
         ReadInput();
         window->Frame();
@@ -150,7 +163,8 @@ protected:
     MainWindow* window = nullptr;
 };
 
-TEST_F(MainWindowTest, ConstructorLoadsTheMediaAndSetsUpTheStartScreen) {
+TEST_F(MainWindowTest, ConstructorLoadsTheMediaAndSetsUpTheStartScreen)
+{
     Open();
     EXPECT_TRUE(plat::fake::HasGLContext());
     EXPECT_TRUE(HasGLContext());
@@ -202,7 +216,8 @@ TEST_F(MainWindowTest, ConstructorLoadsTheMediaAndSetsUpTheStartScreen) {
     }
 }
 
-TEST_F(MainWindowTest, TitleShipTurnsByTheFrameTime) {
+TEST_F(MainWindowTest, TitleShipTurnsByTheFrameTime)
+{
     Open();
     // 0 ms: no turn at all.
     SetFrameTime(0);
@@ -219,7 +234,8 @@ TEST_F(MainWindowTest, TitleShipTurnsByTheFrameTime) {
     EXPECT_EQ(window->GameState(), GAME_START_SCREEN);
 }
 
-TEST_F(MainWindowTest, OtherKeysAndButtonsDoNotStartTheGame) {
+TEST_F(MainWindowTest, OtherKeysAndButtonsDoNotStartTheGame)
+{
     Open();
     for (int key : {int('A'), int(plat::VK_SPACE_KEY), int(plat::VK_UP_KEY), int('X')}) {
         plat::fake::TapKey(key);
@@ -232,7 +248,8 @@ TEST_F(MainWindowTest, OtherKeysAndButtonsDoNotStartTheGame) {
     EXPECT_GE(FindTexture(TEXTURE_START_PICTURE), 0);
 }
 
-TEST_F(MainWindowTest, EnterStartsTheBattle) {
+TEST_F(MainWindowTest, EnterStartsTheBattle)
+{
     Open();
     StartGame();
 
@@ -276,7 +293,8 @@ TEST_F(MainWindowTest, EnterStartsTheBattle) {
     EXPECT_EQ(tasks[0], player);
 }
 
-TEST_F(MainWindowTest, EnterWhilePlayingStartsNoSecondGame) {
+TEST_F(MainWindowTest, EnterWhilePlayingStartsNoSecondGame)
+{
     Open();
     StartGame();
     RunFrame();
@@ -287,13 +305,14 @@ TEST_F(MainWindowTest, EnterWhilePlayingStartsNoSecondGame) {
     EXPECT_EQ(window->GameState(), GAME_PLAYING);
     EXPECT_EQ(window->Sky(), sky);
     EXPECT_EQ(SoundBank.Count(), 2);
-    EXPECT_EQ(Tasks(), before);   // the same ship, fighters and factories, nothing added
+    EXPECT_EQ(Tasks(), before);  // the same ship, fighters and factories, nothing added
     // One-press mode was switched only once: fire and view still report single presses.
     for (int b = 0; b < kInputButtons; ++b)
         EXPECT_EQ(gInput.onePress[b], b == 2 || b == 8) << "button " << b;
 }
 
-TEST_F(MainWindowTest, SameSeedGivesTheSameBattlefield) {
+TEST_F(MainWindowTest, SameSeedGivesTheSameBattlefield)
+{
     const unsigned seeds[] = {1u, 20240611u};
     for (unsigned seed : seeds) {
         // The controller draws x, z, heading per fighter, then x, z per factory.
@@ -318,7 +337,7 @@ TEST_F(MainWindowTest, SameSeedGivesTheSameBattlefield) {
         ASSERT_EQ(fighters.size(), 20u);
         ASSERT_EQ(factories.size(), 10u);
         for (int i = 0; i < 20; ++i) {
-            const TieFighter* f = fighters[19 - i];   // the list holds the newest first
+            const TieFighter* f = fighters[19 - i];  // the list holds the newest first
             EXPECT_EQ(f->position.x, expected[i * 3 + 0]) << "fighter " << i;
             EXPECT_EQ(f->position.y, 25.0f) << "fighter " << i;
             EXPECT_EQ(f->position.z, expected[i * 3 + 1]) << "fighter " << i;
@@ -340,7 +359,8 @@ TEST_F(MainWindowTest, SameSeedGivesTheSameBattlefield) {
     }
 }
 
-TEST_F(MainWindowTest, PlayFrameLeavesSkyAndGroundForTheNextImage) {
+TEST_F(MainWindowTest, PlayFrameLeavesSkyAndGroundForTheNextImage)
+{
     Open();
     StartGame();
     // The first pass only settles the chase elevation; the second places the chase camera,
@@ -362,7 +382,8 @@ TEST_F(MainWindowTest, PlayFrameLeavesSkyAndGroundForTheNextImage) {
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
 }
 
-TEST_F(MainWindowTest, EscapeEndsTheGameAndReleasesEverything) {
+TEST_F(MainWindowTest, EscapeEndsTheGameAndReleasesEverything)
+{
     for (bool playing : {false, true}) {
         SCOPED_TRACE(playing ? "while playing" : "on the start screen");
         Open();
@@ -402,7 +423,8 @@ TEST_F(MainWindowTest, EscapeEndsTheGameAndReleasesEverything) {
     }
 }
 
-TEST_F(MainWindowTest, BattleGoesOnAfterThePlayerShipIsDestroyed) {
+TEST_F(MainWindowTest, BattleGoesOnAfterThePlayerShipIsDestroyed)
+{
     Open();
     StartGame();
     for (int i = 0; i < 5; ++i) RunFrame();
@@ -410,8 +432,8 @@ TEST_F(MainWindowTest, BattleGoesOnAfterThePlayerShipIsDestroyed) {
     ASSERT_EQ(players.size(), 1u);
     players[0]->hitPoints = 0;
 
-    RunFrame();   // finishes in this pass
-    RunFrame();   // and is deleted at the end of the next one
+    RunFrame();  // finishes in this pass
+    RunFrame();  // and is deleted at the end of the next one
     EXPECT_TRUE(TasksOf<XWing>().empty());
     EXPECT_EQ(CameraTarget, nullptr);
     EXPECT_EQ(TasksOf<Explosion>().size(), 1u);
@@ -426,10 +448,12 @@ TEST_F(MainWindowTest, BattleGoesOnAfterThePlayerShipIsDestroyed) {
     EXPECT_EQ(window->GameState(), GAME_PLAYING);
 }
 
-TEST_F(MainWindowTest, MissingArchiveSaysSoOnceAndTheGameStillRuns) {
+TEST_F(MainWindowTest, MissingArchiveSaysSoOnceAndTheGameStillRuns)
+{
     namespace fs = std::filesystem;
     const fs::path old = fs::current_path();
-    const fs::path dir = fs::temp_directory_path() / ("qb-mainwindow-" + std::to_string(std::rand()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("qb-mainwindow-" + std::to_string(std::rand()));
     ASSERT_TRUE(fs::create_directories(dir));
     fs::current_path(dir);
 
@@ -459,7 +483,8 @@ TEST_F(MainWindowTest, MissingArchiveSaysSoOnceAndTheGameStillRuns) {
 // runs on: a folder or a named pipe in its place (the pipe is never opened, so nothing waits),
 // a file the system will not read, and a whole-size file of garbage, whose models and sounds
 // are named one by one.
-TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns) {
+TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns)
+{
     struct Case {
         const char* what;
         std::function<void()> make;
@@ -467,13 +492,18 @@ TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns) {
     };
     const std::string running = "; running without pictures, models and sounds";
     const Case cases[] = {
-        {"folder", [] { ASSERT_TRUE(std::filesystem::create_directory("ZabroData.arc")); },
+        {"folder",
+         [] { ASSERT_TRUE(std::filesystem::create_directory("ZabroData.arc")); },
          {"quenbrill: media archive \"ZabroData.arc\" is a folder, not a file" + running}},
-#ifndef _WIN32   // no named pipes or symbolic links of this kind on Windows
-        {"named pipe", [] { ASSERT_EQ(mkfifo("ZabroData.arc", 0600), 0); },
+#ifndef _WIN32  // no named pipes or symbolic links of this kind on Windows
+        {"named pipe",
+         [] { ASSERT_EQ(mkfifo("ZabroData.arc", 0600), 0); },
          {"quenbrill: media archive \"ZabroData.arc\" is a named pipe, not a file" + running}},
-        {"link to itself", [] { ASSERT_EQ(symlink("ZabroData.arc", "ZabroData.arc"), 0); },
-         {"quenbrill: media archive \"ZabroData.arc\" cannot be read: Too many levels of symbolic links" + running}},
+        {"link to itself",
+         [] { ASSERT_EQ(symlink("ZabroData.arc", "ZabroData.arc"), 0); },
+         {"quenbrill: media archive \"ZabroData.arc\" cannot be read: Too many levels of symbolic "
+          "links" +
+          running}},
 #endif
         {"garbage of the right size",
          [] {
@@ -489,12 +519,17 @@ TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns) {
              std::fclose(f);
          },
          // Each line goes on with the loader's reason and "; running without it".
-         {"quenbrill: media archive \"ZabroData.arc\": Media\\XWing.bin is not a valid model (17638 bytes): ",
-          "quenbrill: media archive \"ZabroData.arc\": Media\\TieFighter.bin is not a valid model (7739 bytes): ",
-          "quenbrill: media archive \"ZabroData.arc\": Media\\Factory.bin is not a valid model (6332 bytes): ",
-          "quenbrill: media archive \"ZabroData.arc\": Media\\Weapon0.wav is not a valid sound (10744 bytes): "
+         {"quenbrill: media archive \"ZabroData.arc\": Media\\XWing.bin is not a valid model "
+          "(17638 bytes): ",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\TieFighter.bin is not a valid model "
+          "(7739 bytes): ",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\Factory.bin is not a valid model "
+          "(6332 bytes): ",
+          "quenbrill: media archive \"ZabroData.arc\": Media\\Weapon0.wav is not a valid sound "
+          "(10744 bytes): "
           "not a RIFF/WAVE file",
-          "quenbrill: media archive \"ZabroData.arc\": Media\\Boom.wav is not a valid sound (8636 bytes): "
+          "quenbrill: media archive \"ZabroData.arc\": Media\\Boom.wav is not a valid sound (8636 "
+          "bytes): "
           "not a RIFF/WAVE file"}},
     };
     namespace fs = std::filesystem;
@@ -502,8 +537,9 @@ TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fs::path dir;
-        for (int i = 0; dir.empty(); ++i) {   // a folder of its own, beside other test processes
-            const fs::path candidate = fs::temp_directory_path() / ("qb-broken-archive-" + std::to_string(i));
+        for (int i = 0; dir.empty(); ++i) {  // a folder of its own, beside other test processes
+            const fs::path candidate =
+                fs::temp_directory_path() / ("qb-broken-archive-" + std::to_string(i));
             if (fs::create_directory(candidate)) dir = candidate;
         }
         fs::current_path(dir);
@@ -529,12 +565,13 @@ TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns) {
             EXPECT_NE(lines[i].find("; running without "), std::string::npos) << lines[i];
         }
         EXPECT_EQ(XWingModel.count, 0);
-        EXPECT_EQ(SoundBank.Count(), 0);   // the window is gone; while playing both were there
+        EXPECT_EQ(SoundBank.Count(), 0);  // the window is gone; while playing both were there
     }
 }
 
 // Without a sound device the game says so in one line and plays silently.
-TEST_F(MainWindowTest, WithoutASoundDeviceOneLineSaysSo) {
+TEST_F(MainWindowTest, WithoutASoundDeviceOneLineSaysSo)
+{
     plat::fake::SetAudioAvailable(false);
     ::testing::internal::CaptureStderr();
     Open();
@@ -548,7 +585,8 @@ TEST_F(MainWindowTest, WithoutASoundDeviceOneLineSaysSo) {
     EXPECT_FALSE(SoundEnabled());
 }
 
-TEST_F(MainWindowTest, WithoutADisplayTheStartUpFailsCleanly) {
+TEST_F(MainWindowTest, WithoutADisplayTheStartUpFailsCleanly)
+{
     plat::fake::SetVideoAvailable(false);
     ClearStartupFailure();
     EXPECT_FALSE(InitApplication());
@@ -564,7 +602,8 @@ TEST_F(MainWindowTest, WithoutADisplayTheStartUpFailsCleanly) {
 class Player : public Executable {
 public:
     explicit Player(std::function<void(int)> step) : step(std::move(step)) {}
-    void Run() override {
+    void Run() override
+    {
         plat::fake::AdvanceTicks(16);
         step(pass++);
     }
@@ -572,7 +611,8 @@ public:
     int pass = 0;
 };
 
-TEST_F(MainWindowTest, WholeProgramPlaysAndQuitsWithExitCodeZero) {
+TEST_F(MainWindowTest, WholeProgramPlaysAndQuitsWithExitCodeZero)
+{
     ASSERT_TRUE(InitApplication());
     plat::NativeWindow native = plat::fake::LastCreatedWindow();
     bool sawBattle = false, sawBolts = false, sawViewChange = false;

@@ -20,19 +20,22 @@ namespace {
 
 struct GameWindow : ::testing::Test {
     void SetUp() override { plat::fake::Reset(); }
-    void TearDown() override {
+    void TearDown() override
+    {
         CloseRemainingWindows();
         gExecutor.ClearTasks();
         plat::fake::Reset();
     }
-    plat::NativeWindow Start(const GameOptions& o) {
+    plat::NativeWindow Start(const GameOptions& o)
+    {
         ClearStartupFailure();
         EXPECT_TRUE(InitApplication(o)) << (StartupFailure() ? StartupFailure() : "");
         return plat::fake::LastCreatedWindow();
     }
 };
 
-TEST_F(GameWindow, DefaultsWindowedWithVsyncSoundAndOurIcon) {
+TEST_F(GameWindow, DefaultsWindowedWithVsyncSoundAndOurIcon)
+{
     plat::NativeWindow w = Start(GameOptions());
     ASSERT_NE(w, nullptr);
     int width = 0, height = 0;
@@ -61,7 +64,8 @@ TEST_F(GameWindow, DefaultsWindowedWithVsyncSoundAndOurIcon) {
     EXPECT_GT(colours.size(), 50u);
 }
 
-TEST_F(GameWindow, OptionsReachTheWindow) {
+TEST_F(GameWindow, OptionsReachTheWindow)
+{
     GameOptions o;
     o.scale = 2;
     o.fullscreen = true;

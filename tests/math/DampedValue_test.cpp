@@ -77,7 +77,7 @@ TEST_F(DampedValueTest, OneImpulseOverTwentyMilliseconds)
     Prime();
     d.input = 1;
     Step(20);
-    EXPECT_NEAR(d.value, 0.0075f, 1e-7f);   // 0.01 gained, 0.0025 decayed
+    EXPECT_NEAR(d.value, 0.0075f, 1e-7f);  // 0.01 gained, 0.0025 decayed
     EXPECT_EQ(d.input, 0);
 
     DampedValue back;
@@ -93,7 +93,7 @@ TEST_F(DampedValueTest, TickCountWrapsAround)
     d.Configure(0.0005f, 4.0f, 0.15f);
     Prime(0xFFFFFFF6u);
     d.input = 1;
-    Step(20);   // the clock reads 10 now
+    Step(20);  // the clock reads 10 now
     EXPECT_NEAR(d.value, 0.0075f, 1e-7f);
 }
 
@@ -124,7 +124,11 @@ TEST_F(DampedValueTest, HeldInputClimbsToTheLimitAndStays)
 
 TEST_F(DampedValueTest, ImpulsesPastTheLimitStopExactlyAtIt)
 {
-    struct Case { float start; int32_t input; float expected; };
+    struct Case {
+        float start;
+        int32_t input;
+        float expected;
+    };
     const Case cases[] = {
         {0.0f, 1000, 0.15f},
         {0.14f, 50, 0.15f},
@@ -144,14 +148,14 @@ TEST_F(DampedValueTest, ImpulsesPastTheLimitStopExactlyAtIt)
 
 TEST_F(DampedValueTest, DecayStopsAtZero)
 {
-    struct Case { float start; uint32_t dt; float expected; };
+    struct Case {
+        float start;
+        uint32_t dt;
+        float expected;
+    };
     const Case cases[] = {
-        {0.001f, 1, 0.0006f},
-        {0.001f, 2, 0.0002f},
-        {0.001f, 3, 0.0f},
-        {0.001f, 500, 0.0f},
-        {-0.001f, 2, -0.0002f},
-        {-0.001f, 3, 0.0f},
+        {0.001f, 1, 0.0006f}, {0.001f, 2, 0.0002f},   {0.001f, 3, 0.0f},
+        {0.001f, 500, 0.0f},  {-0.001f, 2, -0.0002f}, {-0.001f, 3, 0.0f},
     };
     Prime();
     for (const Case& c : cases) {
@@ -161,7 +165,7 @@ TEST_F(DampedValueTest, DecayStopsAtZero)
         d.value = c.start;
         Step(c.dt);
         EXPECT_NEAR(d.value, c.expected, 1e-7f) << "start " << c.start << " dt " << c.dt;
-        Step(c.dt);   // never goes past 0 to the other sign
+        Step(c.dt);  // never goes past 0 to the other sign
         if (c.expected == 0.0f) {
             EXPECT_EQ(d.value, 0.0f);
         }
@@ -178,7 +182,7 @@ TEST_F(DampedValueTest, DestroyedValueLeavesTheRegistry)
         d->Configure(0.0005f, 4.0f, 0.15f);
         d->input = 1;
     }
-    delete middle;   // the sanitizer build would flag any later touch of it
+    delete middle;  // the sanitizer build would flag any later touch of it
     EXPECT_EQ(DampedValueCount(), before + 2);
 
     Prime();

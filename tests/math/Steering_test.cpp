@@ -33,20 +33,29 @@ TEST(Steering, CombinedDirections)
     const float n5 = 1.0f / std::sqrt(25.25f);
     const float n10 = 1.0f / std::sqrt(10.0f);
     const float n26 = 1.0f / std::sqrt(26.0f);
-    struct Case { const char* what; std::vector<Filed> requests; Vector2D expected; };
+    struct Case {
+        const char* what;
+        std::vector<Filed> requests;
+        Vector2D expected;
+    };
     const Case cases[] = {
         {"nothing pending", {}, {0, 0}},
         {"keep distance at its range: alignment alone never steers",
-         {{STEER_KEEP_DISTANCE, {0, 1}, 50, 50, {1, 0}}}, {0, 0}},
+         {{STEER_KEEP_DISTANCE, {0, 1}, 50, 50, {1, 0}}},
+         {0, 0}},
         {"avoid inside range pushes away", {{STEER_AVOID, {1, 0}, 100, 500, {}}}, {-1, 0}},
         {"avoid outside range does nothing", {{STEER_AVOID, {1, 0}, 600, 500, {}}}, {0, 0}},
         {"approach pulls toward", {{STEER_APPROACH, {0, 1}, 300, 0, {}}}, {0, 1}},
         {"approach inside range does nothing", {{STEER_APPROACH, {0, 1}, 30, 50, {}}}, {0, 0}},
-        {"keep distance too close pushes away", {{STEER_KEEP_DISTANCE, {0, 1}, 30, 50, {}}}, {0, -1}},
+        {"keep distance too close pushes away",
+         {{STEER_KEEP_DISTANCE, {0, 1}, 30, 50, {}}},
+         {0, -1}},
         {"unknown kind is ignored", {{7, {1, 0}, 300, 0, {}}}, {0, 0}},
-        {"keep distance with alignment", {{STEER_KEEP_DISTANCE, {1, 0}, 60, 50, {0, 1}}},
+        {"keep distance with alignment",
+         {{STEER_KEEP_DISTANCE, {1, 0}, 60, 50, {0, 1}}},
          {5 * n5, 0.5f * n5}},
-        {"weights add up", {{STEER_APPROACH, {1, 0}, 10, 0, {}}, {STEER_APPROACH, {0, 1}, 30, 0, {}}},
+        {"weights add up",
+         {{STEER_APPROACH, {1, 0}, 10, 0, {}}, {STEER_APPROACH, {0, 1}, 30, 0, {}}},
          {n10, 3 * n10}},
         // The zero-weight request adds its alignment but does not count toward the average of S.
         {"averages count separately",
@@ -77,7 +86,7 @@ TEST(Steering, ClearDeletesPendingRequests)
 {
     AddSteeringRequest(Request(STEER_APPROACH, {0, 1}, 300, 0));
     AddSteeringRequest(Request(STEER_AVOID, {1, 0}, 10, 50));
-    AddSteeringRequest(nullptr);   // ignored
+    AddSteeringRequest(nullptr);  // ignored
     EXPECT_EQ(PendingSteeringRequests(), 2);
     ClearSteeringRequests();
     EXPECT_EQ(PendingSteeringRequests(), 0);

@@ -9,7 +9,8 @@ namespace {
 
 constexpr float kTol = 1e-5f;
 
-void ExpectNear(const Vector3D& actual, const Vector3D& expected, const char* what, float tol = kTol)
+void ExpectNear(const Vector3D& actual, const Vector3D& expected, const char* what,
+                float tol = kTol)
 {
     EXPECT_NEAR(actual.x, expected.x, tol) << what;
     EXPECT_NEAR(actual.y, expected.y, tol) << what;
@@ -38,17 +39,15 @@ TEST(Vector, LengthDistanceDotCross)
     EXPECT_FLOAT_EQ(Dot({1, 2, 3}, {4, -5, 6}), 12.0f);
 
     // Right-handed: x cross y = z, y cross z = x, z cross x = y, and swapping negates.
-    struct Case { Vector3D a, b, expected; };
-    const Case cases[] = {
-        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
-        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},
-        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},
-        {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}},
-        {{1, 2, 3}, {4, 5, 6}, {-3, 6, -3}},
-        {{2, 0, 0}, {4, 0, 0}, {0, 0, 0}},
+    struct Case {
+        Vector3D a, b, expected;
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Cross(c.a, c.b), c.expected);
+    const Case cases[] = {
+        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},   {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},
+        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},   {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}},
+        {{1, 2, 3}, {4, 5, 6}, {-3, 6, -3}}, {{2, 0, 0}, {4, 0, 0}, {0, 0, 0}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Cross(c.a, c.b), c.expected);
 }
 
 TEST(Vector, NormalizeChangesItsArgument)
@@ -80,31 +79,29 @@ TEST(Vector, NormalizeOfZeroDividesNothing)
 TEST(Vector, AxisRotationsFollowTheRightHandRule)
 {
     enum Axis { X, Y, Z };
-    struct Case { Axis axis; Vector3D v; float angle; Vector3D expected; };
+    struct Case {
+        Axis axis;
+        Vector3D v;
+        float angle;
+        Vector3D expected;
+    };
     const Case cases[] = {
-        {Y, {1, 0, 0}, 90, {0, 0, -1}},
-        {Y, {0, 0, 1}, 90, {1, 0, 0}},
-        {Y, {1, 0, 0}, -90, {0, 0, 1}},
-        {Y, {0, 5, 0}, 37, {0, 5, 0}},
-        {X, {0, 1, 0}, 90, {0, 0, 1}},
-        {X, {0, 0, 1}, 90, {0, -1, 0}},
-        {Z, {1, 0, 0}, 90, {0, 1, 0}},
-        {Z, {0, 1, 0}, 90, {-1, 0, 0}},
-        {Z, {2, 0, 0}, 180, {-2, 0, 0}},
-        {X, {0, 1, 0}, 45, {0, 0.70710678f, 0.70710678f}},
+        {Y, {1, 0, 0}, 90, {0, 0, -1}},  {Y, {0, 0, 1}, 90, {1, 0, 0}},
+        {Y, {1, 0, 0}, -90, {0, 0, 1}},  {Y, {0, 5, 0}, 37, {0, 5, 0}},
+        {X, {0, 1, 0}, 90, {0, 0, 1}},   {X, {0, 0, 1}, 90, {0, -1, 0}},
+        {Z, {1, 0, 0}, 90, {0, 1, 0}},   {Z, {0, 1, 0}, 90, {-1, 0, 0}},
+        {Z, {2, 0, 0}, 180, {-2, 0, 0}}, {X, {0, 1, 0}, 45, {0, 0.70710678f, 0.70710678f}},
     };
     for (const Case& c : cases) {
         Vector3D v = c.v;
-        if (c.axis == X)
-            RotateX(v, c.angle);
-        else if (c.axis == Y)
-            RotateY(v, c.angle);
-        else
-            RotateZ(v, c.angle);
+        if (c.axis == X) RotateX(v, c.angle);
+        else if (c.axis == Y) RotateY(v, c.angle);
+        else RotateZ(v, c.angle);
         ExpectNear(v, c.expected, "axis rotation");
 
         // The same turn about the arbitrary-axis form.
-        Vector3D axis{c.axis == X ? 1.0f : 0.0f, c.axis == Y ? 1.0f : 0.0f, c.axis == Z ? 1.0f : 0.0f};
+        Vector3D axis{c.axis == X ? 1.0f : 0.0f, c.axis == Y ? 1.0f : 0.0f,
+                      c.axis == Z ? 1.0f : 0.0f};
         Vector3D w = c.v;
         RotateAroundAxis(w, c.angle, axis);
         ExpectNear(w, v, "about axis");
@@ -113,8 +110,11 @@ TEST(Vector, AxisRotationsFollowTheRightHandRule)
 
 TEST(Vector, RotateAroundAxisTurnsPerpendicularVectorIntoAxisCrossV)
 {
-    const Vector3D n = [] { Vector3D a{1, 2, 2}; return Normalize(a); }();
-    const Vector3D v = Cross(n, {0, 0, 1});   // perpendicular to n
+    const Vector3D n = [] {
+        Vector3D a{1, 2, 2};
+        return Normalize(a);
+    }();
+    const Vector3D v = Cross(n, {0, 0, 1});  // perpendicular to n
     Vector3D w = v;
     Vector3D axis = n;
     RotateAroundAxis(w, 90, axis);
@@ -132,7 +132,7 @@ TEST(Vector, RotateAroundAxisDegenerateArguments)
     Vector3D longAxis{0, 7, 0};
     RotateAroundAxis(v, 0, longAxis);
     EXPECT_EQ(v, (Vector3D{1, 2, 3}));
-    EXPECT_EQ(longAxis, (Vector3D{0, 7, 0}));   // angle 0 returns before normalising
+    EXPECT_EQ(longAxis, (Vector3D{0, 7, 0}));  // angle 0 returns before normalising
 
     // A non-unit axis turns as its unit direction and is left normalised.
     Vector3D a{1, 2, 3};
@@ -147,14 +147,13 @@ TEST(Vector, RotateAroundAxisDegenerateArguments)
 
 TEST(Vector, AngleBetween)
 {
-    struct Case { Vector3D a, b; float expected; };
+    struct Case {
+        Vector3D a, b;
+        float expected;
+    };
     const Case cases[] = {
-        {{1, 0, 0}, {2, 0, 0}, 0},
-        {{1, 0, 0}, {0, 3, 0}, 90},
-        {{1, 0, 0}, {-1, 0, 0}, 180},
-        {{1, 0, 0}, {1, 1, 0}, 45},
-        {{0, 0, 1}, {0, 0, -4}, 180},
-        {{0, 0, 0}, {0, 0, 0}, 0},
+        {{1, 0, 0}, {2, 0, 0}, 0},  {{1, 0, 0}, {0, 3, 0}, 90},   {{1, 0, 0}, {-1, 0, 0}, 180},
+        {{1, 0, 0}, {1, 1, 0}, 45}, {{0, 0, 1}, {0, 0, -4}, 180}, {{0, 0, 0}, {0, 0, 0}, 0},
         {{0, 0, 0}, {0, 1, 0}, 0},
     };
     for (const Case& c : cases) {
@@ -176,11 +175,14 @@ TEST(Vector, AngleBetween)
 
 TEST(Vector, Heading)
 {
-    struct Case { Vector2D v; float expected; };
+    struct Case {
+        Vector2D v;
+        float expected;
+    };
     const Case cases[] = {
-        {{1, 0}, 0},     {{0, -1}, 90},  {{-1, 0}, 180}, {{0, 1}, 270},
-        {{1, 1}, 315},   {{1, -1}, 45},  {{-1, -1}, 135}, {{-1, 1}, 225},
-        {{0, 0}, 90},    {{0, 5}, 270},  {{-3, 0}, 180}, {{2, -2}, 45},
+        {{1, 0}, 0},   {{0, -1}, 90}, {{-1, 0}, 180},  {{0, 1}, 270},
+        {{1, 1}, 315}, {{1, -1}, 45}, {{-1, -1}, 135}, {{-1, 1}, 225},
+        {{0, 0}, 90},  {{0, 5}, 270}, {{-3, 0}, 180},  {{2, -2}, 45},
     };
     for (const Case& c : cases)
         EXPECT_NEAR(Heading(c.v), c.expected, 1e-4f) << c.v.x << ", " << c.v.y;
@@ -199,7 +201,10 @@ TEST(Vector, Heading)
 
 TEST(Vector, HeadingDelta)
 {
-    struct Case { Vector2D from, to; float expected; };
+    struct Case {
+        Vector2D from, to;
+        float expected;
+    };
     const Case cases[] = {
         {DirectionOfHeading(350), DirectionOfHeading(10), 20},
         {DirectionOfHeading(10), DirectionOfHeading(350), -20},
@@ -207,8 +212,8 @@ TEST(Vector, HeadingDelta)
         {DirectionOfHeading(50), DirectionOfHeading(10), -40},
         {DirectionOfHeading(90), DirectionOfHeading(300), -150},
         {DirectionOfHeading(300), DirectionOfHeading(90), 150},
-        {{1, 0}, {-1, 0}, -180},   // 0 to 180: both ways equal, from is not past 180
-        {{0, 1}, {0, -1}, 180},    // 270 to 90: from is past 180
+        {{1, 0}, {-1, 0}, -180},  // 0 to 180: both ways equal, from is not past 180
+        {{0, 1}, {0, -1}, 180},  // 270 to 90: from is past 180
         {{3, 0}, {1, 0}, 0},
     };
     for (const Case& c : cases)
@@ -223,7 +228,7 @@ TEST(Vector, TurnTowardYawsTowardACrossB)
     ExpectNear(a, {0, 0, 1}, "quarter turn");
 
     // A positive turn lowers the heading.
-    Vector3D f{0, 0, -1};   // heading 90
+    Vector3D f{0, 0, -1};  // heading 90
     TurnToward(f, up, 10);
     EXPECT_NEAR(Heading({f.x, f.z}), 80.0f, 1e-3f);
     EXPECT_NEAR(Length(f), 1.0f, kTol);
@@ -236,7 +241,12 @@ TEST(Vector, TurnTowardYawsTowardACrossB)
 
 TEST(Vector, SegmentNearPoint)
 {
-    struct Case { Vector3D p, q, m; float radius; bool expected; const char* what; };
+    struct Case {
+        Vector3D p, q, m;
+        float radius;
+        bool expected;
+        const char* what;
+    };
     const Case cases[] = {
         {{0, 0, 0}, {10, 0, 0}, {0, 0, 0}, 0, true, "m at p"},
         {{0, 0, 0}, {10, 0, 0}, {10, 0, 0}, 0, true, "m at q"},

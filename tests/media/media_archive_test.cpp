@@ -48,9 +48,9 @@ protected:
         bool complete = false;
         std::unique_ptr<uint8_t[]> data(MediaArchive::ReadEntry(name, &complete));
         EXPECT_TRUE(data && complete) << name;
-        if (!data || !complete)
-            return {};
-        return std::vector<uint8_t>(data.get(), data.get() + MediaArchive::EntrySize(MediaArchive::FindEntry(name)));
+        if (!data || !complete) return {};
+        return std::vector<uint8_t>(
+            data.get(), data.get() + MediaArchive::EntrySize(MediaArchive::FindEntry(name)));
     }
 
     // Loads a model entry with the length-checked loader.
@@ -60,7 +60,8 @@ protected:
         ASSERT_FALSE(bytes.empty());
         std::string why;
         size_t used = 0;
-        ASSERT_TRUE(LoadBinaryModel(model, bytes.data(), bytes.size(), &why, &used)) << name << ": " << why;
+        ASSERT_TRUE(LoadBinaryModel(model, bytes.data(), bytes.size(), &why, &used))
+            << name << ": " << why;
         EXPECT_TRUE(CheckModelStructure(model, &why)) << name << ": " << why;
         EXPECT_TRUE(TextFormHolds(model, &why)) << name << ": " << why;
         // The rest of the slot after the model is zero bytes.
@@ -82,14 +83,16 @@ TEST_F(MediaArchiveTest, ArchiveHasTheRegisteredSizeAndEveryEntryReadsWhole)
     EXPECT_EQ(MediaArchive::TotalSize(), 496529);
     ASSERT_EQ(MediaArchive::EntryCount(), 10);
     for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i)
-        EXPECT_EQ(Entry(MediaArchive::EntryName(i)).size(), static_cast<size_t>(MediaArchive::EntrySize(i)));
+        EXPECT_EQ(Entry(MediaArchive::EntryName(i)).size(),
+                  static_cast<size_t>(MediaArchive::EntrySize(i)));
 }
 
 TEST_F(MediaArchiveTest, ImagesFillTheirTexturesExactly)
 {
     for (const RawImageInfo& info : kGameImages) {
         bool complete = false;
-        std::unique_ptr<uint8_t[]> pixels(ReadRawImage(info.entryName, info.width, info.height, &complete));
+        std::unique_ptr<uint8_t[]> pixels(
+            ReadRawImage(info.entryName, info.width, info.height, &complete));
         ASSERT_TRUE(pixels) << info.entryName;
         EXPECT_TRUE(complete) << info.entryName;
         EXPECT_EQ(MediaArchive::EntrySize(MediaArchive::FindEntry(info.entryName)),
@@ -109,8 +112,7 @@ int CellInk(const std::vector<uint8_t>& font, int u, int v)
 {
     int ink = 0;
     for (int y = v; y < v + 16; ++y)
-        for (int x = u; x < u + 16; ++x)
-            ink += IsKey(font, 256, x, y) ? 0 : 1;
+        for (int x = u; x < u + 16; ++x) ink += IsKey(font, 256, x, y) ? 0 : 1;
     return ink;
 }
 
@@ -132,13 +134,11 @@ TEST_F(MediaArchiveTest, FontFollowsTheCellLayout)
     // The cells after the 47th, rows 3-5 and the rest of row 7 are key colour only.
     for (int cell = 47; cell < 128; ++cell) {
         int u = 16 * (cell % 16), v = 16 * (cell / 16);
-        if (v == 96 || (u == 240 && v == 112))
-            continue;
+        if (v == 96 || (u == 240 && v == 112)) continue;
         EXPECT_EQ(CellInk(font, u, v), 0) << "cell at " << u << "," << v;
     }
     // Sixteen icons in row 6 and the box for unknown characters at (240, 112).
-    for (int s = 0; s < 16; ++s)
-        EXPECT_GT(CellInk(font, 16 * s, 96), 20) << "icon " << s;
+    for (int s = 0; s < 16; ++s) EXPECT_GT(CellInk(font, 16 * s, 96), 20) << "icon " << s;
     EXPECT_GT(CellInk(font, 240, 112), 30);
     EXPECT_TRUE(IsKey(font, 256, 248, 120)) << "the unknown-character box is hollow";
 }
@@ -155,8 +155,7 @@ TEST_F(MediaArchiveTest, ParticleIsARoundGlowWhiteInTheMiddleBlackAtTheEdge)
         EXPECT_EQ(at(16, 0, c), 0);
     }
     // Falls off steadily from the centre outward along a row.
-    for (int x = 17; x < 31; ++x)
-        EXPECT_LE(at(x + 1, 16, 0), at(x, 16, 0)) << x;
+    for (int x = 17; x < 31; ++x) EXPECT_LE(at(x + 1, 16, 0), at(x, 16, 0)) << x;
 }
 
 TEST_F(MediaArchiveTest, SkyWrapsWithoutASeam)
@@ -169,12 +168,12 @@ TEST_F(MediaArchiveTest, SkyWrapsWithoutASeam)
         double sum = 0.0;
         for (int y = 0; y < 128; ++y)
             for (int c = 0; c < 3; ++c)
-                sum += std::abs(sky[(static_cast<size_t>(y) * 256 + a) * 3 + c] - sky[(static_cast<size_t>(y) * 256 + b) * 3 + c]);
+                sum += std::abs(sky[(static_cast<size_t>(y) * 256 + a) * 3 + c] -
+                                sky[(static_cast<size_t>(y) * 256 + b) * 3 + c]);
         return sum / (128 * 3);
     };
     double typical = 0.0;
-    for (int x = 0; x < 255; ++x)
-        typical += step(x, x + 1) / 255.0;
+    for (int x = 0; x < 255; ++x) typical += step(x, x + 1) / 255.0;
     EXPECT_LE(step(255, 0), 2.0 * typical + 0.5);
 }
 
@@ -182,11 +181,11 @@ TEST_F(MediaArchiveTest, SoundsLoadWithTheirLengths)
 {
     struct Case {
         const char* name;
-        int32_t samples;   // at 44100 Hz after loading
+        int32_t samples;  // at 44100 Hz after loading
     };
     const Case cases[] = {
-        {"Media\\Weapon0.wav", (10744 - 44) / 2 * 2},   // 22050 Hz 16-bit mono, each sample twice
-        {"Media\\Boom.wav", (8636 - 44) * 4},           // 11025 Hz 8-bit mono, each sample four times
+        {"Media\\Weapon0.wav", (10744 - 44) / 2 * 2},  // 22050 Hz 16-bit mono, each sample twice
+        {"Media\\Boom.wav", (8636 - 44) * 4},  // 11025 Hz 8-bit mono, each sample four times
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bytes = Entry(c.name);
@@ -207,15 +206,12 @@ TEST_F(MediaArchiveTest, SoundsLoadWithTheirLengths)
 
 struct ModelCase {
     const char* entry;
-    std::vector<const char*> parts;   // names FindPart must resolve to exactly
+    std::vector<const char*> parts;  // names FindPart must resolve to exactly
     float minRadius, maxRadius;
 };
 
 // Names the case by its entry in test output.
-void PrintTo(const ModelCase& c, std::ostream* os)
-{
-    *os << c.entry;
-}
+void PrintTo(const ModelCase& c, std::ostream* os) { *os << c.entry; }
 
 class MediaModelTest : public MediaArchiveTest, public ::testing::WithParamInterface<ModelCase> {};
 
@@ -228,19 +224,17 @@ TEST_P(MediaModelTest, LoadsAndKeepsTheGamesRules)
 
     // One root; every other part hangs below it.
     int roots = 0;
-    for (int32_t i = 0; i < model.count; ++i)
-        roots += model.objects[i].parent == i ? 1 : 0;
+    for (int32_t i = 0; i < model.count; ++i) roots += model.objects[i].parent == i ? 1 : 0;
     EXPECT_EQ(roots, 1);
 
     // The game's part lookup and collision radius, on an entity at scale 0.1.
-    auto* entity = new GameEntity3D();   // joins gExecutor, which deletes it below
+    auto* entity = new GameEntity3D();  // joins gExecutor, which deletes it below
     entity->model.AttachModel(&model);
     entity->model.scale = 0.1f;
     entity->ComputeRadius();
     const float radius = entity->radius;
     std::vector<int32_t> found;
-    for (const char* name : c.parts)
-        found.push_back(entity->FindPart(name));
+    for (const char* name : c.parts) found.push_back(entity->FindPart(name));
     gExecutor.ClearTasks();
     for (size_t i = 0; i < c.parts.size(); ++i) {
         ASSERT_GE(found[i], 0) << c.parts[i];
@@ -258,7 +252,8 @@ TEST_P(MediaModelTest, LoadsAndKeepsTheGamesRules)
             const ModelPoint& a = obj.points[tri.a];
             const ModelPoint& b = obj.points[tri.b];
             const ModelPoint& d = obj.points[tri.c];
-            Vector3D n = Cross(Vector3D{b.x - a.x, b.y - a.y, b.z - a.z}, Vector3D{d.x - a.x, d.y - a.y, d.z - a.z});
+            Vector3D n = Cross(Vector3D{b.x - a.x, b.y - a.y, b.z - a.z},
+                               Vector3D{d.x - a.x, d.y - a.y, d.z - a.z});
             for (const Vector3D& corner : {tri.na, tri.nb, tri.nc}) {
                 EXPECT_NEAR(Length(corner), 1.0f, 1e-3f) << obj.name << " triangle " << t;
                 EXPECT_GT(Dot(corner, n), 0.0f) << obj.name << " triangle " << t;
@@ -279,7 +274,8 @@ std::string ModelCaseName(const ::testing::TestParamInfo<ModelCase>& info)
     return names[info.index];
 }
 
-INSTANTIATE_TEST_SUITE_P(GameModels, MediaModelTest, ::testing::ValuesIn(kModelCases), ModelCaseName);
+INSTANTIATE_TEST_SUITE_P(GameModels, MediaModelTest, ::testing::ValuesIn(kModelCases),
+                         ModelCaseName);
 
 TEST_F(MediaArchiveTest, PlayerShipGunsPointForwardFromTheirMuzzlesAndTheEyeIsHidden)
 {

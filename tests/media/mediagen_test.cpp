@@ -43,8 +43,8 @@ TEST(WaveWriterTest, HeaderChunksAndDataAddUp)
         EXPECT_EQ(Read32(wav, 4), wav.size() - 8);
         EXPECT_EQ(std::string(wav.begin() + 8, wav.begin() + 16), "WAVEfmt ");
         EXPECT_EQ(Read32(wav, 16), 16u);
-        EXPECT_EQ(Read16(wav, 20), 1);   // PCM
-        EXPECT_EQ(Read16(wav, 22), 1);   // mono
+        EXPECT_EQ(Read16(wav, 20), 1);  // PCM
+        EXPECT_EQ(Read16(wav, 22), 1);  // mono
         EXPECT_EQ(Read32(wav, 24), static_cast<uint32_t>(c.rate));
         EXPECT_EQ(Read32(wav, 28), static_cast<uint32_t>(c.rate * c.bits / 8));
         EXPECT_EQ(Read16(wav, 34), c.bits);
@@ -52,7 +52,8 @@ TEST(WaveWriterTest, HeaderChunksAndDataAddUp)
         EXPECT_EQ(Read32(wav, 40), dataBytes);
         // Silence, full scale both ways, and values beyond it clamped (never wrapped).
         if (c.bits == 8) {
-            EXPECT_EQ(std::vector<uint8_t>(wav.begin() + 44, wav.end()), (std::vector<uint8_t>{128, 255, 1, 255, 1}));
+            EXPECT_EQ(std::vector<uint8_t>(wav.begin() + 44, wav.end()),
+                      (std::vector<uint8_t>{128, 255, 1, 255, 1}));
         } else {
             EXPECT_EQ(static_cast<int16_t>(Read16(wav, 44)), 0);
             EXPECT_EQ(static_cast<int16_t>(Read16(wav, 46)), 32767);
@@ -69,7 +70,7 @@ TEST(WaveWriterTest, SynthesizedSoundsFillTheirEntriesExactly)
 {
     EXPECT_EQ(MakeLaserShot(10744).size(), 10744u);
     EXPECT_EQ(MakeExplosion(8636).size(), 8636u);
-    EXPECT_EQ(MakeExplosion(8637).size(), 8637u);   // 8-bit: any size holds whole samples
+    EXPECT_EQ(MakeExplosion(8637).size(), 8637u);  // 8-bit: any size holds whole samples
 }
 
 // Volume enclosed by a part's triangles (divergence theorem): positive only when every face
@@ -92,7 +93,9 @@ TEST(MeshTest, EverySolidIsWoundOutwardWithMatchingNormals)
     int box = m.AddPart("box", -1, {}, 200, 200, 200);
     m.Box(box, {-1, -2, -3}, {1, 2, 3});
     int loft = m.AddPart("loft", box, {}, 200, 200, 200);
-    m.Loft(loft, {{{0, 0, -5}}, Ellipse({0, 0, 0}, x, y, 2, 1, 6), Ellipse({0, 0, 4}, x, y, 2, 1, 6)}, true, false, true);
+    m.Loft(loft,
+           {{{0, 0, -5}}, Ellipse({0, 0, 0}, x, y, 2, 1, 6), Ellipse({0, 0, 4}, x, y, 2, 1, 6)},
+           true, false, true);
     int ball = m.AddPart("ball", box, {}, 200, 200, 200);
     m.Ellipsoid(ball, {0, 0, 0}, z, x, 3, 2, 1, 8, 5);
     int slab = m.AddPart("slab", box, {}, 200, 200, 200);
@@ -103,11 +106,11 @@ TEST(MeshTest, EverySolidIsWoundOutwardWithMatchingNormals)
     ASSERT_TRUE(m.Finish(&why)) << why;
 
     EXPECT_NEAR(SignedVolume(m.Parts()[static_cast<size_t>(box)]), 2.0 * 4.0 * 6.0, 1e-3);
-    for (const MeshPart& p : m.Parts())
-        EXPECT_GT(SignedVolume(p), 0.0) << p.name;
+    for (const MeshPart& p : m.Parts()) EXPECT_GT(SignedVolume(p), 0.0) << p.name;
     // A flat box face keeps its face normal; a smooth surface shares one normal per point.
     for (const MeshTriangle& t : m.Parts()[static_cast<size_t>(box)].triangles)
-        EXPECT_EQ(std::fabs(t.normal[0].x) + std::fabs(t.normal[0].y) + std::fabs(t.normal[0].z), 1.0f);
+        EXPECT_EQ(std::fabs(t.normal[0].x) + std::fabs(t.normal[0].y) + std::fabs(t.normal[0].z),
+                  1.0f);
 }
 
 MeshModel SmallShip(const char* extraName, float span)
@@ -130,8 +133,9 @@ MeshModel SmallShip(const char* extraName, float span)
 
 class ModelEntryTest : public ::testing::Test {
 protected:
-    std::string scratch = std::string(std::getenv("QB_BUILD_DIR") ? std::getenv("QB_BUILD_DIR") : ".") +
-                          "/mediagen_test_model.tmp";
+    std::string scratch =
+        std::string(std::getenv("QB_BUILD_DIR") ? std::getenv("QB_BUILD_DIR") : ".") +
+        "/mediagen_test_model.tmp";
 };
 
 TEST_F(ModelEntryTest, AGoodModelIsPaddedWithZerosToItsSlot)
@@ -139,34 +143,39 @@ TEST_F(ModelEntryTest, AGoodModelIsPaddedWithZerosToItsSlot)
     MeshModel ship = SmallShip(nullptr, 59);
     std::vector<uint8_t> out;
     std::string why, summary;
-    ASSERT_TRUE(BuildModelEntry(ship, ModelKind::PlayerShip, 9000, scratch, out, &why, &summary)) << why;
+    ASSERT_TRUE(BuildModelEntry(ship, ModelKind::PlayerShip, 9000, scratch, out, &why, &summary))
+        << why;
     ASSERT_EQ(out.size(), 9000u);
     EXPECT_EQ(out.back(), 0);
     EXPECT_NE(summary.find("radius 5.50"), std::string::npos) << summary;
     std::FILE* left = std::fopen(scratch.c_str(), "rb");
     EXPECT_EQ(left, nullptr) << "the scratch file is removed";
-    if (left)
-        std::fclose(left);
+    if (left) std::fclose(left);
 }
 
 TEST_F(ModelEntryTest, RefusesModelsThatWouldBreakTheGame)
 {
     struct Case {
         const char* label;
-        const char* extraName;   // a part added before the guns
-        float span;              // half width: the radius is (span + 1 + 50) / 2 x 0.1
+        const char* extraName;  // a part added before the guns
+        float span;  // half width: the radius is (span + 1 + 50) / 2 x 0.1
         int slot;
         ModelKind kind;
-        const char* expected;    // part of the message
+        const char* expected;  // part of the message
     };
     const Case cases[] = {
-        {"outgrows its slot", nullptr, 59, 1000, ModelKind::PlayerShip, "more than its slot of 1000"},
+        {"outgrows its slot", nullptr, 59, 1000, ModelKind::PlayerShip,
+         "more than its slot of 1000"},
         {"a name takes the gun lookup", "mount W1 left", 59, 9000, ModelKind::PlayerShip,
          "looking up \"W1\" finds part \"mount W1 left\""},
-        {"a name takes the eye lookup", "Vent", 59, 9000, ModelKind::PlayerShip, "looking up \"V\" finds part \"Vent\""},
-        {"radius too large", nullptr, 199, 9000, ModelKind::PlayerShip, "collision radius 12.50 is outside 4..8"},
-        {"radius too small for a fighter", nullptr, 9, 9000, ModelKind::EnemyFighter, "collision radius 3.00"},
-        {"a name that does not read back", " hull2", 59, 9000, ModelKind::PlayerShip, "white space"},
+        {"a name takes the eye lookup", "Vent", 59, 9000, ModelKind::PlayerShip,
+         "looking up \"V\" finds part \"Vent\""},
+        {"radius too large", nullptr, 199, 9000, ModelKind::PlayerShip,
+         "collision radius 12.50 is outside 4..8"},
+        {"radius too small for a fighter", nullptr, 9, 9000, ModelKind::EnemyFighter,
+         "collision radius 3.00"},
+        {"a name that does not read back", " hull2", 59, 9000, ModelKind::PlayerShip,
+         "white space"},
         {"factory below the ground", nullptr, 600, 9000, ModelKind::Factory, "below the ground"},
     };
     for (const Case& c : cases) {

@@ -11,7 +11,8 @@ struct FakeGL : ::testing::Test {
     void SetUp() override { plat::fake::Reset(); }
     void TearDown() override { plat::fake::Reset(); }
 
-    plat::NativeWindow MakeWindow(int w = 640, int h = 480) {
+    plat::NativeWindow MakeWindow(int w = 640, int h = 480)
+    {
         plat::WindowDesc d;
         d.title = "gl";
         d.clientWidth = w;
@@ -20,11 +21,13 @@ struct FakeGL : ::testing::Test {
     }
 };
 
-void ReadPixel(int x, int y, unsigned char rgba[4]) {
+void ReadPixel(int x, int y, unsigned char rgba[4])
+{
     glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }
 
-TEST_F(FakeGL, ClearAndDrawReadBack) {
+TEST_F(FakeGL, ClearAndDrawReadBack)
+{
     plat::NativeWindow w = MakeWindow();
     ASSERT_TRUE(plat::GLCreateContext(w)) << plat::LastError();
     EXPECT_TRUE(plat::fake::HasGLContext());
@@ -41,7 +44,7 @@ TEST_F(FakeGL, ClearAndDrawReadBack) {
     glClearColor(208 / 255.0f, 232 / 255.0f, 234 / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(1, 0, 0);
-    glBegin(GL_TRIANGLES);   // lower-left half of the window
+    glBegin(GL_TRIANGLES);  // lower-left half of the window
     glVertex2f(-1, -1);
     glVertex2f(1, -1);
     glVertex2f(-1, 1);
@@ -62,7 +65,8 @@ TEST_F(FakeGL, ClearAndDrawReadBack) {
     EXPECT_FALSE(plat::fake::HasGLContext());
 }
 
-TEST_F(FakeGL, ContextCanBeMadeAgainWithAnotherSize) {
+TEST_F(FakeGL, ContextCanBeMadeAgainWithAnotherSize)
+{
     plat::NativeWindow w = MakeWindow(320, 200);
     ASSERT_TRUE(plat::GLCreateContext(w)) << plat::LastError();
     plat::GLReleaseContext();
@@ -73,7 +77,8 @@ TEST_F(FakeGL, ContextCanBeMadeAgainWithAnotherSize) {
     EXPECT_EQ(viewport[3], 200);
 }
 
-TEST_F(FakeGL, NoVideoMeansNoContext) {
+TEST_F(FakeGL, NoVideoMeansNoContext)
+{
     plat::NativeWindow w = MakeWindow();
     plat::fake::SetVideoAvailable(false);
     EXPECT_FALSE(plat::GLCreateContext(w));
@@ -82,7 +87,8 @@ TEST_F(FakeGL, NoVideoMeansNoContext) {
     EXPECT_EQ(MakeWindow(), nullptr);
 }
 
-TEST_F(FakeGL, DestroyedWindowGetsNoContext) {
+TEST_F(FakeGL, DestroyedWindowGetsNoContext)
+{
     plat::NativeWindow w = MakeWindow();
     plat::DefaultWindowProc(w, plat::MSG_CLOSE, 0, 0);
     EXPECT_FALSE(plat::GLCreateContext(w));

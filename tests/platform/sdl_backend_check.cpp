@@ -25,13 +25,15 @@ namespace st = plat::sdltest;
 
 std::vector<plat::Message> gSeen;
 
-void Proc(plat::NativeWindow w, uint32_t msg, uintptr_t wp, intptr_t lp) {
+void Proc(plat::NativeWindow w, uint32_t msg, uintptr_t wp, intptr_t lp)
+{
     gSeen.push_back({w, msg, wp, lp});
     plat::DefaultWindowProc(w, msg, wp, lp);
 }
 
 struct SdlBackend : ::testing::Test {
-    void SetUp() override {
+    void SetUp() override
+    {
         gSeen.clear();
         plat::WindowDesc d;
         d.title = "backend";
@@ -39,11 +41,13 @@ struct SdlBackend : ::testing::Test {
         ASSERT_NE(window, nullptr) << plat::LastError();
         Drain();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (window) plat::DefaultWindowProc(window, plat::MSG_CLOSE, 0, 0);
         Drain();
     }
-    std::vector<plat::Message> Drain() {
+    std::vector<plat::Message> Drain()
+    {
         std::vector<plat::Message> out;
         plat::Message m;
         while (plat::PeekMessage(&m, true)) out.push_back(m);
@@ -55,7 +59,8 @@ struct SdlBackend : ::testing::Test {
 
 // A windowed window is centred on its display, has exactly the asked client size and can be
 // neither resized nor maximised.
-TEST_F(SdlBackend, WindowedWindowIsCentredAndFixedInSize) {
+TEST_F(SdlBackend, WindowedWindowIsCentredAndFixedInSize)
+{
     st::WindowFacts f;
     ASSERT_TRUE(st::GetWindowFacts(window, &f)) << plat::LastError();
     EXPECT_EQ(f.width, 640);
@@ -67,7 +72,8 @@ TEST_F(SdlBackend, WindowedWindowIsCentredAndFixedInSize) {
     EXPECT_EQ(f.y, f.displayY + (f.displayHeight - f.height) / 2);
 }
 
-TEST_F(SdlBackend, ReadingKeysKeepsEveryMessageInOrder) {
+TEST_F(SdlBackend, ReadingKeysKeepsEveryMessageInOrder)
+{
     ASSERT_TRUE(st::PushKey(window, 'A', true));
     ASSERT_TRUE(st::PushMouseMotion(window, 300, 200));
     ASSERT_TRUE(st::PushKey(window, 'A', false));
@@ -91,7 +97,8 @@ TEST_F(SdlBackend, ReadingKeysKeepsEveryMessageInOrder) {
     Drain();
 }
 
-TEST_F(SdlBackend, KeyReleaseIsSeenWithoutHandlingMessages) {
+TEST_F(SdlBackend, KeyReleaseIsSeenWithoutHandlingMessages)
+{
     // The start screen polls the key state until Enter is let go and handles no messages.
     st::PushKey(window, plat::VK_RETURN_KEY, true);
     int polls = 0;
@@ -106,18 +113,19 @@ TEST_F(SdlBackend, KeyReleaseIsSeenWithoutHandlingMessages) {
     EXPECT_EQ(got[1].message, plat::MSG_KEYUP);
 }
 
-TEST_F(SdlBackend, CloseButtonFocusAndMouseButtons) {
+TEST_F(SdlBackend, CloseButtonFocusAndMouseButtons)
+{
     st::PushWindowEvent(window, st::WindowEventFocusLost());
     st::PushWindowEvent(window, st::WindowEventFocusGained());
     st::PushMouseButton(window, true, true, 1);
     st::PushMouseButton(window, true, false, 1);
-    st::PushMouseButton(window, true, true, 2);   // the second press of a double click
+    st::PushMouseButton(window, true, true, 2);  // the second press of a double click
     st::PushMouseButton(window, false, true, 1);
     st::PushWindowEvent(window, st::WindowEventClose());
     std::vector<plat::Message> got = Drain();
-    const uint32_t expected[] = {plat::MSG_ACTIVATEAPP, plat::MSG_ACTIVATEAPP,  plat::MSG_LBUTTONDOWN,
-                                 plat::MSG_LBUTTONUP,   plat::MSG_LBUTTONDBLCLK, plat::MSG_RBUTTONDOWN,
-                                 plat::MSG_CLOSE};
+    const uint32_t expected[] = {
+        plat::MSG_ACTIVATEAPP,   plat::MSG_ACTIVATEAPP, plat::MSG_LBUTTONDOWN, plat::MSG_LBUTTONUP,
+        plat::MSG_LBUTTONDBLCLK, plat::MSG_RBUTTONDOWN, plat::MSG_CLOSE};
     ASSERT_EQ(got.size(), std::size(expected));
     for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].message, expected[i]) << i;
     EXPECT_EQ(got[0].wParam, 0u);
@@ -133,7 +141,8 @@ TEST_F(SdlBackend, CloseButtonFocusAndMouseButtons) {
     window = nullptr;
 }
 
-TEST_F(SdlBackend, PostedCloseDropsWhatWasQueuedBehindIt) {
+TEST_F(SdlBackend, PostedCloseDropsWhatWasQueuedBehindIt)
+{
     plat::PostClose(window);
     st::PushKey(window, 'B', true);
     plat::Message m;
@@ -146,9 +155,10 @@ TEST_F(SdlBackend, PostedCloseDropsWhatWasQueuedBehindIt) {
     window = nullptr;
 }
 
-TEST_F(SdlBackend, SignalsBecomeQuitMessages) {
+TEST_F(SdlBackend, SignalsBecomeQuitMessages)
+{
     std::raise(SIGTERM);
-    plat::WaitMessage();   // returns: a message is waiting
+    plat::WaitMessage();  // returns: a message is waiting
     plat::Message m;
     ASSERT_TRUE(plat::PeekMessage(&m, true));
     EXPECT_EQ(m.message, plat::MSG_QUIT);
@@ -159,7 +169,8 @@ TEST_F(SdlBackend, SignalsBecomeQuitMessages) {
     EXPECT_EQ(m.wParam, 4u);
 }
 
-TEST_F(SdlBackend, JoystickHotPlugAndRange) {
+TEST_F(SdlBackend, JoystickHotPlugAndRange)
+{
     uint32_t x, y, b;
     EXPECT_FALSE(plat::GetJoystick(&x, &y, &b));
     if (!st::AttachJoystick()) GTEST_SKIP() << "SDL cannot make a virtual joystick here";
@@ -187,17 +198,19 @@ TEST_F(SdlBackend, JoystickHotPlugAndRange) {
 
 // A gamepad SDL knows is reported as one, with SDL's button layout, and not as a joystick;
 // unplugged it is gone, and plugged in again it is back.
-TEST_F(SdlBackend, GamepadHotPlugAndLayout) {
+TEST_F(SdlBackend, GamepadHotPlugAndLayout)
+{
     plat::GamepadState g;
     EXPECT_FALSE(plat::GetGamepad(&g));
     if (!st::AttachGamepad()) GTEST_SKIP() << "SDL cannot make a virtual gamepad here";
-    Drain();   // the device-added events open it
+    Drain();  // the device-added events open it
     ASSERT_TRUE(plat::GetGamepad(&g));
     uint32_t x, y, b;
     EXPECT_FALSE(plat::GetJoystick(&x, &y, &b));
 
     st::SetGamepad(-32768, 20000,
-                   (1u << st::PAD_SOUTH) | (1u << st::PAD_BACK) | (1u << st::PAD_START) | (1u << st::PAD_LEFT));
+                   (1u << st::PAD_SOUTH) | (1u << st::PAD_BACK) | (1u << st::PAD_START) |
+                       (1u << st::PAD_LEFT));
     ASSERT_TRUE(plat::GetGamepad(&g));
     EXPECT_EQ(g.stickX, -32768);
     EXPECT_EQ(g.stickY, 20000);
@@ -224,23 +237,25 @@ TEST_F(SdlBackend, GamepadHotPlugAndLayout) {
 }
 
 // F11 and Alt+Enter switch desktop full screen and never reach the game; Enter alone does.
-TEST_F(SdlBackend, FullscreenShortcutsToggleAndAreSwallowed) {
+TEST_F(SdlBackend, FullscreenShortcutsToggleAndAreSwallowed)
+{
     // Switching sends window events of its own (paint, focus); only key messages matter here.
     auto keyMessages = [&] {
         std::vector<plat::Message> keys;
         for (const plat::Message& m : Drain())
-            if (m.message == plat::MSG_KEYDOWN || m.message == plat::MSG_KEYUP || m.message == plat::MSG_CHAR)
+            if (m.message == plat::MSG_KEYDOWN || m.message == plat::MSG_KEYUP ||
+                m.message == plat::MSG_CHAR)
                 keys.push_back(m);
         return keys;
     };
     EXPECT_FALSE(plat::IsFullscreen(window));
-    st::PushKey(window, 0x7A, true);   // F11
+    st::PushKey(window, 0x7A, true);  // F11
     st::PushKey(window, 0x7A, false);
     EXPECT_TRUE(keyMessages().empty());
     EXPECT_TRUE(plat::IsFullscreen(window));
     EXPECT_EQ(plat::GetAsyncKeyState(0x7A), 0);
 
-    st::PushKey(window, plat::VK_RETURN_KEY, true, false, true);   // with Alt
+    st::PushKey(window, plat::VK_RETURN_KEY, true, false, true);  // with Alt
     EXPECT_TRUE(keyMessages().empty());
     EXPECT_EQ(plat::GetAsyncKeyState(plat::VK_RETURN_KEY), 0);
     EXPECT_FALSE(plat::IsFullscreen(window));
@@ -258,25 +273,27 @@ TEST_F(SdlBackend, FullscreenShortcutsToggleAndAreSwallowed) {
     EXPECT_FALSE(plat::IsFullscreen(window));
 }
 
-TEST_F(SdlBackend, ProgramFolderIconAndVsync) {
+TEST_F(SdlBackend, ProgramFolderIconAndVsync)
+{
     std::string dir = plat::ExecutableDir();
     ASSERT_FALSE(dir.empty());
     EXPECT_EQ(dir.back(), '/');
     EXPECT_TRUE(std::filesystem::is_regular_file(dir + "platform_sdl_backend_check")) << dir;
 
     std::vector<uint8_t> icon(16 * 16 * 4, 200);
-    plat::SetWindowIcon(window, icon.data(), 16, 16);   // takes a copy
+    plat::SetWindowIcon(window, icon.data(), 16, 16);  // takes a copy
     icon.clear();
 
-    EXPECT_FALSE(plat::GLSetVsync(true));   // no context yet
+    EXPECT_FALSE(plat::GLSetVsync(true));  // no context yet
     ASSERT_TRUE(plat::GLCreateContext(window)) << plat::LastError();
-    plat::GLSetVsync(true);                 // the offscreen driver may not offer it
+    plat::GLSetVsync(true);  // the offscreen driver may not offer it
     EXPECT_TRUE(plat::GLSetVsync(false));
     plat::GLSwapBuffers();
     plat::GLReleaseContext();
 }
 
-TEST_F(SdlBackend, GLContextOnTheWindow) {
+TEST_F(SdlBackend, GLContextOnTheWindow)
+{
     ASSERT_TRUE(plat::GLCreateContext(window)) << plat::LastError();
     GLint depth = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depth);
@@ -298,7 +315,8 @@ struct AudioProbe {
     std::atomic<int> late{0};
 };
 
-void OnDone(void* user) {
+void OnDone(void* user)
+{
     auto* p = static_cast<AudioProbe*>(user);
     if (p->closed) ++p->late;
     std::lock_guard<std::mutex> g(p->lock);
@@ -306,7 +324,8 @@ void OnDone(void* user) {
     p->changed.notify_all();
 }
 
-TEST(SdlAudio, PlaysQueuedBuffersAndReportsEach) {
+TEST(SdlAudio, PlaysQueuedBuffersAndReportsEach)
+{
     AudioProbe probe;
     ASSERT_TRUE(plat::AudioOpen(44100, OnDone, &probe)) << plat::LastError();
     EXPECT_FALSE(plat::AudioOpen(44100, OnDone, &probe));
@@ -318,7 +337,8 @@ TEST(SdlAudio, PlaysQueuedBuffersAndReportsEach) {
     {
         std::unique_lock<std::mutex> g(probe.lock);
         // A safety net only: the dummy driver plays the 0.3 s in real time.
-        ASSERT_TRUE(probe.changed.wait_for(g, std::chrono::seconds(20), [&] { return probe.done == 3; }));
+        ASSERT_TRUE(
+            probe.changed.wait_for(g, std::chrono::seconds(20), [&] { return probe.done == 3; }));
     }
     plat::AudioQueue(buffers[0].data(), buffers[0].size() * sizeof(int16_t));
     plat::AudioClose();
@@ -327,7 +347,8 @@ TEST(SdlAudio, PlaysQueuedBuffersAndReportsEach) {
     EXPECT_FALSE(plat::AudioQueue(buffers[0].data(), 4));
 }
 
-TEST(SdlAudio, OpeningFailsWithoutADevice) {
+TEST(SdlAudio, OpeningFailsWithoutADevice)
+{
     const char* old = std::getenv("SDL_AUDIODRIVER");
     std::string saved = old ? old : "";
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);

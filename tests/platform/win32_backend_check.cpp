@@ -3,7 +3,7 @@
 // results, the clock, no joystick, a WGL context read back, and the wave-out device with its
 // worker thread. Win32Keys.FromXServer needs someone pressing A (tests/wine/keys.sh runs it
 // with xdotool); the other tests run on their own.
-#include <GL/gl.h>   // brings <windows.h>, whose macros would rename two contract functions
+#include <GL/gl.h>  // brings <windows.h>, whose macros would rename two contract functions
 #undef PeekMessage
 #undef DispatchMessage
 #include <gtest/gtest.h>
@@ -25,19 +25,21 @@ namespace {
 namespace wt = plat::win32test;
 using Clock = std::chrono::steady_clock;
 
-constexpr uint32_t kCreate = 0x0001;          // WM_CREATE
-constexpr uint32_t kGetTextLength = 0x000E;   // WM_GETTEXTLENGTH
-constexpr uint32_t kNcHitTest = 0x0084;       // WM_NCHITTEST
-constexpr uint32_t kUser = 0x0400;            // WM_USER
+constexpr uint32_t kCreate = 0x0001;  // WM_CREATE
+constexpr uint32_t kGetTextLength = 0x000E;  // WM_GETTEXTLENGTH
+constexpr uint32_t kNcHitTest = 0x0084;  // WM_NCHITTEST
+constexpr uint32_t kUser = 0x0400;  // WM_USER
 
-std::vector<uint32_t> gSeen;   // messages the procedure got, in order
+std::vector<uint32_t> gSeen;  // messages the procedure got, in order
 
-void Logging(plat::NativeWindow w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+void Logging(plat::NativeWindow w, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
     gSeen.push_back(message);
     plat::DefaultWindowProc(w, message, wParam, lParam);
 }
 
-plat::NativeWindow MakeWindow(const char* title, plat::WindowProc proc = Logging) {
+plat::NativeWindow MakeWindow(const char* title, plat::WindowProc proc = Logging)
+{
     plat::WindowDesc d;
     d.title = title;
     d.clientWidth = 640;
@@ -46,7 +48,8 @@ plat::NativeWindow MakeWindow(const char* title, plat::WindowProc proc = Logging
 }
 
 // Handles queued messages until the queue is empty.
-void Drain() {
+void Drain()
+{
     plat::Message m;
     while (plat::PeekMessage(&m, true)) {
         plat::TranslateMessage(m);
@@ -54,7 +57,8 @@ void Drain() {
     }
 }
 
-bool Seen(uint32_t message) {
+bool Seen(uint32_t message)
+{
     for (uint32_t m : gSeen)
         if (m == message) return true;
     return false;
@@ -64,7 +68,8 @@ struct Win32Backend : ::testing::Test {
     void SetUp() override { gSeen.clear(); }
 };
 
-TEST_F(Win32Backend, WindowIsCentredFixedAndHearsItsOwnCreation) {
+TEST_F(Win32Backend, WindowIsCentredFixedAndHearsItsOwnCreation)
+{
     plat::NativeWindow w = MakeWindow("qb-window");
     ASSERT_NE(w, nullptr) << plat::LastError();
     EXPECT_TRUE(Seen(kCreate)) << "messages sent during creation reach the procedure";
@@ -96,11 +101,13 @@ TEST_F(Win32Backend, WindowIsCentredFixedAndHearsItsOwnCreation) {
     EXPECT_EQ(plat::GetWindowUserData(w), nullptr);
 }
 
-TEST_F(Win32Backend, DefaultResultsReachTheSenderThroughNestedCalls) {
+TEST_F(Win32Backend, DefaultResultsReachTheSenderThroughNestedCalls)
+{
     plat::NativeWindow w = MakeWindow("qb-results");
     ASSERT_NE(w, nullptr) << plat::LastError();
     // The procedure returns nothing; the system still gets the default procedure's answer.
-    EXPECT_EQ(wt::SendNative(w, kGetTextLength, 0, 0), static_cast<intptr_t>(std::strlen("qb-results")));
+    EXPECT_EQ(wt::SendNative(w, kGetTextLength, 0, 0),
+              static_cast<intptr_t>(std::strlen("qb-results")));
     wt::WindowFacts f;
     ASSERT_TRUE(wt::GetWindowFacts(w, &f));
     const int cx = f.x + f.width / 2, cy = f.y + f.height / 2;
@@ -109,7 +116,8 @@ TEST_F(Win32Backend, DefaultResultsReachTheSenderThroughNestedCalls) {
     Drain();
 }
 
-TEST_F(Win32Backend, PeekKeepsTheMessageTranslateAddsCharQuitCarriesItsCode) {
+TEST_F(Win32Backend, PeekKeepsTheMessageTranslateAddsCharQuitCarriesItsCode)
+{
     plat::NativeWindow w = MakeWindow("qb-queue");
     ASSERT_NE(w, nullptr) << plat::LastError();
     Drain();
@@ -142,7 +150,8 @@ TEST_F(Win32Backend, PeekKeepsTheMessageTranslateAddsCharQuitCarriesItsCode) {
     Drain();
 }
 
-TEST_F(Win32Backend, TicksCountMillisecondsAndNoJoystickIsNoJoystick) {
+TEST_F(Win32Backend, TicksCountMillisecondsAndNoJoystickIsNoJoystick)
+{
     const uint32_t t0 = plat::Ticks();
     const Clock::time_point start = Clock::now();
     while (Clock::now() - start < std::chrono::milliseconds(40)) {
@@ -156,15 +165,16 @@ TEST_F(Win32Backend, TicksCountMillisecondsAndNoJoystickIsNoJoystick) {
     EXPECT_FALSE(plat::GetJoystick(&x, &y, &buttons)) << "Wine has no joystick here";
 }
 
-TEST_F(Win32Backend, DisplayModeComesBackAfterRestore) {
+TEST_F(Win32Backend, DisplayModeComesBackAfterRestore)
+{
     plat::NativeWindow w = MakeWindow("qb-mode");
     ASSERT_NE(w, nullptr) << plat::LastError();
     wt::WindowFacts before, after;
     ASSERT_TRUE(wt::GetWindowFacts(w, &before));
-    plat::RestoreDisplayMode();   // nothing was changed: nothing happens
+    plat::RestoreDisplayMode();  // nothing was changed: nothing happens
     plat::ChangeDisplayMode(800, 600, 32);
     plat::RestoreDisplayMode();
-    plat::RestoreDisplayMode();   // a second restore does nothing
+    plat::RestoreDisplayMode();  // a second restore does nothing
     ASSERT_TRUE(wt::GetWindowFacts(w, &after));
     EXPECT_EQ(after.screenWidth, before.screenWidth);
     EXPECT_EQ(after.screenHeight, before.screenHeight);
@@ -172,8 +182,9 @@ TEST_F(Win32Backend, DisplayModeComesBackAfterRestore) {
     Drain();
 }
 
-TEST_F(Win32Backend, DesktopFullScreenByCallAndShortcutsWhichTheGameNeverSees) {
-    constexpr uint32_t kSysKeyDown = 0x0104, kSysKeyUp = 0x0105;   // WM_SYSKEY*
+TEST_F(Win32Backend, DesktopFullScreenByCallAndShortcutsWhichTheGameNeverSees)
+{
+    constexpr uint32_t kSysKeyDown = 0x0104, kSysKeyUp = 0x0105;  // WM_SYSKEY*
     constexpr int kF11 = 0x7A;
     constexpr intptr_t kAltHeld = 1 << 29;
     plat::NativeWindow w = MakeWindow("qb-fullscreen");
@@ -215,8 +226,9 @@ TEST_F(Win32Backend, DesktopFullScreenByCallAndShortcutsWhichTheGameNeverSees) {
     Drain();
 }
 
-TEST_F(Win32Backend, IconProgramFolderVsyncAndNoGamepad) {
-    constexpr uint32_t kGetIcon = 0x007F;   // WM_GETICON
+TEST_F(Win32Backend, IconProgramFolderVsyncAndNoGamepad)
+{
+    constexpr uint32_t kGetIcon = 0x007F;  // WM_GETICON
     plat::NativeWindow w = MakeWindow("qb-icon");
     ASSERT_NE(w, nullptr) << plat::LastError();
     EXPECT_EQ(wt::SendNative(w, kGetIcon, 1, 0), 0) << "no icon of its own yet";
@@ -228,12 +240,13 @@ TEST_F(Win32Backend, IconProgramFolderVsyncAndNoGamepad) {
     const std::string dir = plat::ExecutableDir();
     ASSERT_FALSE(dir.empty());
     EXPECT_TRUE(dir.back() == '\\' || dir.back() == '/') << dir;
-    EXPECT_NE(GetFileAttributesA((dir + "platform_win32_backend_check.exe").c_str()), INVALID_FILE_ATTRIBUTES)
+    EXPECT_NE(GetFileAttributesA((dir + "platform_win32_backend_check.exe").c_str()),
+              INVALID_FILE_ATTRIBUTES)
         << dir;
 
     EXPECT_FALSE(plat::GLSetVsync(true)) << "no context yet";
     ASSERT_TRUE(plat::GLCreateContext(w)) << plat::LastError();
-    plat::GLSetVsync(false);   // the driver may refuse; it must not fail otherwise
+    plat::GLSetVsync(false);  // the driver may refuse; it must not fail otherwise
     plat::GLReleaseContext();
 
     plat::GamepadState pad;
@@ -242,7 +255,8 @@ TEST_F(Win32Backend, IconProgramFolderVsyncAndNoGamepad) {
     Drain();
 }
 
-TEST_F(Win32Backend, GLContextDrawsIntoTheWindow) {
+TEST_F(Win32Backend, GLContextDrawsIntoTheWindow)
+{
     plat::NativeWindow w = MakeWindow("qb-gl");
     ASSERT_NE(w, nullptr) << plat::LastError();
     ASSERT_TRUE(plat::GLCreateContext(w)) << plat::LastError();
@@ -255,7 +269,7 @@ TEST_F(Win32Backend, GLContextDrawsIntoTheWindow) {
     glClearColor(208 / 255.0f, 232 / 255.0f, 234 / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(1, 0, 0);
-    glBegin(GL_TRIANGLES);   // lower-left half
+    glBegin(GL_TRIANGLES);  // lower-left half
     glVertex2f(-1, -1);
     glVertex2f(1, -1);
     glVertex2f(-1, 1);
@@ -282,8 +296,8 @@ struct AudioLog {
     std::mutex lock;
     std::condition_variable changed;
     int done = 0;
-    int refills = 0;            // buffers the done procedure queued itself
-    bool afterReset = false;    // set once AudioReset has returned
+    int refills = 0;  // buffers the done procedure queued itself
+    bool afterReset = false;  // set once AudioReset has returned
     bool notifiedAfterReset = false;
     bool onMainThread = false;
     std::thread::id main;
@@ -291,7 +305,8 @@ struct AudioLog {
 AudioLog gAudio;
 std::vector<int16_t> gBuffers[4];
 
-void OnDone(void*) {
+void OnDone(void*)
+{
     std::lock_guard<std::mutex> guard(gAudio.lock);
     if (gAudio.afterReset) gAudio.notifiedAfterReset = true;
     if (std::this_thread::get_id() == gAudio.main) gAudio.onMainThread = true;
@@ -303,16 +318,18 @@ void OnDone(void*) {
     gAudio.changed.notify_all();
 }
 
-TEST(Win32Audio, BuffersAreReportedOnAWorkerAndNothingAfterReset) {
+TEST(Win32Audio, BuffersAreReportedOnAWorkerAndNothingAfterReset)
+{
     gAudio.main = std::this_thread::get_id();
-    for (auto& b : gBuffers) b.assign(4410 * 2, 1000);   // 100 ms each
+    for (auto& b : gBuffers) b.assign(4410 * 2, 1000);  // 100 ms each
     ASSERT_TRUE(plat::AudioOpen(44100, OnDone, nullptr)) << plat::LastError();
     EXPECT_FALSE(plat::AudioOpen(44100, OnDone, nullptr)) << "only one device at a time";
     ASSERT_TRUE(plat::AudioQueue(gBuffers[0].data(), gBuffers[0].size() * 2));
     ASSERT_TRUE(plat::AudioQueue(gBuffers[1].data(), gBuffers[1].size() * 2));
     {
         std::unique_lock<std::mutex> guard(gAudio.lock);
-        EXPECT_TRUE(gAudio.changed.wait_for(guard, std::chrono::seconds(30), [] { return gAudio.done >= 4; }))
+        EXPECT_TRUE(gAudio.changed.wait_for(guard, std::chrono::seconds(30),
+                                            [] { return gAudio.done >= 4; }))
             << gAudio.done << " of 4 buffers reported";
         EXPECT_FALSE(gAudio.onMainThread);
     }
@@ -331,7 +348,8 @@ TEST(Win32Audio, BuffersAreReportedOnAWorkerAndNothingAfterReset) {
 
 // Run by tests/wine/keys.sh, which presses A with xdotool until this ends: the key arrives as
 // a key-down message, TranslateMessage makes 'a' of it, and the key state saw it pressed.
-TEST(Win32Keys, FromXServer) {
+TEST(Win32Keys, FromXServer)
+{
     plat::NativeWindow w = MakeWindow("qb-keys");
     ASSERT_NE(w, nullptr) << plat::LastError();
     bool keyDown = false, character = false, keyState = false;

@@ -62,7 +62,7 @@ TEST_F(BillboardTest, BillboardIsTextureSizeTimesScaleAndFacesTheCamera)
     EXPECT_EQ(Pixel(477, 200), kTop);
     EXPECT_EQ(Pixel(157, 200), kBackground);
     EXPECT_EQ(Pixel(482, 200), kBackground);
-    EXPECT_EQ(Pixel(320, 82), kTop);          // the image's first row at the top
+    EXPECT_EQ(Pixel(320, 82), kTop);  // the image's first row at the top
     EXPECT_EQ(Pixel(320, 397), kBottom);
     EXPECT_EQ(Pixel(320, 77), kBackground);
     EXPECT_EQ(Pixel(320, 402), kBackground);
@@ -92,17 +92,17 @@ TEST_F(BillboardTest, UprightQuadStandsOnItsPositionAndTurnsAboutY)
     // Scale 0.5: 16 units tall, 16 wide; at depth 50 a unit is 9.6 pixels.
     DrawUprightQuad(kSprite, Vector3D{50, -10, 0}, 0.5f, 90.0f);
     EXPECT_FALSE(IsOn(GL_TEXTURE_2D));
-    EXPECT_EQ(Pixel(320, 334), kBottom);      // foot at y = -10: pixel 336
+    EXPECT_EQ(Pixel(320, 334), kBottom);  // foot at y = -10: pixel 336
     EXPECT_EQ(Pixel(320, 338), kBackground);
-    EXPECT_EQ(Pixel(320, 185), kTop);         // head at y = 6: pixel 182.4
+    EXPECT_EQ(Pixel(320, 185), kTop);  // head at y = 6: pixel 182.4
     EXPECT_EQ(Pixel(320, 180), kBackground);
-    EXPECT_EQ(Pixel(320 + 75, 300), kBottom);   // 8 units either side: 76.8 pixels
+    EXPECT_EQ(Pixel(320 + 75, 300), kBottom);  // 8 units either side: 76.8 pixels
     EXPECT_EQ(Pixel(320 + 79, 300), kBackground);
 
     // Turned the other way it shows its back and is culled; half turned it is narrower.
     struct Case {
         float angle;
-        int rightEdge;   // pixels right of the centre, 0 when culled
+        int rightEdge;  // pixels right of the centre, 0 when culled
     };
     // At 30 degrees the right end comes 6.9 units nearer and 4 across: 44.6 pixels.
     const Case cases[] = {{-90.0f, 0}, {270.0f, 0}, {30.0f, 45}};
@@ -128,8 +128,8 @@ TEST_F(BillboardTest, UprightQuadStandsOnItsPositionAndTurnsAboutY)
 
 TEST_F(BillboardTest, UprightBillboardTurnsToTheCamera)
 {
-    const Vector3D positions[] = {{50, 0, 0}, {0, 0, 50}, {-50, 0, 0}, {0, 0, -50}, {30, 0, -40},
-                                  {-35, 0, 35}};
+    const Vector3D positions[] = {{50, 0, 0},  {0, 0, 50},   {-50, 0, 0},
+                                  {0, 0, -50}, {30, 0, -40}, {-35, 0, 35}};
     for (const Vector3D& p : positions) {
         ClearFrame();
         LookAlong(p);
@@ -145,7 +145,7 @@ TEST_F(BillboardTest, ImagesShowTheRightWayRound)
     std::vector<uint8_t> rgb(32 * 32 * 3);
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 32; ++x) {
-            const Rgb c = x < 16 ? kTop : kBottom;   // left half red, right half blue
+            const Rgb c = x < 16 ? kTop : kBottom;  // left half red, right half blue
             uint8_t* p = &rgb[(y * 32 + x) * 3];
             p[0] = uint8_t(c.r);
             p[1] = uint8_t(c.g);

@@ -37,8 +37,7 @@ void ReferenceDrawPart(const ModelInstance& instance, int32_t object)
     std::vector<float> shading;
     if (shaded) {
         shading = ComputeShading(instance, object);
-        if (shading.empty())
-            return;
+        if (shading.empty()) return;
         glEnable(GL_TEXTURE_1D);
         glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
     } else {
@@ -54,10 +53,8 @@ void ReferenceDrawPart(const ModelInstance& instance, int32_t object)
             const int32_t index[3] = {tri.a, tri.b, tri.c};
             for (int c = 0; c < 3; ++c) {
                 const ModelPoint& p = o.points[index[c]];
-                if (ramp)
-                    glTexCoord1f(shading[1 + 3 * t + c]);
-                if (uv)
-                    glTexCoord2f(p.u, p.v);
+                if (ramp) glTexCoord1f(shading[1 + 3 * t + c]);
+                if (uv) glTexCoord2f(p.u, p.v);
                 glVertex3f(p.x, p.y, p.z);
             }
         }
@@ -86,8 +83,7 @@ void ReferenceDrawPart(const ModelInstance& instance, int32_t object)
 void ReferenceDrawInstance(const ModelInstance& instance)
 {
     for (int32_t k = 0; k < instance.model->count; ++k) {
-        if (IsNeverDrawn(instance.model->objects[k]))
-            continue;
+        if (IsNeverDrawn(instance.model->objects[k])) continue;
         glPushMatrix();
         instance.ApplyPartTransform(k, false);
         ReferenceDrawPart(instance, k);
@@ -129,10 +125,10 @@ void ReferenceHitSphere(const Vector3D& c, float radius, int bands, int sectors,
 struct Placed {
     Model* model;
     Vector3D position;
-    float heading;   // degrees about y, 0 = along +x
-    bool hit;        // a hit sphere around it
-    float scale = 0.1f;        // as the game's entities; negative mirrors the model
-    bool partByPart = false;   // each object drawn alone under a matrix set by the caller
+    float heading;  // degrees about y, 0 = along +x
+    bool hit;  // a hit sphere around it
+    float scale = 0.1f;  // as the game's entities; negative mirrors the model
+    bool partByPart = false;  // each object drawn alone under a matrix set by the caller
 };
 
 struct Picture {
@@ -172,7 +168,7 @@ constexpr int kBoundaryReach = 6;
 struct Difference {
     int differing = 0;
     int unexplained = 0;
-    int farthest = 0;   // the largest distance at which a differing pixel's colour was found
+    int farthest = 0;  // the largest distance at which a differing pixel's colour was found
     std::string firstUnexplained;
 };
 
@@ -183,8 +179,7 @@ Difference Compare(const Picture& reference, const Picture& drawn)
         for (int x = 0; x < 640; ++x) {
             const Rgb want = reference.At(x, y);
             const Rgb got = drawn.At(x, y);
-            if (Near(want, got))
-                continue;
+            if (Near(want, got)) continue;
             ++d.differing;
             int found = -1;
             for (int r = 1; r <= kBoundaryReach && found < 0; ++r)
@@ -195,8 +190,7 @@ Difference Compare(const Picture& reference, const Picture& drawn)
                             Near(reference.At(nx, ny), got))
                             found = r;
                     }
-            if (found > d.farthest)
-                d.farthest = found;
+            if (found > d.farthest) d.farthest = found;
             if (found < 0 && d.unexplained++ == 0) {
                 std::ostringstream s;
                 s << "(" << x << ", " << 479 - y << ") drawn " << got << ", reference " << want;
@@ -273,10 +267,8 @@ protected:
             }
             if (p.hit) {
                 const float radius = 2.0f * InstanceReachRadius(inst);
-                if (reference)
-                    ReferenceHitSphere(p.position, radius, 10, 10, 160);
-                else
-                    DrawHitSphere(p.position, radius, 10, 10, 45, 117, 34, 160);
+                if (reference) ReferenceHitSphere(p.position, radius, 10, 10, 160);
+                else DrawHitSphere(p.position, radius, 10, 10, 45, 117, 34, 160);
             }
         }
         return ReadPicture();
@@ -284,7 +276,7 @@ protected:
 
     // At most this share of the window's pixels may come out different, each only where a
     // boundary moved by a few pixels.
-    static constexpr double kAllowedShare = 0.001;   // 307 of 307,200 pixels
+    static constexpr double kAllowedShare = 0.001;  // 307 of 307,200 pixels
 
     void ExpectSamePicture(const std::vector<Placed>& scene, const char* what)
     {
@@ -300,7 +292,8 @@ protected:
         // QB_DUMP=prefix writes both pictures as PPM files to look at.
         if (const char* dump = std::getenv("QB_DUMP")) {
             for (int which = 0; which < 2; ++which) {
-                std::string name = std::string(dump) + "-" + what + (which ? "-new.ppm" : "-ref.ppm");
+                std::string name =
+                    std::string(dump) + "-" + what + (which ? "-new.ppm" : "-ref.ppm");
                 FILE* f = std::fopen(name.c_str(), "wb");
                 std::fprintf(f, "P6 640 480 255\n");
                 const Picture& pic = which ? drawn : reference;
@@ -308,7 +301,8 @@ protected:
                     std::fwrite(&pic.rgb[3 * 640 * static_cast<size_t>(y)], 1, 3 * 640, f);
                 std::fclose(f);
             }
-            std::printf("%s: %d differing, %d unexplained, farthest %d\n", what, d.differing, d.unexplained, d.farthest);
+            std::printf("%s: %d differing, %d unexplained, farthest %d\n", what, d.differing,
+                        d.unexplained, d.farthest);
         }
         EXPECT_LE(d.differing, static_cast<int>(kAllowedShare * 640 * 480));
         EXPECT_EQ(d.unexplained, 0) << d.firstUnexplained;
@@ -334,8 +328,8 @@ TEST_F(ModelDrawingTest, ChaseViewLooksAsBefore)
         {&fighter, {1900.0f, 60.0f, 300.0f}, 200.0f, false},
         {&factory, {300.0f, 0.0f, 40.0f}, 0.0f, false},
         {&factory, {120.0f, 0.0f, -70.0f}, 45.0f, true},
-        {&fighter, {-200.0f, 25.0f, 0.0f}, 0.0f, true},    // behind the camera
-        {&fighter, {60.0f, 25.0f, 400.0f}, 0.0f, false},   // far off to the right
+        {&fighter, {-200.0f, 25.0f, 0.0f}, 0.0f, true},  // behind the camera
+        {&fighter, {60.0f, 25.0f, 400.0f}, 0.0f, false},  // far off to the right
         {&factory, {-600.0f, 0.0f, -300.0f}, 0.0f, false},
     };
     ExpectSamePicture(scene, "chase view");
@@ -352,7 +346,7 @@ TEST_F(ModelDrawingTest, ViewFromAboveLooksAsBefore)
         {&fighter, {-150.0f, 25.0f, -200.0f}, 10.0f, false},
         {&factory, {200.0f, 0.0f, -100.0f}, 0.0f, false},
         {&factory, {-300.0f, 0.0f, 250.0f}, 60.0f, true},
-        {&fighter, {1500.0f, 25.0f, 0.0f}, 0.0f, false},   // outside the picture
+        {&fighter, {1500.0f, 25.0f, 0.0f}, 0.0f, false},  // outside the picture
     };
     ExpectSamePicture(scene, "view from above");
 }
@@ -366,8 +360,7 @@ TEST_F(ModelDrawingTest, CockpitViewLooksAsBefore)
     const ModelInstance ship = Instance(own);
     int32_t eye = -1;
     for (int32_t k = 0; k < xwing.count && eye < 0; ++k)
-        if (std::strchr(xwing.objects[k].name ? xwing.objects[k].name : "", 'V'))
-            eye = k;
+        if (std::strchr(xwing.objects[k].name ? xwing.objects[k].name : "", 'V')) eye = k;
     Vector3D at{0.0f, 0.0f, 0.0f}, forward, up;
     if (eye >= 0 && ship.PartPointToWorld(eye, at) && ship.GetPartDirections(eye, forward, up)) {
         CameraEye = at;
@@ -412,7 +405,7 @@ TEST_F(ModelDrawingTest, ModelEditedAfterDrawingIsDrawnEdited)
     const int obj = model.AddObject();
     model.SetColor(obj, 200, 100, 60);
     const float k = 0.70710677f;
-    AddFacingSquare(model, obj, 0, 0, -3, 1.5f, Vector3D{k, -k, 0});   // lit: brightest band
+    AddFacingSquare(model, obj, 0, 0, -3, 1.5f, Vector3D{k, -k, 0});  // lit: brightest band
     ModelInstance inst;
     inst.AttachModel(&model);
     inst.position = Vector3D{20, 0, 0};
@@ -429,8 +422,7 @@ TEST_F(ModelDrawingTest, ModelEditedAfterDrawingIsDrawnEdited)
 
     // Turned away from the light: the darkest band.
     for (int t = 0; t < 2; ++t)
-        for (int c = 0; c < 3; ++c)
-            model.SetNormal(obj, t, c, -k, k, 0);
+        for (int c = 0; c < 3; ++c) model.SetNormal(obj, t, c, -k, k, 0);
     draw();
     EXPECT_TRUE(Near(Pixel(320 - 72, 240), Rgb{100, 50, 30})) << Pixel(320 - 72, 240);
 
@@ -535,7 +527,8 @@ TEST_F(ModelDrawingTest, TheRememberedVolumeFollowsEveryChangeOfView)
              ApplyCamera();
          },
          false, true},
-        {"camera turned round", [] {
+        {"camera turned round",
+         [] {
              CameraDirection = Vector3D{-1, 0, 0};
              ApplyCamera();
          },
@@ -546,7 +539,8 @@ TEST_F(ModelDrawingTest, TheRememberedVolumeFollowsEveryChangeOfView)
              ApplyCamera();
          },
          true, true},
-        {"far plane back out", [] {
+        {"far plane back out",
+         [] {
              SetFrustum(-1.0f, 1.0f, -0.75f, 0.75f, 1.5f, 4000.0f);
              ApplyCamera();
          },

@@ -54,11 +54,9 @@ protected:
     static int OutlineWidth(int y)
     {
         int x = 0;
-        while (x < kWidth && Pixel(x, y) == kBackground)
-            ++x;
+        while (x < kWidth && Pixel(x, y) == kBackground) ++x;
         int n = 0;
-        while (x + n < kWidth && Pixel(x + n, y) == (Rgb{0, 0, 0}))
-            ++n;
+        while (x + n < kWidth && Pixel(x + n, y) == (Rgb{0, 0, 0})) ++n;
         return n;
     }
 };
@@ -69,12 +67,12 @@ TEST_F(ModelRendererTest, FacesShowTheFourBands)
 {
     // Four squares facing the camera, each lit at its own angle.
     struct Face {
-        float shade;   // dot of the normal with the light
-        float z;       // centre across the screen
+        float shade;  // dot of the normal with the light
+        float z;  // centre across the screen
         const char* what;
     };
-    const Face faces[] = {{0.97f, -6, "lit"}, {0.7f, -2, "oblique"}, {0.3f, 2, "steep"},
-                          {-0.6f, 6, "unlit"}};
+    const Face faces[] = {
+        {0.97f, -6, "lit"}, {0.7f, -2, "oblique"}, {0.3f, 2, "steep"}, {-0.6f, 6, "unlit"}};
     Model model;
     const int obj = model.AddObject();
     model.SetColor(obj, 200, 100, 60);
@@ -129,8 +127,7 @@ TEST_F(ModelRendererTest, FaceLitDeadOnShowsTheBrightestBand)
         EXPECT_LE(s[1], 1.0f);
         DrawInstance(inst);
         for (int x = 250; x <= 390; x += 10)
-            for (int y = 190; y <= 290; y += 10)
-                ExpectNear(Pixel(x, y), Rgb{200, 100, 60}, "lit");
+            for (int y = 190; y <= 290; y += 10) ExpectNear(Pixel(x, y), Rgb{200, 100, 60}, "lit");
     }
 }
 
@@ -147,16 +144,14 @@ TEST_F(ModelRendererTest, NormalsTurnWithTheInstanceAndPose)
 
     std::vector<float> s = ComputeShading(inst, obj);
     ASSERT_EQ(s.size(), 1u + 3 * 2);
-    for (size_t i = 1; i < s.size(); ++i)
-        EXPECT_EQ(s[i], 0.0f);
+    for (size_t i = 1; i < s.size(); ++i) EXPECT_EQ(s[i], 0.0f);
     // LightDirection is normalised in place.
     EXPECT_NEAR(LightDirection.x, 0.70710677f, 1e-6);
     EXPECT_NEAR(LightDirection.y, -0.70710677f, 1e-6);
 
     inst.forward = Vector3D{1, 0, 0};
     s = ComputeShading(inst, obj);
-    for (size_t i = 1; i < s.size(); ++i)
-        EXPECT_NEAR(s[i], 0.70710677f, 1e-5);
+    for (size_t i = 1; i < s.size(); ++i) EXPECT_NEAR(s[i], 0.70710677f, 1e-5);
 
     // A pose of -45 degrees about z turns the normal (now +x) straight along the light.
     inst.poses[obj].angleA = -45;
@@ -180,7 +175,9 @@ TEST_F(ModelRendererTest, OutlineFactorFollowsTheDistance)
         float distance;
         double factor;
     };
-    const Case cases[] = {{1.5f, 1.0}, {801.5f, std::exp(-5.0 * 800 / 3998.5)}, {4000.0f, 0.0067},
+    const Case cases[] = {{1.5f, 1.0},
+                          {801.5f, std::exp(-5.0 * 800 / 3998.5)},
+                          {4000.0f, 0.0067},
                           {0.0f, std::exp(5.0 * 1.5 / 3998.5)}};
     for (const Case& c : cases) {
         inst.position = CameraEye + Vector3D{0, 0, -c.distance};
@@ -212,7 +209,7 @@ TEST_F(ModelRendererTest, OutlineIsBlackAndThinsWithDistance)
     inst.position = Vector3D{6, 0, 0};
     DrawInstance(inst);
     EXPECT_EQ(Pixel(320 - 100, 240), kBackground);
-    EXPECT_NE(Pixel(320 - 92, 240), (Rgb{0, 0, 0}));   // the face itself is not black
+    EXPECT_NE(Pixel(320 - 92, 240), (Rgb{0, 0, 0}));  // the face itself is not black
     const int nearWidth = OutlineWidth(240);
     EXPECT_GE(nearWidth, 2);
     EXPECT_LE(nearWidth, 4);
@@ -258,7 +255,7 @@ TEST_F(ModelRendererTest, StateIsRestoredAfterDrawing)
     EXPECT_EQ(width, 1.0f);
     EXPECT_FALSE(IsOn(GL_TEXTURE_1D));
     EXPECT_FALSE(IsOn(GL_TEXTURE_2D));
-    EXPECT_FALSE(IsOn(GL_VERTEX_ARRAY));   // the outline's edges go as an array
+    EXPECT_FALSE(IsOn(GL_VERTEX_ARRAY));  // the outline's edges go as an array
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_EQ(colour[0], 1.0f);
     EXPECT_EQ(colour[1], 1.0f);
@@ -274,10 +271,9 @@ TEST_F(ModelRendererTest, TexturedObjectsUseTheInstanceOffset)
     ASSERT_TRUE(CreateConstantAlphaTexture(five, sizeof five, 1, 1, 5, 1.0f));
     Model model;
     const int obj = model.AddObject();
-    model.SetColor(obj, 255, 128, 255);   // modulates the texture
+    model.SetColor(obj, 255, 128, 255);  // modulates the texture
     AddFacingSquare(model, obj, 0, 0, 0, 2, Vector3D{-1, 0, 0});
-    for (int p = 0; p < 4; ++p)
-        model.SetTexCoord(obj, p, 0.5f, 0.5f);
+    for (int p = 0; p < 4; ++p) model.SetTexCoord(obj, p, 0.5f, 0.5f);
     model.objects[obj].textureId = 2;
     ModelInstance inst;
     inst.AttachModel(&model);
@@ -294,7 +290,7 @@ TEST_F(ModelRendererTest, ReferencePointsAreNotDrawnButCarryTheirChildren)
     Model model;
     const int marker = model.AddObject();
     model.SetColor(marker, 158, 0, 158);
-    model.SetPivot(marker, 0, 0, 4);   // four units to the right on screen
+    model.SetPivot(marker, 0, 0, 4);  // four units to the right on screen
     AddFacingSquare(model, marker, 0, 0, 0, 1, NormalWithShade(0.97f));
     const int other = model.AddObject();
     model.SetColor(other, 159, 0, 159);
@@ -309,8 +305,8 @@ TEST_F(ModelRendererTest, ReferencePointsAreNotDrawnButCarryTheirChildren)
     inst.position = Vector3D{20, 0, 0};
     DrawInstance(inst);
 
-    EXPECT_EQ(Pixel(320 + 96, 240), kBackground);   // the marker
-    EXPECT_EQ(Pixel(320 - 96, 240), kBackground);   // the other marker colour
+    EXPECT_EQ(Pixel(320 + 96, 240), kBackground);  // the marker
+    EXPECT_EQ(Pixel(320 - 96, 240), kBackground);  // the other marker colour
     ExpectNear(Pixel(320 + 96, 240 - 48), Rgb{0, 250, 0}, "child of the marker");
     Vector3D p{0, 0, 0};
     ASSERT_TRUE(inst.PartPointToWorld(marker, p));

@@ -14,15 +14,9 @@ const int kFont = 4;
 const int kPicture = 5;
 const Rgb kBackground{0, 0, 40};
 
-Rgb CellColour(int col, int row)
-{
-    return Rgb{col * 16 + 15, row * 16 + 15, 200};
-}
+Rgb CellColour(int col, int row) { return Rgb{col * 16 + 15, row * 16 + 15, 200}; }
 
-Rgb Tinted(Rgb c, int r, int g, int b)
-{
-    return Rgb{c.r * r / 255, c.g * g / 255, c.b * b / 255};
-}
+Rgb Tinted(Rgb c, int r, int g, int b) { return Rgb{c.r * r / 255, c.g * g / 255, c.b * b / 255}; }
 
 void MakeFont()
 {
@@ -117,8 +111,8 @@ TEST_F(OverlayTest, GlyphCellsFollowTheFontLayout)
         int u, v;
     };
     const Case cases[] = {
-        {'A', 0, 0},    {'P', 240, 0},  {'Q', 0, 16},    {'Z', 144, 16}, {'0', 160, 16},
-        {'5', 240, 16}, {'6', 0, 32},   {'+', 64, 32},   {'>', 224, 32}, {'|', 192, 32},
+        {'A', 0, 0},    {'P', 240, 0},  {'Q', 0, 16},    {'Z', 144, 16},  {'0', 160, 16},
+        {'5', 240, 16}, {'6', 0, 32},   {'+', 64, 32},   {'>', 224, 32},  {'|', 192, 32},
         {'a', 0, 0},    {'z', 144, 16}, {'#', 240, 112}, {'~', 240, 112}, {'\x80', 240, 112},
     };
     for (const Case& c : cases) {
@@ -129,8 +123,8 @@ TEST_F(OverlayTest, GlyphCellsFollowTheFontLayout)
     }
 
     SetCustomGlyph(3, 'a');
-    SetCustomGlyph(99, '#');   // clamped into slot 15
-    SetCustomGlyph(-4, 'a');   // slot 0: the lowest slot holding a character wins
+    SetCustomGlyph(99, '#');  // clamped into slot 15
+    SetCustomGlyph(-4, 'a');  // slot 0: the lowest slot holding a character wins
     int u = -1, v = -1;
     EXPECT_TRUE(GlyphCell('a', u, v));
     EXPECT_EQ(u, 0);
@@ -141,7 +135,7 @@ TEST_F(OverlayTest, GlyphCellsFollowTheFontLayout)
     EXPECT_EQ(u, 0);
     EXPECT_EQ(v, 0);
 
-    SetFontTexture(kFont);   // frees every slot
+    SetFontTexture(kFont);  // frees every slot
     EXPECT_FALSE(GlyphCell('#', u, v));
     EXPECT_EQ(v, 112);
     EXPECT_EQ(FontCharWidth(), 18);
@@ -152,19 +146,19 @@ TEST_F(OverlayTest, TextColourTintsAllButCustomGlyphs)
 {
     SetCustomGlyph(3, 'a');
     DrawText(10, 10, "aAb#", 255, 255, 0, false, 1.0f);
-    ExpectGlyph(10, 10, 16, CellColour(3, 6));                         // custom, untinted
-    ExpectGlyph(28, 10, 16, Tinted(CellColour(0, 0), 255, 255, 0));   // A
-    ExpectGlyph(46, 10, 16, Tinted(CellColour(1, 0), 255, 255, 0));   // b draws B
+    ExpectGlyph(10, 10, 16, CellColour(3, 6));  // custom, untinted
+    ExpectGlyph(28, 10, 16, Tinted(CellColour(0, 0), 255, 255, 0));  // A
+    ExpectGlyph(46, 10, 16, Tinted(CellColour(1, 0), 255, 255, 0));  // b draws B
     ExpectGlyph(64, 10, 16, Tinted(CellColour(15, 7), 255, 255, 0));  // no glyph
 
     // Numbers go through the same path.
     DrawInt(10, 100, -12, 255, 255, 255, false, 1.0f);
-    ExpectGlyph(10, 100, 16, CellColour(5, 2));    // '-'
-    ExpectGlyph(28, 100, 16, CellColour(11, 1));   // '1'
-    ExpectGlyph(46, 100, 16, CellColour(12, 1));   // '2'
-    DrawFloat(10, 200, 1.5f, 255, 255, 255, false, 1.0f);   // "1.500000"
+    ExpectGlyph(10, 100, 16, CellColour(5, 2));  // '-'
+    ExpectGlyph(28, 100, 16, CellColour(11, 1));  // '1'
+    ExpectGlyph(46, 100, 16, CellColour(12, 1));  // '2'
+    DrawFloat(10, 200, 1.5f, 255, 255, 255, false, 1.0f);  // "1.500000"
     ExpectGlyph(10, 200, 16, CellColour(11, 1));
-    ExpectGlyph(28, 200, 16, CellColour(8, 2));    // '.'
+    ExpectGlyph(28, 200, 16, CellColour(8, 2));  // '.'
     ExpectGlyph(136, 200, 16, CellColour(10, 1));  // the last '0'
     EXPECT_EQ(Pixel(154, 200), kBackground);
 }
@@ -212,7 +206,7 @@ TEST_F(OverlayTest, NewContextStartsWithoutSourceRectangle)
 TEST_F(OverlayTest, SourceRectangleFillsTheWindow)
 {
     MakePicture();
-    SetSourceRect(255, 191, 0, 0);   // the same as (0, 0, 255, 191)
+    SetSourceRect(255, 191, 0, 0);  // the same as (0, 0, 255, 191)
     DrawImage(kPicture, 0, 0, 2.5f, false, false);
     ClearSourceRect();
     // Nearest texel of a pixel centre: floor((p + 0.5) / 2.5).
@@ -238,7 +232,7 @@ TEST_F(OverlayTest, CentredMirroredAndMissingImages)
     EXPECT_EQ(Pixel(192, 368), kBackground);
 
     ClearFrame();
-    SetSourceRect(10, 20, 13, 21);   // 4 x 2 texels at scale 3: 12 x 6 pixels
+    SetSourceRect(10, 20, 13, 21);  // 4 x 2 texels at scale 3: 12 x 6 pixels
     DrawImage(kPicture, 100, 100, 3.0f, true, false);
     ClearSourceRect();
     EXPECT_EQ(Pixel(94, 97), (Rgb{10, 20, 77}));
@@ -248,7 +242,7 @@ TEST_F(OverlayTest, CentredMirroredAndMissingImages)
     EXPECT_EQ(Pixel(94, 103), kBackground);
 
     ClearFrame();
-    DrawImage(77, 0, 0, 1.0f, false, false);   // not registered
+    DrawImage(77, 0, 0, 1.0f, false, false);  // not registered
     EXPECT_EQ(Pixel(0, 0), kBackground);
     EXPECT_EQ(Pixel(100, 100), kBackground);
     EXPECT_EQ(GetInt(GL_MATRIX_MODE), GL_MODELVIEW);

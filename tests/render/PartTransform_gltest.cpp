@@ -13,15 +13,14 @@ namespace {
 // Objects: 0 root, 1 child of 0, 2 child of 1, 3 child of 2, 4 a second root, 5 child of 4.
 void BuildChainModel(Model& model)
 {
-    const float pivots[6][3] = {{1, 2, 3}, {0, 0.5f, -2}, {-1, 0, 0}, {0.25f, 1, 0.5f},
-                                {-3, 0, 0}, {0, -1, 4}};
+    const float pivots[6][3] = {{1, 2, 3},        {0, 0.5f, -2}, {-1, 0, 0},
+                                {0.25f, 1, 0.5f}, {-3, 0, 0},    {0, -1, 4}};
     const int parents[6] = {0, 0, 1, 2, 4, 4};
     for (int k = 0; k < 6; ++k) {
         ASSERT_EQ(model.AddObject(), k);
         model.SetPivot(k, pivots[k][0], pivots[k][1], pivots[k][2]);
     }
-    for (int k = 0; k < 6; ++k)
-        ASSERT_TRUE(model.SetParent(k, parents[k]));
+    for (int k = 0; k < 6; ++k) ASSERT_TRUE(model.SetParent(k, parents[k]));
 }
 
 // The transform of object k built with GL calls in the documented order.
@@ -32,8 +31,7 @@ void ComposeWithGL(const ModelInstance& inst, int32_t k, bool rotationOnly)
     int n = 0;
     for (int32_t c = k;; c = model.objects[c].parent) {
         chain[n++] = c;
-        if (model.objects[c].parent == c)
-            break;
+        if (model.objects[c].parent == c) break;
     }
     // Instance orientation: R1 takes (0, 0, -1) to forward, R2 the turned up to up.
     float a1, a2;
@@ -56,10 +54,8 @@ void ComposeWithGL(const ModelInstance& inst, int32_t k, bool rotationOnly)
             RotateAroundAxis(p, a2, ax);
             for (int j = n - 1; j > i; --j) {
                 PartPose pose = inst.poses[chain[j]];
-                if (pose.angleA != 0.0f)
-                    RotateAroundAxis(p, pose.angleA, pose.axisA);
-                if (pose.angleB != 0.0f)
-                    RotateAroundAxis(p, pose.angleB, pose.axisB);
+                if (pose.angleA != 0.0f) RotateAroundAxis(p, pose.angleA, pose.axisA);
+                if (pose.angleB != 0.0f) RotateAroundAxis(p, pose.angleB, pose.axisB);
             }
             t = t + p;
         }
@@ -69,10 +65,8 @@ void ComposeWithGL(const ModelInstance& inst, int32_t k, bool rotationOnly)
     }
     for (int i = 0; i < n; ++i) {
         const PartPose& pose = inst.poses[chain[i]];
-        if (pose.angleB != 0.0f)
-            glRotatef(pose.angleB, pose.axisB.x, pose.axisB.y, pose.axisB.z);
-        if (pose.angleA != 0.0f)
-            glRotatef(pose.angleA, pose.axisA.x, pose.axisA.y, pose.axisA.z);
+        if (pose.angleB != 0.0f) glRotatef(pose.angleB, pose.axisB.x, pose.axisB.y, pose.axisB.z);
+        if (pose.angleA != 0.0f) glRotatef(pose.angleA, pose.axisA.x, pose.axisA.y, pose.axisA.z);
     }
     glRotatef(a2, axis2.x, axis2.y, axis2.z);
     glRotatef(a1, axis1.x, axis1.y, axis1.z);
@@ -110,9 +104,11 @@ const PoseCase kPoses[] = {
     {"no poses", {}, 0},
     {"root turned", {{0, 30, {0, 1, 0}, 0, {}}}, 1},
     {"middle of the chain, both rotations",
-     {{1, 45, {1, 0, 0}, -20, {0, 0, 1}}, {2, 0, {}, 90, {0, 1, 0}}}, 2},
+     {{1, 45, {1, 0, 0}, -20, {0, 0, 1}}, {2, 0, {}, 90, {0, 1, 0}}},
+     2},
     {"every level, odd axes",
-     {{0, 12, {1, 1, 0}, 0, {}}, {1, -70, {0, 2, 1}, 33, {3, 0, -1}}, {3, 150, {1, 1, 1}, 0, {}}}, 3},
+     {{0, 12, {1, 1, 0}, 0, {}}, {1, -70, {0, 2, 1}, 33, {3, 0, -1}}, {3, 150, {1, 1, 1}, 0, {}}},
+     3},
     {"second root", {{4, 60, {0, 0, 1}, 15, {1, 0, 0}}, {5, -35, {0, 1, 0}, 0, {}}}, 2},
 };
 
@@ -141,8 +137,9 @@ TEST_F(PartTransformTest, CpuMatrixEqualsGLMatrixStack)
             }
             for (int32_t k = 0; k < model.count; ++k) {
                 for (bool rotationOnly : {false, true}) {
-                    SCOPED_TRACE(::testing::Message() << ic.what << " / " << pc.what << " / object "
-                                                      << k << (rotationOnly ? " rotation only" : ""));
+                    SCOPED_TRACE(::testing::Message()
+                                 << ic.what << " / " << pc.what << " / object " << k
+                                 << (rotationOnly ? " rotation only" : ""));
                     PartMatrix cpu;
                     ASSERT_TRUE(inst.ComputePartMatrix(k, rotationOnly, cpu));
 

@@ -13,8 +13,7 @@ namespace {
 // Column-major product m x (x, y, z, 1).
 void Transform(const std::vector<double>& m, double x, double y, double z, double out[4])
 {
-    for (int r = 0; r < 4; ++r)
-        out[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
+    for (int r = 0; r < 4; ++r) out[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
 }
 
 void FillPixelRect(float x0, float y0, float x1, float y1)
@@ -52,10 +51,9 @@ TEST_F(RenderStateTest, InitialStateIsTheGamesStartingView)
     // glFrustum(-1, 1, -0.75, 0.75, 1.5, 1000).
     const std::vector<double> p = Matrix(GL_PROJECTION_MATRIX);
     const double n = 1.5, f = 1000.0;
-    const double expected[16] = {1.5, 0, 0, 0, 0, 2.0, 0, 0, 0, 0, -(f + n) / (f - n), -1,
-                                 0, 0, -2 * f * n / (f - n), 0};
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(p[i], expected[i], 1e-5) << "projection element " << i;
+    const double expected[16] = {
+        1.5, 0, 0, 0, 0, 2.0, 0, 0, 0, 0, -(f + n) / (f - n), -1, 0, 0, -2 * f * n / (f - n), 0};
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(p[i], expected[i], 1e-5) << "projection element " << i;
 
     // The camera sits at the origin looking along +x with y up: (5, 0, 0) is straight ahead.
     double eye[4];
@@ -106,8 +104,7 @@ TEST_F(RenderStateTest, SetFrustumKeepsTheValuesAndLoadsThem)
     EXPECT_NEAR(p[14], -2 * 4000.0 * 1.5 / (4000.0 - 1.5), 1e-4);
     EXPECT_EQ(GetInt(GL_MATRIX_MODE), GL_MODELVIEW);
     const std::vector<double> mv = Matrix(GL_MODELVIEW_MATRIX);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(mv[i], (i % 5 == 0) ? 1.0 : 0.0);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(mv[i], (i % 5 == 0) ? 1.0 : 0.0);
 }
 
 TEST_F(RenderStateTest, NoContextWithoutAPlatformContext)
@@ -154,11 +151,11 @@ TEST_F(RenderStateTest, Begin2DMapsWindowPixels)
     EXPECT_EQ(GetInt(GL_DEPTH_FUNC), GL_ALWAYS);
     EXPECT_FALSE(IsOn(GL_CULL_FACE));
     glColor3ub(255, 0, 0);
-    FillPixelRect(0, 0, 1, 1);              // the top-left pixel
+    FillPixelRect(0, 0, 1, 1);  // the top-left pixel
     glColor3ub(0, 255, 0);
-    FillPixelRect(639, 479, 640, 480);      // the bottom-right pixel
+    FillPixelRect(639, 479, 640, 480);  // the bottom-right pixel
     glColor3ub(0, 0, 255);
-    FillPixelRect(100, 50, 110, 52);        // a 10 x 2 strip
+    FillPixelRect(100, 50, 110, 52);  // a 10 x 2 strip
     glColor3f(1, 1, 1);
     End2D();
 
@@ -207,8 +204,8 @@ TEST_F(RenderStateTest, BlendAndAlphaTestPairs)
     struct Case {
         const char* what;
         bool alphaTest;
-        int begins;      // BeginBlend(1) calls
-        int ends;        // EndBlend calls after them
+        int begins;  // BeginBlend(1) calls
+        int ends;  // EndBlend calls after them
         bool blendOn, depthWrites, alphaOn;
     };
     const Case cases[] = {
@@ -222,14 +219,10 @@ TEST_F(RenderStateTest, BlendAndAlphaTestPairs)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EndBlend();
-        if (c.alphaTest)
-            EnableAlphaTest();
-        else
-            DisableAlphaTest();
-        for (int i = 0; i < c.begins; ++i)
-            BeginBlend(1);
-        for (int i = 0; i < c.ends; ++i)
-            EndBlend();
+        if (c.alphaTest) EnableAlphaTest();
+        else DisableAlphaTest();
+        for (int i = 0; i < c.begins; ++i) BeginBlend(1);
+        for (int i = 0; i < c.ends; ++i) EndBlend();
         EXPECT_EQ(IsOn(GL_BLEND), c.blendOn);
         GLboolean mask = GL_FALSE;
         glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
@@ -245,7 +238,7 @@ TEST_F(RenderStateTest, BlendModesMixPixels)
 {
     struct Case {
         int mode;
-        int expectedRed;   // background red 100, quad red 200 at alpha 0.5
+        int expectedRed;  // background red 100, quad red 200 at alpha 0.5
     };
     // Mode 0 is translucency, 1 adds, any other keeps the function of the previous blend (1).
     const Case cases[] = {{0, 150}, {1, 200}, {7, 200}};
@@ -326,12 +319,9 @@ struct CameraCase {
     Vector3D eye, direction, up;
 };
 const CameraCase kCameras[] = {
-    {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
-    {{10, 20, -30}, {0.3f, -0.2f, 0.9f}, {0, 1, 0}},
-    {{-5, 2, 7}, {-2, 0.5f, -1}, {0.2f, 1, 0}},
-    {{0, 50, 0}, {0.1f, -1, 0.05f}, {0, 0, -1}},
-    {{1, 2, 3}, {0, 0, -4}, {0, 1, 0}},
-    {{1, 2, 3}, {0, 0, 4}, {0, 1, 0}},
+    {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},          {{10, 20, -30}, {0.3f, -0.2f, 0.9f}, {0, 1, 0}},
+    {{-5, 2, 7}, {-2, 0.5f, -1}, {0.2f, 1, 0}}, {{0, 50, 0}, {0.1f, -1, 0.05f}, {0, 0, -1}},
+    {{1, 2, 3}, {0, 0, -4}, {0, 1, 0}},         {{1, 2, 3}, {0, 0, 4}, {0, 1, 0}},
     {{0, 0, 0}, {1, 0, 0}, {0, -1, 0}},
 };
 
@@ -353,10 +343,10 @@ TEST_F(RenderStateTest, ProjectToScreenMatchesTheGLPipeline)
         Normalize(dir);
         for (const Vector3D& off : offsets) {
             const Vector3D world = cam.eye + dir * 40.0f + off;
-            SCOPED_TRACE(::testing::Message() << "eye " << cam.eye.x << "," << cam.eye.y << ","
-                                              << cam.eye.z << " dir " << cam.direction.x << ","
-                                              << cam.direction.y << "," << cam.direction.z
-                                              << " up.y " << cam.up.y << " offset " << off.x);
+            SCOPED_TRACE(::testing::Message()
+                         << "eye " << cam.eye.x << "," << cam.eye.y << "," << cam.eye.z << " dir "
+                         << cam.direction.x << "," << cam.direction.y << "," << cam.direction.z
+                         << " up.y " << cam.up.y << " offset " << off.x);
             GLdouble wx, wy, wz;
             ASSERT_TRUE(gluProject(world.x, world.y, world.z, mv, proj, viewport, &wx, &wy, &wz));
             Vector3D p = world, screen;
@@ -383,9 +373,9 @@ TEST_F(RenderStateTest, UnprojectThenProjectIsTheSamePixel)
         CameraDirection = cam.direction;
         CameraUp = cam.up;
         for (const auto& px : pixels) {
-            SCOPED_TRACE(::testing::Message() << "pixel " << px[0] << "," << px[1] << " dir "
-                                              << cam.direction.x << "," << cam.direction.y << ","
-                                              << cam.direction.z);
+            SCOPED_TRACE(::testing::Message()
+                         << "pixel " << px[0] << "," << px[1] << " dir " << cam.direction.x << ","
+                         << cam.direction.y << "," << cam.direction.z);
             Vector3D world = UnprojectFromScreen(px[0], px[1]);
             // The point lies on the near plane: 1.5 units along the view direction.
             Vector3D dir = cam.direction;

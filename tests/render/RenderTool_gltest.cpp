@@ -23,10 +23,7 @@ std::string BuildDir()
     return dir ? dir : ".";
 }
 
-std::string Tool()
-{
-    return QB_MODEL_TOOL;
-}
+std::string Tool() { return QB_MODEL_TOOL; }
 
 struct ToolRun {
     int status;
@@ -36,8 +33,8 @@ struct ToolRun {
 // Files of the running test carry its name, so tests running side by side never share them.
 std::string TestFile(const std::string& suffix)
 {
-    return BuildDir() + "/render_tool_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-           suffix;
+    return BuildDir() + "/render_tool_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix;
 }
 
 // Runs the tool with the arguments (already quoted as needed) and collects its stderr.
@@ -57,7 +54,8 @@ ToolRun RunTool(const std::string& args)
 std::vector<uint8_t> ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 bool Exists(const std::string& path)
@@ -68,7 +66,8 @@ bool Exists(const std::string& path)
 
 uint32_t BigEndian32(const std::vector<uint8_t>& b, size_t at)
 {
-    return (uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) | b[at + 3];
+    return (uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) |
+           b[at + 3];
 }
 
 // A small ship: a body, two wings hanging off it and a hidden gun marker.
@@ -144,7 +143,8 @@ TEST_F(RenderToolTest, BadInputIsNamedAndWritesNothing)
     const Case cases[] = {
         {"missing file", "'" + missing + "' '" + picture + "'", 1, missing},
         {"damaged file", "'" + junk + "' '" + picture + "'", 1, junk},
-        {"unwritable picture", "'" + model + "' '/nonexistent-dir/x.png'", 1, "/nonexistent-dir/x.png"},
+        {"unwritable picture", "'" + model + "' '/nonexistent-dir/x.png'", 1,
+         "/nonexistent-dir/x.png"},
         {"no number", "'" + model + "' '" + picture + "' --yaw", 2, "--yaw"},
         {"not a number", "'" + model + "' '" + picture + "' --scale big", 2, "--scale"},
         {"zero scale", "'" + model + "' '" + picture + "' --scale 0", 2, "--scale"},

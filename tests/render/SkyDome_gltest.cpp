@@ -17,7 +17,7 @@ namespace {
 const Rgb kBackground{0, 0, 0};
 
 struct FeedbackVertex {
-    float x, y, z;   // object space (identity matrices)
+    float x, y, z;  // object space (identity matrices)
     float s, t;
 };
 
@@ -53,17 +53,15 @@ std::vector<FeedbackVertex> Feedback(Draw draw)
         for (GLint v = 0; v < n; ++v, i += perVertex) {
             const GLfloat* f = &buffer[i];
             // Window coordinates back to normalised device (= object) coordinates.
-            out.push_back({f[0] / 320.0f - 1.0f, f[1] / 240.0f - 1.0f, f[2] * 2.0f - 1.0f, f[7], f[8]});
+            out.push_back(
+                {f[0] / 320.0f - 1.0f, f[1] / 240.0f - 1.0f, f[2] * 2.0f - 1.0f, f[7], f[8]});
         }
     }
     return out;
 }
 
 int gCalls = 0;
-int ZeroTwiceThen42()
-{
-    return ++gCalls < 3 ? 0 : 42;
-}
+int ZeroTwiceThen42() { return ++gCalls < 3 ? 0 : 42; }
 
 class SkyDomeTest : public GLFixture {
 protected:
@@ -77,9 +75,9 @@ protected:
 
 void MakeSolidTexture(int name, Rgb c)
 {
-    const uint8_t rgb[12] = {uint8_t(c.r), uint8_t(c.g), uint8_t(c.b), uint8_t(c.r), uint8_t(c.g),
-                             uint8_t(c.b), uint8_t(c.r), uint8_t(c.g), uint8_t(c.b), uint8_t(c.r),
-                             uint8_t(c.g), uint8_t(c.b)};
+    const uint8_t rgb[12] = {uint8_t(c.r), uint8_t(c.g), uint8_t(c.b), uint8_t(c.r),
+                             uint8_t(c.g), uint8_t(c.b), uint8_t(c.r), uint8_t(c.g),
+                             uint8_t(c.b), uint8_t(c.r), uint8_t(c.g), uint8_t(c.b)};
     ASSERT_TRUE(CreateConstantAlphaTexture(rgb, sizeof rgb, 2, 2, name, 1.0f));
 }
 
@@ -153,8 +151,7 @@ TEST_F(SkyDomeTest, SkyFillsTheBackgroundAndEverythingCoversIt)
     ApplyCamera();
     sky->Draw(CameraEye);
     for (int y : {0, 240, 479})
-        for (int x : {0, 320, 639})
-            EXPECT_EQ(Pixel(x, y), (Rgb{30, 60, 200})) << x << "," << y;
+        for (int x : {0, 320, 639}) EXPECT_EQ(Pixel(x, y), (Rgb{30, 60, 200})) << x << "," << y;
 
     // A square beyond the sphere's radius is still drawn over it: the sky wrote no depth.
     Vector3D dir = CameraDirection;
@@ -181,7 +178,8 @@ TEST_F(SkyDomeTest, SkyAsLargeAsTheFarPlaneHasNoHoleStraightAhead)
     f.far = 4000.0f;
     SetFrustum(f.left, f.right, f.bottom, f.top, f.near, f.far);
     sky = std::make_unique<SkyDome>(FrustumParams.far, 16, 20, 2);
-    for (const Vector3D& dir : {Vector3D{1, 0, 0}, Vector3D{0, 0, -1}, Vector3D{-0.7f, 0.1f, 0.7f}}) {
+    for (const Vector3D& dir :
+         {Vector3D{1, 0, 0}, Vector3D{0, 0, -1}, Vector3D{-0.7f, 0.1f, 0.7f}}) {
         ClearFrame();
         CameraEye = Vector3D{0, 25, 0};
         CameraDirection = dir;
@@ -190,8 +188,8 @@ TEST_F(SkyDomeTest, SkyAsLargeAsTheFarPlaneHasNoHoleStraightAhead)
         sky->Draw(CameraEye);
         for (int y : {200, 240, 280})
             for (int x : {280, 320, 360})
-                EXPECT_EQ(Pixel(x, y), (Rgb{30, 60, 200})) << x << "," << y << " looking " << dir.x << ","
-                                                           << dir.y << "," << dir.z;
+                EXPECT_EQ(Pixel(x, y), (Rgb{30, 60, 200}))
+                    << x << "," << y << " looking " << dir.x << "," << dir.y << "," << dir.z;
         EXPECT_TRUE(IsOn(GL_DEPTH_TEST));
     }
 }
@@ -212,7 +210,8 @@ TEST_F(SkyDomeTest, GameSkyCoversEveryPixelWhereverTheCameraLooks)
             for (int yaw = 0; yaw < 360; yaw += (pitch == -90 || pitch == 90) ? 360 : 30) {
                 const float p = pitch * DEG_TO_RAD, y = yaw * DEG_TO_RAD;
                 CameraEye = eye;
-                CameraDirection = Vector3D{std::cos(p) * std::cos(y), std::sin(p), std::cos(p) * std::sin(y)};
+                CameraDirection =
+                    Vector3D{std::cos(p) * std::cos(y), std::sin(p), std::cos(p) * std::sin(y)};
                 CameraUp = (pitch == -90 || pitch == 90) ? Vector3D{1, 0, 0} : Vector3D{0, 1, 0};
                 ClearFrame();
                 ApplyCamera();
@@ -263,10 +262,10 @@ TEST_F(SkyDomeTest, GroundCornersCarryTheirTextureCorners)
     DrawGround(Vector3D{-10, 0, -10}, Vector3D{10, 0, 10}, 1);
     EXPECT_FALSE(IsOn(GL_TEXTURE_2D));
 
-    EXPECT_EQ(Pixel(320 - 44, 240 - 44), (Rgb{0, 255, 0}));       // a: (1, 0)
-    EXPECT_EQ(Pixel(320 - 44, 240 + 44), (Rgb{255, 0, 0}));       // (a.x, b.y, b.z): (0, 0)
-    EXPECT_EQ(Pixel(320 + 44, 240 + 44), (Rgb{0, 0, 255}));       // b: (0, 1)
-    EXPECT_EQ(Pixel(320 + 44, 240 - 44), (Rgb{255, 255, 255}));   // (b.x, a.y, a.z): (1, 1)
+    EXPECT_EQ(Pixel(320 - 44, 240 - 44), (Rgb{0, 255, 0}));  // a: (1, 0)
+    EXPECT_EQ(Pixel(320 - 44, 240 + 44), (Rgb{255, 0, 0}));  // (a.x, b.y, b.z): (0, 0)
+    EXPECT_EQ(Pixel(320 + 44, 240 + 44), (Rgb{0, 0, 255}));  // b: (0, 1)
+    EXPECT_EQ(Pixel(320 + 44, 240 - 44), (Rgb{255, 255, 255}));  // (b.x, a.y, a.z): (1, 1)
     EXPECT_EQ(Pixel(320 - 50, 240), kBackground);
     EXPECT_EQ(Pixel(320, 240 + 50), kBackground);
 }

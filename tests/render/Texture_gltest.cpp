@@ -20,8 +20,7 @@ std::vector<uint8_t> TexelsOf(int name, int width, int height)
 std::vector<int> RegisteredNames()
 {
     std::vector<int> names;
-    for (int i = 0; i < TextureCount(); ++i)
-        names.push_back(TextureAt(i).name);
+    for (int i = 0; i < TextureCount(); ++i) names.push_back(TextureAt(i).name);
     return names;
 }
 
@@ -53,7 +52,8 @@ TEST_F(TextureTest, RampShowsFourGreyLevels)
     const int expected[16] = {128, 128, 128, 192, 192, 192, 192, 192,
                               224, 224, 224, 224, 224, 224, 224, 255};
     for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(Pixel(10 * i + 5, 5), (Rgb{expected[i], expected[i], expected[i]})) << "texel " << i;
+        EXPECT_EQ(Pixel(10 * i + 5, 5), (Rgb{expected[i], expected[i], expected[i]}))
+            << "texel " << i;
     EXPECT_EQ(Pixel(165, 25), (Rgb{255, 255, 255}));
 
     GLint filter = 0;
@@ -77,9 +77,9 @@ TEST_F(TextureTest, MakersDeriveAlpha)
     const uint8_t grey[] = {10, 20, 30, 40, 50, 60};
     ASSERT_TRUE(CreateConstantAlphaTexture(grey, sizeof grey, 1, 2, 2, 0.5f));
     t = TexelsOf(2, 1, 2);
-    EXPECT_EQ(t[3], 127);   // truncated, not rounded
+    EXPECT_EQ(t[3], 127);  // truncated, not rounded
     EXPECT_EQ(t[7], 127);
-    EXPECT_EQ(t[4], 40);     // second row in source order
+    EXPECT_EQ(t[4], 40);  // second row in source order
     ASSERT_TRUE(CreateConstantAlphaTexture(grey, sizeof grey, 1, 2, 6, 1.0f));
     EXPECT_EQ(TexelsOf(6, 1, 2)[3], 255);
 
@@ -182,7 +182,7 @@ TEST_F(TextureTest, RegistryKeepsOrderThroughDeletes)
 
     DeleteTexture(5);
     DeleteTexture(2);
-    DeleteTexture(77);   // not registered: nothing happens
+    DeleteTexture(77);  // not registered: nothing happens
     EXPECT_EQ(RegisteredNames(), (std::vector<int>{RAMP_TEXTURE, 1, 3, 4}));
     EXPECT_EQ(FindTexture(5), -1);
     EXPECT_FALSE(glIsTexture(5));

@@ -93,14 +93,13 @@ TEST(ModelEditing, AddedObjectsAndPointsStartWithTheirDefaults)
 TEST(ModelEditing, NamesAreCopiedAndFoundExactly)
 {
     Model model;
-    for (int i = 0; i < 3; ++i)
-        model.AddObject();
+    for (int i = 0; i < 3; ++i) model.AddObject();
     char buffer[8] = "W0";
     model.SetName(0, "Body");
     model.SetName(1, buffer);
     model.SetName(2, "W0");
-    buffer[0] = 'X';   // the model holds its own copy
-    EXPECT_EQ(model.FindObject("W0"), 1);   // the lower of two equal names
+    buffer[0] = 'X';  // the model holds its own copy
+    EXPECT_EQ(model.FindObject("W0"), 1);  // the lower of two equal names
     EXPECT_EQ(model.FindObject("body"), -1);
     EXPECT_EQ(model.FindObject("Body"), 0);
     EXPECT_EQ(model.FindObject(nullptr), -1);
@@ -114,8 +113,7 @@ TEST(ModelEditing, NamesAreCopiedAndFoundExactly)
 TEST(ModelHierarchy, OrderListsRootsThenLevelsAndSkipsOrphans)
 {
     Model model;
-    for (int i = 0; i < 7; ++i)
-        model.AddObject();
+    for (int i = 0; i < 7; ++i) model.AddObject();
     // 0 root; 1 root; 2 under 3; 3 under 0; 4 under 2; 5 and 6 point at each other.
     model.SetParent(2, 3);
     model.SetParent(3, 0);
@@ -126,8 +124,7 @@ TEST(ModelHierarchy, OrderListsRootsThenLevelsAndSkipsOrphans)
     std::unique_ptr<int32_t[]> order(model.HierarchyOrder(&length));
     ASSERT_EQ(length, 7);
     const int32_t expected[] = {0, 1, 3, 2, 4, -1, -1};
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(order[i], expected[i]) << i;
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(order[i], expected[i]) << i;
 
     std::string why;
     EXPECT_FALSE(CheckModelStructure(model, &why));
@@ -152,8 +149,7 @@ TEST(ModelTransform, DefaultOrientationIsTranslationAndScaleOnly)
     PartMatrix m;
     ASSERT_TRUE(instance.ComputePartMatrix(0, false, m));
     const float expected[16] = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 12, 4, 6, 1};
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(m.m[i], expected[i]) << i;
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], expected[i]) << i;
 
     std::unique_ptr<float[]> points(instance.GetPartWorldPoints(0));
     ASSERT_NE(points, nullptr);
@@ -169,7 +165,7 @@ TEST(ModelTransform, TurnedInstanceRotatesPivotAndPoints)
     ModelInstance instance;
     instance.AttachModel(&model);
     instance.position = {5, 0, 0};
-    instance.forward = {1, 0, 0};   // a quarter turn: -z goes to +x, +x goes to +z
+    instance.forward = {1, 0, 0};  // a quarter turn: -z goes to +x, +x goes to +z
     ExpectNear(World(instance, 0, {1, 0, 0}), {5 + 2, 0, 1}, "turned pivot plus turned point");
     ExpectNear(World(instance, 0, {0, 0, -1}), {5 + 2 + 1, 0, 0}, "forward point");
 
@@ -248,14 +244,14 @@ TEST(ModelTransform, OppositeForwardOrUpTurnsHalfWayRoundInsteadOfNotAtAll)
     instance.AttachModel(&model);
     struct Case {
         Vector3D forward, up;
-        Vector3D right;   // where the model's +x ends up
+        Vector3D right;  // where the model's +x ends up
     };
     const Case cases[] = {
-        {{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}},           // heading along +z exactly
-        {{1e-8f, 0, 1}, {0, 1, 0}, {-1, 0, 0}},       // within float noise of it
-        {{0, 0, -1}, {0, -1, 0}, {-1, 0, 0}},         // upside down
-        {{0, 0, 1}, {0, -1, 0}, {1, 0, 0}},           // both
-        {{0, 0, -1}, {2e-8f, -1, 0}, {-1, 0, 0}},     // upside down within noise
+        {{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}},  // heading along +z exactly
+        {{1e-8f, 0, 1}, {0, 1, 0}, {-1, 0, 0}},  // within float noise of it
+        {{0, 0, -1}, {0, -1, 0}, {-1, 0, 0}},  // upside down
+        {{0, 0, 1}, {0, -1, 0}, {1, 0, 0}},  // both
+        {{0, 0, -1}, {2e-8f, -1, 0}, {-1, 0, 0}},  // upside down within noise
     };
     for (const Case& c : cases) {
         instance.forward = c.forward;
@@ -276,18 +272,17 @@ TEST(ModelTransform, BrokenChainsGiveNoTransform)
     Model model;
     for (int i = 0; i < kMaxChain + 1; ++i) {
         model.AddObject();
-        if (i > 0)
-            model.SetParent(i, i - 1);
+        if (i > 0) model.SetParent(i, i - 1);
     }
     ModelInstance instance;
     instance.AttachModel(&model);
     PartMatrix m;
-    EXPECT_TRUE(instance.ComputePartMatrix(kMaxChain - 1, false, m));   // 32 objects: fine
-    EXPECT_FALSE(instance.ComputePartMatrix(kMaxChain, false, m));      // 33: refused
+    EXPECT_TRUE(instance.ComputePartMatrix(kMaxChain - 1, false, m));  // 32 objects: fine
+    EXPECT_FALSE(instance.ComputePartMatrix(kMaxChain, false, m));  // 33: refused
     EXPECT_EQ(instance.GetPartWorldPoints(kMaxChain), nullptr);
     EXPECT_TRUE(CheckModelStructure(model) == false);
 
-    model.SetParent(0, 1);   // 0 and 1 now form a cycle
+    model.SetParent(0, 1);  // 0 and 1 now form a cycle
     EXPECT_FALSE(instance.ComputePartMatrix(1, false, m));
     model.objects[3].parent = 99;
     EXPECT_FALSE(instance.ComputePartMatrix(3, true, m));
@@ -324,7 +319,7 @@ TEST(ModelOrientation, SetOrientationCarriesPosesAlong)
     instance.poses[1].axisA = {1, 0, 0};
     instance.poses[2].angleB = 45;
     instance.poses[2].axisB = {0, 1, 0};
-    instance.poses[0].axisA = {1, 0, 0};   // inactive: left alone
+    instance.poses[0].axisA = {1, 0, 0};  // inactive: left alone
 
     Vector3D before = World(instance, 2, {0, 0, -1});
     // A quarter turn of the whole ship to the right: everything it holds turns with it.
@@ -356,11 +351,9 @@ TEST(ModelOrientation, SetPartOrientationReachesTheWantedFrame)
         Vector3D forward, up;
     };
     const Case cases[] = {
-        {1, {0, 1, 0}, {-1, 0, 0}},
-        {2, {0, 0, 1}, {0, 1, 0}},
-        {0, {-1, 0, 0}, {0, 1, 0}},   // exactly opposite the base forward
-        {1, {0, -1, 0}, {1, 0, 0}},
-        {2, {0.6f, 0, -0.8f}, {0, -1, 0}},
+        {1, {0, 1, 0}, {-1, 0, 0}}, {2, {0, 0, 1}, {0, 1, 0}},
+        {0, {-1, 0, 0}, {0, 1, 0}},  // exactly opposite the base forward
+        {1, {0, -1, 0}, {1, 0, 0}}, {2, {0.6f, 0, -0.8f}, {0, -1, 0}},
     };
     for (const Case& k : cases) {
         ASSERT_TRUE(instance.SetPartOrientation(k.object, k.forward, k.up));
@@ -413,7 +406,7 @@ TEST(ModelRadius, MeanReachAlongXAndZAtTheGamesScale)
     model.AddObject();
     model.SetParent(1, 0);
     model.SetPivot(1, 0, 0, 15);
-    model.AddPoint(1, 0, 0, 5);   // reaches z = 20
+    model.AddPoint(1, 0, 0, 5);  // reaches z = 20
     ModelInstance instance;
     instance.AttachModel(&model);
     instance.scale = 0.1f;

@@ -137,15 +137,15 @@ TEST(BinaryModel, OneNamedObjectIsExactlyItsFieldList)
     m.AddObject();
     m.SetName(0, "Hull");
     const Bytes expected = {
-        1, 0,                    // count
-        'H', 'u', 'l', 'l', 0,   // name and NUL
-        0, 0,                    // parent: itself
-        1,                       // no texture
-        0xFF, 0xFF,              // texture id
-        255, 255, 255,           // colour
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,   // pivot
-        0, 0,                    // points
-        0, 0,                    // triangles
+        1,    0,  // count
+        'H',  'u',  'l', 'l', 0,  // name and NUL
+        0,    0,  // parent: itself
+        1,  // no texture
+        0xFF, 0xFF,  // texture id
+        255,  255,  255,  // colour
+        0,    0,    0,   0,   0, 0, 0, 0, 0, 0, 0, 0,  // pivot
+        0,    0,  // points
+        0,    0,  // triangles
     };
     EXPECT_EQ(expected.size(), 31u);
     EXPECT_EQ(Encode(m), expected);
@@ -163,7 +163,7 @@ TEST(BinaryModel, TextureFlagDecidesAndUnsignedFieldsWiden)
     m.AddObject();
     m.objects[0].textureId = 7;
     Bytes bytes = Encode(m);
-    EXPECT_EQ(bytes[5], 0);   // flag (after count and the lone NUL of the empty name)
+    EXPECT_EQ(bytes[5], 0);  // flag (after count and the lone NUL of the empty name)
     EXPECT_EQ(bytes[6], 7);
     EXPECT_EQ(bytes[7], 0);
 
@@ -201,7 +201,8 @@ TEST_F(ModelFileTest, BinarySaveThenLoadIsIdentical)
 
     // Loading into a model that already holds objects replaces them.
     BuildShip(back);
-    Bytes one = {1, 0, 'A', 0, 0, 0, 1, 0xFF, 0xFF, 1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Bytes one = {1, 0, 'A', 0, 0, 0, 1, 0xFF, 0xFF, 1, 2, 3, 0, 0,
+                 0, 0, 0,   0, 0, 0, 0, 0,    0,    0, 0, 0, 0, 0};
     ASSERT_TRUE(LoadBinaryModel(back, one.data(), one.size()));
     EXPECT_EQ(back.count, 1);
     EXPECT_STREQ(back.objects[0].name, "A");
@@ -230,8 +231,8 @@ TEST(BinaryModel, DamagedDataLeavesAnEmptyModelAndSaysWhy)
     struct Case {
         const char* what;
         size_t offset;
-        std::vector<uint8_t> bytes;   // written at offset
-        size_t cut;                   // keep only this many bytes (0: all)
+        std::vector<uint8_t> bytes;  // written at offset
+        size_t cut;  // keep only this many bytes (0: all)
         const char* message;
     };
     const Case cases[] = {
@@ -243,14 +244,16 @@ TEST(BinaryModel, DamagedDataLeavesAnEmptyModelAndSaysWhy)
         {"parent out of range", bodyParent, {3, 0}, 0, "parent 3 is not an object"},
         {"parents in a cycle", bodyParent, {1, 0}, 0, "cyclic"},
         {"cut in a name", 0, {}, wingName + 5, "object 1: name runs past"},
-        {"cut in a header", 0, {}, wingName + 15 + 3, "object 1: data ends inside the object header"},
+        {"cut in a header",
+         0,
+         {},
+         wingName + 15 + 3,
+         "object 1: data ends inside the object header"},
     };
     for (const Case& c : cases) {
         Bytes bytes = good;
-        for (size_t i = 0; i < c.bytes.size(); ++i)
-            bytes[c.offset + i] = c.bytes[i];
-        if (c.cut)
-            bytes.resize(c.cut);
+        for (size_t i = 0; i < c.bytes.size(); ++i) bytes[c.offset + i] = c.bytes[i];
+        if (c.cut) bytes.resize(c.cut);
         Model m;
         BuildShip(m);
         std::string why;
@@ -307,7 +310,8 @@ TEST(BinaryModel, EveryTruncationAndRandomFlipLoadsSafely)
         Bytes bytes = good;
         int flips = 1 + std::rand() % 4;
         for (int f = 0; f < flips; ++f)
-            bytes[static_cast<size_t>(std::rand()) % bytes.size()] ^= static_cast<uint8_t>(1 + std::rand() % 255);
+            bytes[static_cast<size_t>(std::rand()) % bytes.size()] ^=
+                static_cast<uint8_t>(1 + std::rand() % 255);
         std::string why;
         if (LoadBinaryModel(m, bytes.data(), bytes.size(), &why)) {
             ++accepted;
@@ -315,8 +319,7 @@ TEST(BinaryModel, EveryTruncationAndRandomFlipLoadsSafely)
             // Whatever was accepted can be used: transform every object.
             ModelInstance instance;
             instance.AttachModel(&m);
-            for (int32_t k = 0; k < m.count; ++k)
-                delete[] instance.GetPartWorldPoints(k);
+            for (int32_t k = 0; k < m.count; ++k) delete[] instance.GetPartWorldPoints(k);
         } else {
             EXPECT_EQ(m.count, 0);
             EXPECT_FALSE(why.empty());
@@ -400,7 +403,7 @@ TEST_F(ModelFileTest, TextSaveThenLoadKeepsSixDecimals)
 {
     Model ship;
     BuildShip(ship);
-    ship.objects[0].points[2].x = 1.23456789f;   // comes back as 1.234568
+    ship.objects[0].points[2].x = 1.23456789f;  // comes back as 1.234568
     ASSERT_TRUE(TextFormHolds(ship));
     ASSERT_TRUE(SaveTextModel(ship, Path("ship.txt").c_str()));
     Model back;
@@ -413,8 +416,7 @@ TEST_F(ModelFileTest, TextSaveThenLoadKeepsSixDecimals)
     std::string text = ReadText("ship.txt");
     std::string crlf;
     for (char c : text) {
-        if (c == '\n')
-            crlf += '\r';
+        if (c == '\n') crlf += '\r';
         crlf += c;
     }
     WriteText("crlf.txt", crlf);
@@ -438,20 +440,24 @@ TEST_F(ModelFileTest, DamagedTextIsReadSafely)
     struct Case {
         const char* what;
         std::string text;
-        int32_t count;          // objects left in the model
+        int32_t count;  // objects left in the model
         const char* message;
     };
     const Case cases[] = {
-        {"count label misspelt", replaced("Total number of Objects= 3", "Total objects= 3"), 0, "Total number"},
+        {"count label misspelt", replaced("Total number of Objects= 3", "Total objects= 3"), 0,
+         "Total number"},
         {"negative count", replaced("Objects= 3", "Objects= -3"), 0, "out of range"},
         {"absurd count", replaced("Objects= 3", "Objects= 2000000000"), 0, "out of range"},
         {"count beyond int", replaced("Objects= 3", "Objects= 99999999999"), 0, "Total number"},
-        {"negative point count", replaced("Number of Points= 3", "Number of Points= -1"), 0, "point count"},
-        {"absurd triangle count", replaced("Number of Triangles= 1", "Number of Triangles= 70000"), 0,
-         "triangle count"},
-        {"point count label misspelt", replaced("Number of Points= 3", "Number of Pts= 3"), 3, "not found"},
-        {"parent out of range", replaced("Parent Object= 0\nTexture Id= -1", "Parent Object= 9\nTexture Id= -1"),
-         0, "parent 9"},
+        {"negative point count", replaced("Number of Points= 3", "Number of Points= -1"), 0,
+         "point count"},
+        {"absurd triangle count", replaced("Number of Triangles= 1", "Number of Triangles= 70000"),
+         0, "triangle count"},
+        {"point count label misspelt", replaced("Number of Points= 3", "Number of Pts= 3"), 3,
+         "not found"},
+        {"parent out of range",
+         replaced("Parent Object= 0\nTexture Id= -1", "Parent Object= 9\nTexture Id= -1"), 0,
+         "parent 9"},
         {"triangle index out of range", replaced("a= 2\n", "a= 3\n"), 0, "uses point 3"},
         {"empty name", replaced("Wing 100% left\n", "\n"), 3, "not found"},
         {"file cut short", good.substr(0, good.size() / 2), 3, "not found"},
@@ -492,14 +498,17 @@ TEST_F(ModelFileTest, CountsTheRestOfTheFileCannotHoldAreRefused)
 {
     std::string hollow = "Total number of Objects= 200\n";
     for (int i = 0; i < 200; ++i) {
-        hollow += "\n__[OBJECT NUMBER " + std::to_string(i) + "]________________\n\nPart" + std::to_string(i) +
-                  "\nParent Object= " + std::to_string(i) + "\nNumber of Points= 65535\nNumber of Triangles= 65535\n";
+        hollow += "\n__[OBJECT NUMBER " + std::to_string(i) + "]________________\n\nPart" +
+                  std::to_string(i) + "\nParent Object= " + std::to_string(i) +
+                  "\nNumber of Points= 65535\nNumber of Triangles= 65535\n";
     }
     auto object = [](int points, int triangles) {
-        std::string o = "\n__[OBJECT NUMBER 0]________________\n\nHull\nParent Object=0Texture Id=-1Red=1Green=1Blue=1"
-                        "Pivot X=1Pivot Y=1Pivot Z=1Number of Points=" + std::to_string(points);
-        for (int i = 0; i < points; ++i)
-            o += "x=1y=1z=1texturex=1texturey=1";
+        std::string o =
+            "\n__[OBJECT NUMBER 0]________________\n\nHull\nParent Object=0Texture "
+            "Id=-1Red=1Green=1Blue=1"
+            "Pivot X=1Pivot Y=1Pivot Z=1Number of Points=" +
+            std::to_string(points);
+        for (int i = 0; i < points; ++i) o += "x=1y=1z=1texturex=1texturey=1";
         o += "Number of Triangles=" + std::to_string(triangles);
         for (int t = 0; t < triangles; ++t)
             o += "a=0b=1c=2nax=1nay=1naz=1nbx=1nby=1nbz=1ncx=1ncy=1ncz=1";
@@ -507,20 +516,22 @@ TEST_F(ModelFileTest, CountsTheRestOfTheFileCannotHoldAreRefused)
     };
     const std::string dense = "Total number of Objects=1" + object(3, 2);
     std::string tooManyPoints = dense;
-    tooManyPoints.replace(tooManyPoints.find("Points=3"), 8, "Points=8");   // 8 x 29 > 216 bytes left
+    tooManyPoints.replace(tooManyPoints.find("Points=3"), 8,
+                          "Points=8");  // 8 x 29 > 216 bytes left
     std::string tooManyTriangles = dense;
-    tooManyTriangles.replace(tooManyTriangles.find("Triangles=2"), 11, "Triangles=3");   // 3 x 54 > 108
+    tooManyTriangles.replace(tooManyTriangles.find("Triangles=2"), 11,
+                             "Triangles=3");  // 3 x 54 > 108
     std::string tooManyObjects = "Total number of Objects=9" + object(0, 0);
 
     struct Case {
         const char* what;
         std::string text;
-        const char* message;   // none: loads
+        const char* message;  // none: loads
     };
     const Case cases[] = {
         {"200 hollow objects", hollow, "object 0: 65535 points cannot fit"},
         {"every value one character", dense, nullptr},
-#ifndef _WIN32   // there the limit is the whole file's size, not what is left after the header
+#ifndef _WIN32  // there the limit is the whole file's size, not what is left after the header
         {"more points than the rest could hold", tooManyPoints, "8 points cannot fit"},
         {"one triangle more than the rest could hold", tooManyTriangles, "3 triangles cannot fit"},
 #endif

@@ -10,8 +10,7 @@ namespace {
 DynArray<int>* MakeArray(std::initializer_list<int> values)
 {
     auto* array = new DynArray<int>;
-    for (int v : values)
-        array->Append(v);
+    for (int v : values) array->Append(v);
     return array;
 }
 
@@ -24,8 +23,7 @@ TEST(DynArray, AppendKeepsOrderAndGrowsByOne)
         ASSERT_TRUE(array.Append(i * 10));
         EXPECT_EQ(array.Count(), i + 1);
     }
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(array[i], i * 10);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(array[i], i * 10);
     EXPECT_EQ(array.IndexOf(30), 3);
     EXPECT_EQ(array.IndexOf(31), -1);
 
@@ -40,10 +38,12 @@ TEST(DynArray, AccessClampsTheIndex)
     array.Append(10);
     array.Append(20);
     array.Append(30);
-    struct Case { int index; int expected; };
+    struct Case {
+        int index;
+        int expected;
+    };
     const Case cases[] = {{-5, 10}, {-1, 10}, {0, 10}, {1, 20}, {2, 30}, {3, 30}, {1000, 30}};
-    for (const Case& c : cases)
-        EXPECT_EQ(array[c.index], c.expected) << "index " << c.index;
+    for (const Case& c : cases) EXPECT_EQ(array[c.index], c.expected) << "index " << c.index;
 }
 
 // Reading an empty array must not touch memory outside the (absent) block; the sanitizer
@@ -55,7 +55,7 @@ TEST(DynArray, AccessOnEmptyArrayGivesDefaultValue)
     EXPECT_EQ(array[-3], 0);
     EXPECT_EQ(array[7], 0);
 
-    array[0] = 42;   // lands in scratch space, not in the array
+    array[0] = 42;  // lands in scratch space, not in the array
     EXPECT_EQ(array.Count(), 0);
     EXPECT_EQ(array[0], 0);
 
@@ -65,12 +65,13 @@ TEST(DynArray, AccessOnEmptyArrayGivesDefaultValue)
 
 TEST(DynArray, RemoveAtKeepsTheOtherElementsInOrder)
 {
-    struct Case { int index; std::initializer_list<int> expected; };
+    struct Case {
+        int index;
+        std::initializer_list<int> expected;
+    };
     const Case cases[] = {
-        {0, {2, 3, 4}},
-        {2, {1, 2, 4}},
-        {3, {1, 2, 3}},
-        {-1, {1, 2, 3, 4}},   // out of range: nothing happens
+        {0, {2, 3, 4}},    {2, {1, 2, 4}},
+        {3, {1, 2, 3}},    {-1, {1, 2, 3, 4}},  // out of range: nothing happens
         {4, {1, 2, 3, 4}},
     };
     for (const Case& c : cases) {
@@ -78,8 +79,7 @@ TEST(DynArray, RemoveAtKeepsTheOtherElementsInOrder)
         array->RemoveAt(c.index);
         ASSERT_EQ(array->Count(), static_cast<int>(c.expected.size())) << "index " << c.index;
         int i = 0;
-        for (int v : c.expected)
-            EXPECT_EQ((*array)[i++], v) << "index " << c.index;
+        for (int v : c.expected) EXPECT_EQ((*array)[i++], v) << "index " << c.index;
         delete array;
     }
 

@@ -30,7 +30,7 @@ TEST_F(ServicesTest, TicksComeFromThePlatformClock)
     EXPECT_EQ(GetTicks(), 1234u);
     plat::fake::SetTicks(0xFFFFFFF0u);
     plat::fake::AdvanceTicks(0x20);
-    EXPECT_EQ(GetTicks(), 0x10u);   // wraps like the system tick count
+    EXPECT_EQ(GetTicks(), 0x10u);  // wraps like the system tick count
 }
 
 TEST_F(ServicesTest, SeedRandomUsesTheCalendarTime)
@@ -42,15 +42,14 @@ TEST_F(ServicesTest, SeedRandomUsesTheCalendarTime)
         std::srand(99);
         plat::fake::SetCalendarTime(seconds);
         SeedRandom();
-        for (int e : expected)
-            EXPECT_EQ(std::rand(), e) << "seconds " << seconds;
+        for (int e : expected) EXPECT_EQ(std::rand(), e) << "seconds " << seconds;
     }
 }
 
 TEST_F(ServicesTest, RestoreOnlyAfterAChange)
 {
     EXPECT_FALSE(DisplayModeChanged());
-    RestoreDisplayMode();   // never changed: nothing to restore
+    RestoreDisplayMode();  // never changed: nothing to restore
     EXPECT_EQ(plat::fake::DisplayModeChanges(), 0);
 
     SetDisplayMode(640, 480, 16);

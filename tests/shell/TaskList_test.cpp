@@ -15,14 +15,15 @@ namespace {
 class Probe : public Executable {
 public:
     Probe(std::string name, std::vector<std::string>* log, int8_t priority = 0)
-        : Executable(priority), name(std::move(name)), log(log) {}
+        : Executable(priority), name(std::move(name)), log(log)
+    {
+    }
     ~Probe() override { log->push_back("~" + name); }
 
     void Run() override
     {
         log->push_back(name);
-        if (onRun)
-            onRun(this);
+        if (onRun) onRun(this);
     }
     void RunAlternate() override { log->push_back("alt:" + name); }
 
@@ -34,8 +35,7 @@ public:
 std::string Join(const std::vector<std::string>& parts)
 {
     std::string out;
-    for (const std::string& p : parts)
-        out += (out.empty() ? "" : " ") + p;
+    for (const std::string& p : parts) out += (out.empty() ? "" : " ") + p;
     return out;
 }
 
@@ -63,8 +63,7 @@ protected:
     {
         std::vector<std::string> names;
         TaskIterator* cursor = ex.Begin();
-        while (Executable* t = cursor->Next())
-            names.push_back(static_cast<Probe*>(t)->name);
+        while (Executable* t = cursor->Next()) names.push_back(static_cast<Probe*>(t)->name);
         delete cursor;
         return Join(names);
     }
@@ -176,8 +175,7 @@ TEST_F(TaskListTest, DeletionTimingOfFinishedTasks)
         Probe* byName[] = {a, b, c};
         Probe* finisher = byName[k.finisher[0] - 'a'];
         Probe* target = byName[k.target[0] - 'a'];
-        if (k.bFinishedBefore)
-            b->SetState(TASK_FINISHED);
+        if (k.bFinishedBefore) b->SetState(TASK_FINISHED);
         finisher->onRun = [target](Probe* self) {
             target->SetState(TASK_FINISHED);
             self->onRun = nullptr;
@@ -227,7 +225,7 @@ TEST_F(TaskListTest, OutOfOrderPriorityIsSortedAfterThePass)
 {
     Add("x", -1);
     Add("y", 0);
-    EXPECT_EQ(Pass(), "y x");   // this pass still runs the old order
+    EXPECT_EQ(Pass(), "y x");  // this pass still runs the old order
     EXPECT_EQ(Order(), "x y");
     EXPECT_EQ(Pass(), "x y");
 }
@@ -236,7 +234,10 @@ TEST_F(TaskListTest, OutOfOrderPriorityIsSortedAfterThePass)
 // priority rises after it was read, so the only thing that asks for a sort is the front task.
 TEST_F(TaskListTest, LowestPriorityAtTheFrontAsksForASort)
 {
-    struct Case { int8_t front; const char* order; };
+    struct Case {
+        int8_t front;
+        const char* order;
+    };
     for (const Case& k : {Case{-128, "a c b"}, Case{-127, "a b c"}}) {
         ex.ClearTasks();
         Add("c");
@@ -261,19 +262,21 @@ std::string SortedNames(const std::vector<int8_t>& priorities)
     }
     list.Sort(ComparePriority);
     std::vector<std::string> names;
-    for (int32_t i = 0; list.At(i); ++i)
-        names.push_back(static_cast<Probe*>(list.At(i))->name);
+    for (int32_t i = 0; list.At(i); ++i) names.push_back(static_cast<Probe*>(list.At(i))->name);
     return Join(names);
 }
 
 TEST(TaskListSort, ExchangeSortGivesExactOrder)
 {
-    struct Case { std::vector<int8_t> priorities; const char* sorted; };
+    struct Case {
+        std::vector<int8_t> priorities;
+        const char* sorted;
+    };
     const Case cases[] = {
         {{}, ""},
         {{5}, "a"},
-        {{2, 2, 1}, "c b a"},                       // not stable
-        {{0, 0, 0, 0, -100}, "e b c d a"},          // last comes first, first goes last
+        {{2, 2, 1}, "c b a"},  // not stable
+        {{0, 0, 0, 0, -100}, "e b c d a"},  // last comes first, first goes last
         {{0, -1}, "b a"},
         {{-1, 0}, "a b"},
         {{1, 0, 0}, "b c a"},
@@ -281,8 +284,7 @@ TEST(TaskListSort, ExchangeSortGivesExactOrder)
         {{-128, 127, -128, 0}, "a c d b"},
         {{4, 3, 2, 1}, "d c b a"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(SortedNames(c.priorities), c.sorted);
+    for (const Case& c : cases) EXPECT_EQ(SortedNames(c.priorities), c.sorted);
 }
 
 // The linked-list relinking must give the same order as the exchange sort done on an array.
@@ -292,21 +294,17 @@ TEST(TaskListSort, MatchesExchangeSortOnAnArray)
     for (int round = 0; round < 300; ++round) {
         size_t n = random() % 9;
         std::vector<int8_t> priorities(n);
-        for (int8_t& p : priorities)
-            p = static_cast<int8_t>(static_cast<int>(random() % 5) - 2);
+        for (int8_t& p : priorities) p = static_cast<int8_t>(static_cast<int>(random() % 5) - 2);
 
         std::vector<size_t> order(n);
-        for (size_t i = 0; i < n; ++i)
-            order[i] = i;
+        for (size_t i = 0; i < n; ++i) order[i] = i;
         for (size_t i = 0; i < n; ++i) {
             for (size_t j = i + 1; j < n; ++j) {
-                if (priorities[order[i]] > priorities[order[j]])
-                    std::swap(order[i], order[j]);
+                if (priorities[order[i]] > priorities[order[j]]) std::swap(order[i], order[j]);
             }
         }
         std::vector<std::string> names;
-        for (size_t i : order)
-            names.push_back(std::string(1, char('a' + i)));
+        for (size_t i : order) names.push_back(std::string(1, char('a' + i)));
         ASSERT_EQ(SortedNames(priorities), Join(names)) << "round " << round;
     }
 }
@@ -317,7 +315,7 @@ TEST(TaskListOps, IndexedAccessAndRemovalOutOfRange)
     TaskList list;
     EXPECT_TRUE(list.IsEmpty());
     EXPECT_EQ(list.At(0), nullptr);
-    list.RemoveAt(0);   // empty: must not unlink the end marker
+    list.RemoveAt(0);  // empty: must not unlink the end marker
     list.RemoveFirst();
     list.RemoveAfter(nullptr);
     list.RemoveAfter(list.Head());
@@ -329,7 +327,7 @@ TEST(TaskListOps, IndexedAccessAndRemovalOutOfRange)
     Probe* c = new Probe("c", &log);
     list.PushFront(a);
     list.InsertAfter(c, a);
-    list.InsertAfter(b, a);   // a b c
+    list.InsertAfter(b, a);  // a b c
     EXPECT_EQ(list.At(-1), nullptr);
     EXPECT_EQ(list.At(0), a);
     EXPECT_EQ(list.At(1), b);
@@ -338,7 +336,7 @@ TEST(TaskListOps, IndexedAccessAndRemovalOutOfRange)
 
     list.RemoveAt(3);
     list.RemoveAt(-1);
-    list.RemoveAfter(c);   // last node: nothing after it
+    list.RemoveAfter(c);  // last node: nothing after it
     EXPECT_TRUE(log.empty());
 
     list.RemoveAt(1);
@@ -357,13 +355,13 @@ TEST(TaskKinds, KindsAreExactCopies)
     char name[] = "GameEntity3D";
     ship.AddKind(name);
     ship.AddKind("XWing");
-    name[0] = 'X';   // the task keeps its own copy
+    name[0] = 'X';  // the task keeps its own copy
 
     EXPECT_EQ(ship.KindCount(), 2);
     EXPECT_TRUE(ship.HasKindAt("GameEntity3D", 0));
     EXPECT_FALSE(ship.HasKindAt("GameEntity3D", 1));
     EXPECT_TRUE(ship.HasKindAt("XWing", 1));
-    EXPECT_FALSE(ship.HasKindAt("gameentity3d", 0));   // case-sensitive
+    EXPECT_FALSE(ship.HasKindAt("gameentity3d", 0));  // case-sensitive
     EXPECT_FALSE(ship.HasKindAt("GameEntity3", 0));
     EXPECT_FALSE(ship.HasKindAt("GameEntity3D", -1));
     EXPECT_FALSE(ship.HasKindAt("XWing", 2));

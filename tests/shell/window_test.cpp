@@ -13,26 +13,32 @@
 namespace {
 
 struct Call {
-    std::string what;   // "event", "paint", "hook", "frame"
+    std::string what;  // "event", "paint", "hook", "frame"
     int32_t a = 0, b = 0;
 };
 
 class TestWindow : public Window {
 public:
     explicit TestWindow(std::vector<Call>* log, WindowCreateParams p = WindowCreateParams())
-        : Window(p), log(log) {}
-    ~TestWindow() override {
+        : Window(p), log(log)
+    {
+    }
+    ~TestWindow() override
+    {
         if (deleted) ++*deleted;
     }
-    void OnEvent(int32_t kind, int32_t code, int32_t) override {
+    void OnEvent(int32_t kind, int32_t code, int32_t) override
+    {
         log->push_back({"event", kind, code});
         if (kind == EVENT_KEY && code == deleteOnKey) delete this;
     }
-    void MessageHook(uint32_t message, uintptr_t, intptr_t) override {
+    void MessageHook(uint32_t message, uintptr_t, intptr_t) override
+    {
         log->push_back({"hook", static_cast<int32_t>(message), 0});
     }
     void Paint() override { log->push_back({"paint", 0, 0}); }
-    void Frame() override {
+    void Frame() override
+    {
         log->push_back({"frame", slotTag, 0});
         if (deleteInFrame) delete this;
     }
@@ -45,11 +51,13 @@ public:
 };
 
 struct WindowTest : ::testing::Test {
-    void SetUp() override {
+    void SetUp() override
+    {
         plat::fake::Reset();
         ClearStartupFailure();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         for (int32_t i = 0; i < WindowList::Capacity(); ++i)
             if (Window* w = WindowList::At(i)) {
                 delete w;
@@ -59,18 +67,21 @@ struct WindowTest : ::testing::Test {
         ClearStartupFailure();
     }
 
-    void Send(plat::NativeWindow w, uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0) {
+    void Send(plat::NativeWindow w, uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0)
+    {
         plat::fake::PushMessage({w, message, wParam, lParam});
         Pump();
     }
-    void Pump() {
+    void Pump()
+    {
         plat::Message m;
         while (plat::PeekMessage(&m, true)) {
             plat::TranslateMessage(m);
             plat::DispatchMessage(m);
         }
     }
-    size_t Count(const char* what) const {
+    size_t Count(const char* what) const
+    {
         size_t n = 0;
         for (const Call& c : log)
             if (c.what == what) ++n;
@@ -80,7 +91,8 @@ struct WindowTest : ::testing::Test {
     std::vector<Call> log;
 };
 
-TEST_F(WindowTest, SlotsFillFirstEmptyThenDouble) {
+TEST_F(WindowTest, SlotsFillFirstEmptyThenDouble)
+{
     EXPECT_FALSE(AnyWindowRegistered());
     auto* a = new TestWindow(&log);
     auto* b = new TestWindow(&log);
@@ -111,7 +123,8 @@ TEST_F(WindowTest, SlotsFillFirstEmptyThenDouble) {
     EXPECT_FALSE(AnyWindowActive());
 }
 
-TEST_F(WindowTest, ConstructionCreatesShowsAndBindsTheNativeWindow) {
+TEST_F(WindowTest, ConstructionCreatesShowsAndBindsTheNativeWindow)
+{
     WindowCreateParams p;
     p.title = "Quenbrill";
     auto* w = new TestWindow(&log, p);
@@ -131,7 +144,8 @@ TEST_F(WindowTest, ConstructionCreatesShowsAndBindsTheNativeWindow) {
     EXPECT_EQ(StartupFailure(), nullptr);
 }
 
-TEST_F(WindowTest, NothingIsDeliveredBeforeConstructionEnds) {
+TEST_F(WindowTest, NothingIsDeliveredBeforeConstructionEnds)
+{
     plat::fake::SendOnCreate({nullptr, plat::MSG_KEYDOWN, 'A', 0});
     plat::fake::SendOnCreate({nullptr, plat::MSG_LBUTTONDOWN, 0, 0});
     plat::fake::SendOnCreate({nullptr, plat::MSG_MOUSEMOVE, 0, 5 | (6 << 16)});
@@ -146,7 +160,8 @@ TEST_F(WindowTest, NothingIsDeliveredBeforeConstructionEnds) {
     EXPECT_EQ(w->mouseY, 6);
 }
 
-TEST_F(WindowTest, MouseOnlyWhileActiveKeysAlways) {
+TEST_F(WindowTest, MouseOnlyWhileActiveKeysAlways)
+{
     auto* w = new TestWindow(&log);
     plat::NativeWindow n = w->NativeHandle();
     Send(n, plat::MSG_ACTIVATEAPP, 0);
@@ -155,7 +170,7 @@ TEST_F(WindowTest, MouseOnlyWhileActiveKeysAlways) {
     Send(n, plat::MSG_LBUTTONDOWN);
     Send(n, plat::MSG_KEYDOWN, plat::VK_SPACE_KEY);
     ASSERT_EQ(Count("event"), 1u);
-    EXPECT_TRUE(w->leftDown);   // recorded all the same
+    EXPECT_TRUE(w->leftDown);  // recorded all the same
     Send(n, plat::MSG_ACTIVATEAPP, 1);
     EXPECT_TRUE(AnyWindowActive());
     Send(n, plat::MSG_LBUTTONUP);
@@ -164,7 +179,8 @@ TEST_F(WindowTest, MouseOnlyWhileActiveKeysAlways) {
     EXPECT_EQ(Count("paint"), 1u);
 }
 
-TEST_F(WindowTest, MouseMessagesRecordStateAndCodes) {
+TEST_F(WindowTest, MouseMessagesRecordStateAndCodes)
+{
     auto* w = new TestWindow(&log);
     plat::NativeWindow n = w->NativeHandle();
     Send(n, plat::MSG_MOUSEMOVE, 0, 10 | (20 << 16));
@@ -200,7 +216,8 @@ TEST_F(WindowTest, MouseMessagesRecordStateAndCodes) {
     }
 }
 
-TEST_F(WindowTest, CloseDestroyOrQuitDeletesTheWindow) {
+TEST_F(WindowTest, CloseDestroyOrQuitDeletesTheWindow)
+{
     for (uint32_t message : {plat::MSG_CLOSE, plat::MSG_DESTROY, plat::MSG_QUIT}) {
         int deleted = 0;
         auto* w = new TestWindow(&log);
@@ -209,7 +226,7 @@ TEST_F(WindowTest, CloseDestroyOrQuitDeletesTheWindow) {
         log.clear();
         Send(n, message);
         EXPECT_EQ(deleted, 1) << message;
-        EXPECT_EQ(Count("hook"), 0u) << message;   // nothing else is done for it
+        EXPECT_EQ(Count("hook"), 0u) << message;  // nothing else is done for it
         EXPECT_FALSE(AnyWindowRegistered()) << message;
         // The destructor posted a close; handled, it destroyed the native window.
         EXPECT_FALSE(plat::fake::WindowExists(n)) << message;
@@ -218,14 +235,15 @@ TEST_F(WindowTest, CloseDestroyOrQuitDeletesTheWindow) {
     }
 }
 
-TEST_F(WindowTest, DeletedWindowLeavesItsNativeWindowToDefaultHandling) {
+TEST_F(WindowTest, DeletedWindowLeavesItsNativeWindowToDefaultHandling)
+{
     int deleted = 0;
     auto* w = new TestWindow(&log);
     w->deleted = &deleted;
     plat::NativeWindow n = w->NativeHandle();
     delete w;
     EXPECT_EQ(plat::GetWindowUserData(n), nullptr);
-    EXPECT_TRUE(plat::fake::WindowExists(n));   // until the posted close is handled
+    EXPECT_TRUE(plat::fake::WindowExists(n));  // until the posted close is handled
     EXPECT_EQ(plat::fake::PendingMessages(), 1u);
     Pump();
     EXPECT_FALSE(plat::fake::WindowExists(n));
@@ -233,7 +251,8 @@ TEST_F(WindowTest, DeletedWindowLeavesItsNativeWindowToDefaultHandling) {
     EXPECT_TRUE(log.empty());
 }
 
-TEST_F(WindowTest, DeletingItselfInOnEventIsSafe) {
+TEST_F(WindowTest, DeletingItselfInOnEventIsSafe)
+{
     int deleted = 0;
     auto* w = new TestWindow(&log);
     w->deleted = &deleted;
@@ -249,7 +268,8 @@ TEST_F(WindowTest, DeletingItselfInOnEventIsSafe) {
     EXPECT_FALSE(plat::fake::WindowExists(n));
 }
 
-TEST_F(WindowTest, DrawAllWindowsInSlotOrderWhileWindowsDeleteThemselves) {
+TEST_F(WindowTest, DrawAllWindowsInSlotOrderWhileWindowsDeleteThemselves)
+{
     auto* a = new TestWindow(&log);
     auto* b = new TestWindow(&log);
     auto* c = new TestWindow(&log);
@@ -273,10 +293,11 @@ TEST_F(WindowTest, DrawAllWindowsInSlotOrderWhileWindowsDeleteThemselves) {
     EXPECT_FALSE(AnyWindowRegistered());
 }
 
-TEST_F(WindowTest, MessageHookSeesEveryOtherMessage) {
+TEST_F(WindowTest, MessageHookSeesEveryOtherMessage)
+{
     auto* w = new TestWindow(&log);
     plat::NativeWindow n = w->NativeHandle();
-    Send(n, plat::MSG_KEYDOWN, 'Q');   // the key, then the char made from it
+    Send(n, plat::MSG_KEYDOWN, 'Q');  // the key, then the char made from it
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[0].what, "event");
     EXPECT_EQ(log[1].what, "hook");
@@ -284,18 +305,21 @@ TEST_F(WindowTest, MessageHookSeesEveryOtherMessage) {
     EXPECT_EQ(log[2].a, static_cast<int32_t>(plat::MSG_CHAR));
 }
 
-TEST_F(WindowTest, FailedNativeWindowIsRecordedAndHarmless) {
+TEST_F(WindowTest, FailedNativeWindowIsRecordedAndHarmless)
+{
     plat::fake::SetVideoAvailable(false);
     auto* w = new TestWindow(&log);
     EXPECT_EQ(w->NativeHandle(), nullptr);
     ASSERT_NE(StartupFailure(), nullptr);
-    EXPECT_NE(std::string(StartupFailure()).find("cannot create the game window"), std::string::npos);
+    EXPECT_NE(std::string(StartupFailure()).find("cannot create the game window"),
+              std::string::npos);
     delete w;
     EXPECT_FALSE(AnyWindowRegistered());
     EXPECT_EQ(plat::fake::PendingMessages(), 0u);
 }
 
-TEST_F(WindowTest, FullScreenChangesDisplayModeUntilDeleted) {
+TEST_F(WindowTest, FullScreenChangesDisplayModeUntilDeleted)
+{
     WindowCreateParams p;
     p.fullScreen = true;
     auto* w = new TestWindow(&log, p);
@@ -307,13 +331,14 @@ TEST_F(WindowTest, FullScreenChangesDisplayModeUntilDeleted) {
     EXPECT_FALSE(DisplayModeChanged());
 }
 
-TEST(HandleTable, SetClampsAndLookupIsExact) {
+TEST(HandleTable, SetClampsAndLookupIsExact)
+{
     HandleTable t(2);
     int a, b, c;
     t.Set(0, &a, "WindowHandler");
-    t.Set(5, &b, "Other");      // clamped to slot 1
+    t.Set(5, &b, "Other");  // clamped to slot 1
     EXPECT_EQ(t.Lookup("Other"), &b);
-    t.Set(-3, &c, nullptr);     // slot 0, name kept
+    t.Set(-3, &c, nullptr);  // slot 0, name kept
     EXPECT_EQ(t.Lookup("WindowHandler"), &c);
     EXPECT_EQ(t.Lookup("windowhandler"), nullptr);
     EXPECT_EQ(t.Lookup("Window"), nullptr);

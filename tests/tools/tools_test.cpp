@@ -40,8 +40,7 @@ void WriteFile(const fs::path& path, const std::string& bytes)
 std::string Le(uint32_t value, int bytes)
 {
     std::string s;
-    for (int i = 0; i < bytes; ++i)
-        s += static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i) s += static_cast<char>((value >> (8 * i)) & 0xFF);
     return s;
 }
 
@@ -50,10 +49,10 @@ std::string Wave(size_t total)
 {
     size_t data = total - 44;
     std::string w = "RIFF" + Le(static_cast<uint32_t>(total - 8), 4) + "WAVE";
-    w += "fmt " + Le(16, 4) + Le(1, 2) + Le(1, 2) + Le(22050, 4) + Le(22050, 4) + Le(1, 2) + Le(8, 2);
+    w += "fmt " + Le(16, 4) + Le(1, 2) + Le(1, 2) + Le(22050, 4) + Le(22050, 4) + Le(1, 2) +
+         Le(8, 2);
     w += "data" + Le(static_cast<uint32_t>(data), 4);
-    for (size_t i = 0; i < data; ++i)
-        w += static_cast<char>(128 + ((i / 10) % 2 ? 40 : -40));
+    for (size_t i = 0; i < data; ++i) w += static_cast<char>(128 + ((i / 10) % 2 ? 40 : -40));
     return w;
 }
 
@@ -65,9 +64,12 @@ const char* const kShipText =
     "Parent Object= 0\nTexture Id= -1\nRed  = 200\nGreen= 40\nBlue = 7\n"
     "Pivot X= 0.000000\nPivot Y= 0.500000\nPivot Z= 0.000000\n"
     "Number of Points= 3\n"
-    "x=        -10.000000\ny=        0.000000\nz=        0.000000\ntexturex= -1.000000\ntexturey= -1.000000\n"
-    "x=        10.000000\ny=        0.000000\nz=        0.000000\ntexturex= -1.000000\ntexturey= -1.000000\n"
-    "x=        0.000000\ny=        1.250000\nz=        -20.000000\ntexturex= 0.250000\ntexturey= 0.750000\n"
+    "x=        -10.000000\ny=        0.000000\nz=        0.000000\ntexturex= -1.000000\ntexturey= "
+    "-1.000000\n"
+    "x=        10.000000\ny=        0.000000\nz=        0.000000\ntexturex= -1.000000\ntexturey= "
+    "-1.000000\n"
+    "x=        0.000000\ny=        1.250000\nz=        -20.000000\ntexturex= 0.250000\ntexturey= "
+    "0.750000\n"
     "Number of Triangles= 1\n"
     "a= 0\nb= 1\nc= 2\n"
     "nax= 0.000000\nnay= 1.000000\nnaz= 0.000000\n"
@@ -89,7 +91,7 @@ protected:
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        RegisterGameArchive();   // only to know the directory the tools use
+        RegisterGameArchive();  // only to know the directory the tools use
     }
     void TearDown() override
     {
@@ -100,8 +102,8 @@ protected:
     ToolRun Exec(const std::string& tool, const std::string& args) const
     {
         const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-        std::string command = "cd '" + dir.string() + "' && '" + tool + "' " + args + " >'" + out.string() +
-                              "' 2>'" + err.string() + "'";
+        std::string command = "cd '" + dir.string() + "' && '" + tool + "' " + args + " >'" +
+                              out.string() + "' 2>'" + err.string() + "'";
         int raw = std::system(command.c_str());
         ToolRun run;
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -116,8 +118,7 @@ protected:
     {
         std::string path(entryName);
         for (char& c : path) {
-            if (c == '\\')
-                c = '/';
+            if (c == '\\') c = '/';
         }
         return path;
     }
@@ -148,11 +149,9 @@ protected:
 
     bool NoFilesUnder(const fs::path& folder) const
     {
-        if (!fs::exists(folder))
-            return true;
+        if (!fs::exists(folder)) return true;
         for (const auto& item : fs::recursive_directory_iterator(folder)) {
-            if (item.is_regular_file())
-                return false;
+            if (item.is_regular_file()) return false;
         }
         return true;
     }
@@ -169,14 +168,18 @@ TEST_F(ToolsTest, PackListVerifyUnpackGivesBackTheLooseFiles)
 
     ToolRun list = Arc("list");
     ASSERT_EQ(list.status, 0) << list.err;
-    EXPECT_NE(list.out.find("ZabroData.arc: 10 entries, 496529 bytes\n"), std::string::npos) << list.out;
-    EXPECT_NE(list.out.find("  9     478891      17638  Media\\XWing.bin\n"), std::string::npos) << list.out;
-    EXPECT_NE(list.out.find("  0          0      98304  Media\\Font16x16_256128.raw\n"), std::string::npos);
+    EXPECT_NE(list.out.find("ZabroData.arc: 10 entries, 496529 bytes\n"), std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("  9     478891      17638  Media\\XWing.bin\n"), std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("  0          0      98304  Media\\Font16x16_256128.raw\n"),
+              std::string::npos);
 
     ToolRun verify = Arc("verify");
     EXPECT_EQ(verify.status, 0) << verify.out << verify.err;
     EXPECT_NE(verify.out.find("ok   Media\\Boom.wav: sound"), std::string::npos) << verify.out;
-    EXPECT_NE(verify.out.find("ok   Media\\XWing.bin: model, 2 objects"), std::string::npos) << verify.out;
+    EXPECT_NE(verify.out.find("ok   Media\\XWing.bin: model, 2 objects"), std::string::npos)
+        << verify.out;
 
     ToolRun unpack = Arc("-a ZabroData.arc unpack out");
     ASSERT_EQ(unpack.status, 0) << unpack.err;
@@ -200,7 +203,8 @@ TEST_F(ToolsTest, ArchiveToolRefusesBadInputWithoutPartialOutput)
     fs::rename(dir / "loose/Media/Boom.wav", dir / "Boom.wav");
     ToolRun pack = Arc("pack loose");
     EXPECT_EQ(pack.status, 1);
-    EXPECT_NE(pack.err.find("loose/Media/Boom.wav: cannot open the loose file"), std::string::npos) << pack.err;
+    EXPECT_NE(pack.err.find("loose/Media/Boom.wav: cannot open the loose file"), std::string::npos)
+        << pack.err;
     EXPECT_FALSE(fs::exists(dir / "ZabroData.arc"));
     EXPECT_FALSE(fs::exists(dir / "ZabroData.arc.tmp"));
     fs::rename(dir / "Boom.wav", dir / "loose/Media/Boom.wav");
@@ -208,7 +212,8 @@ TEST_F(ToolsTest, ArchiveToolRefusesBadInputWithoutPartialOutput)
     // Missing archive: unpack and verify name it and write nothing.
     ToolRun unpack = Arc("unpack out");
     EXPECT_EQ(unpack.status, 1);
-    EXPECT_NE(unpack.err.find("media archive \"ZabroData.arc\" not found"), std::string::npos) << unpack.err;
+    EXPECT_NE(unpack.err.find("media archive \"ZabroData.arc\" not found"), std::string::npos)
+        << unpack.err;
     EXPECT_TRUE(NoFilesUnder(dir / "out"));
     EXPECT_EQ(Arc("verify").status, 1);
 
@@ -218,7 +223,8 @@ TEST_F(ToolsTest, ArchiveToolRefusesBadInputWithoutPartialOutput)
     WriteFile(dir / "short.arc", archive.substr(0, 1000));
     unpack = Arc("-a short.arc unpack out");
     EXPECT_EQ(unpack.status, 1);
-    EXPECT_NE(unpack.err.find("media archive \"short.arc\" is 1000 bytes, shorter than its directory's 496529"),
+    EXPECT_NE(unpack.err.find(
+                  "media archive \"short.arc\" is 1000 bytes, shorter than its directory's 496529"),
               std::string::npos)
         << unpack.err;
     EXPECT_TRUE(NoFilesUnder(dir / "out"));
@@ -229,8 +235,10 @@ TEST_F(ToolsTest, ArchiveToolRefusesBadInputWithoutPartialOutput)
     ASSERT_EQ(Arc("-a bad.arc pack loose").status, 0);
     ToolRun verify = Arc("-a bad.arc verify");
     EXPECT_EQ(verify.status, 1);
-    EXPECT_NE(verify.out.find("BAD  Media\\XWing.bin: not a binary model"), std::string::npos) << verify.out;
-    EXPECT_NE(verify.out.find("BAD  Media\\Weapon0.wav: not a playable WAV"), std::string::npos) << verify.out;
+    EXPECT_NE(verify.out.find("BAD  Media\\XWing.bin: not a binary model"), std::string::npos)
+        << verify.out;
+    EXPECT_NE(verify.out.find("BAD  Media\\Weapon0.wav: not a playable WAV"), std::string::npos)
+        << verify.out;
     EXPECT_NE(verify.out.find("ok   Media\\Boom.wav"), std::string::npos) << verify.out;
     EXPECT_NE(verify.err.find("bad.arc: 2 problem(s) found"), std::string::npos) << verify.err;
 
@@ -256,13 +264,16 @@ TEST_F(ToolsTest, ConvertBetweenFormsIsLossless)
     ToolRun info = ModelTool("info ship.bin");
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("ship.bin: binary model, 2 objects"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("   0   root       3         1      -1  200 40 7     \"Hull\""), std::string::npos)
-        << info.out;
-    EXPECT_NE(info.out.find("   1      0       0         0      -1  158 0 158    \"W0\" (not drawn)"),
+    EXPECT_NE(info.out.find("   0   root       3         1      -1  200 40 7     \"Hull\""),
               std::string::npos)
         << info.out;
+    EXPECT_NE(
+        info.out.find("   1      0       0         0      -1  158 0 158    \"W0\" (not drawn)"),
+        std::string::npos)
+        << info.out;
     // Reach at scale 0.1: +x 1.0, +z 0.0 (the gun marker has no points).
-    EXPECT_NE(info.out.find("collision radius at scale 0.1: 0.500000"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("collision radius at scale 0.1: 0.500000"), std::string::npos)
+        << info.out;
 }
 
 TEST_F(ToolsTest, ModelToolRefusesBadInputWithoutPartialOutput)
@@ -282,12 +293,14 @@ TEST_F(ToolsTest, ModelToolRefusesBadInputWithoutPartialOutput)
     struct Case {
         const char* args;
         const char* message;
-        const char* output;   // must not be created or changed
+        const char* output;  // must not be created or changed
     };
     const Case cases[] = {
-        {"convert damaged.txt keep.bin", "damaged.txt: \"Number of Triangles= \" not found in object 0", "keep.bin"},
+        {"convert damaged.txt keep.bin",
+         "damaged.txt: \"Number of Triangles= \" not found in object 0", "keep.bin"},
         {"convert cut.bin out.txt", "cut.bin: object 1: data ends", "out.txt"},
-        {"convert unnamed.bin out.txt", "unnamed.bin: cannot be written as text: object 0: empty name", "out.txt"},
+        {"convert unnamed.bin out.txt",
+         "unnamed.bin: cannot be written as text: object 0: empty name", "out.txt"},
         {"convert ship.bin out.obj", "out.obj: unknown model form", "out.obj"},
         {"convert missing.bin keep.bin", "missing.bin: cannot open the file", "keep.bin"},
         {"info cut.bin", "cut.bin: object 1: data ends", nullptr},

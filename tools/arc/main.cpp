@@ -32,14 +32,15 @@ const char* const kTool = "quenbrill-arc";
 
 int Usage(FILE* to = stderr)
 {
-    std::fprintf(to,
-                 "usage: %s [-a ARCHIVE] COMMAND\n"
-                 "  list [ARCHIVE]     show the directory: index, offset, size and name of every entry\n"
-                 "  unpack DIR         write every entry as a loose file under DIR\n"
-                 "  pack DIR           build the archive from the loose files under DIR\n"
-                 "  verify [ARCHIVE]   check that every entry is present and of its expected kind\n"
-                 "ARCHIVE defaults to ZabroData.arc in the working directory.\n",
-                 kTool);
+    std::fprintf(
+        to,
+        "usage: %s [-a ARCHIVE] COMMAND\n"
+        "  list [ARCHIVE]     show the directory: index, offset, size and name of every entry\n"
+        "  unpack DIR         write every entry as a loose file under DIR\n"
+        "  pack DIR           build the archive from the loose files under DIR\n"
+        "  verify [ARCHIVE]   check that every entry is present and of its expected kind\n"
+        "ARCHIVE defaults to ZabroData.arc in the working directory.\n",
+        kTool);
     return 2;
 }
 
@@ -53,8 +54,7 @@ std::string LoosePath(const std::string& dir, const char* entryName)
 {
     std::string path = dir + "/" + entryName;
     for (char& c : path) {
-        if (c == '\\')
-            c = '/';
+        if (c == '\\') c = '/';
     }
     return path;
 }
@@ -64,8 +64,7 @@ int64_t ArchiveSize()
 {
     std::error_code error;
     uintmax_t size = fs::file_size(MediaArchive::FileName(), error);
-    if (error || !fs::is_regular_file(MediaArchive::FileName(), error))
-        return -1;
+    if (error || !fs::is_regular_file(MediaArchive::FileName(), error)) return -1;
     return static_cast<int64_t>(size);
 }
 
@@ -78,17 +77,17 @@ bool ArchiveComplete(std::string& problem)
 int List()
 {
     int64_t size = ArchiveSize();
-    std::printf("%s: %d entries, %lld bytes", MediaArchive::FileName(), static_cast<int>(MediaArchive::EntryCount()),
+    std::printf("%s: %d entries, %lld bytes", MediaArchive::FileName(),
+                static_cast<int>(MediaArchive::EntryCount()),
                 static_cast<long long>(MediaArchive::TotalSize()));
-    if (size < 0)
-        std::printf(" (archive file not found)\n");
+    if (size < 0) std::printf(" (archive file not found)\n");
     else if (size != MediaArchive::TotalSize())
         std::printf(" (the file has %lld)\n", static_cast<long long>(size));
-    else
-        std::printf("\n");
+    else std::printf("\n");
     std::printf("%3s %10s %10s  %s\n", "#", "offset", "size", "name");
     for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i) {
-        std::printf("%3d %10d %10d  %s\n", static_cast<int>(i), static_cast<int>(MediaArchive::EntryOffset(i)),
+        std::printf("%3d %10d %10d  %s\n", static_cast<int>(i),
+                    static_cast<int>(MediaArchive::EntryOffset(i)),
                     static_cast<int>(MediaArchive::EntrySize(i)), MediaArchive::EntryName(i));
     }
     return 0;
@@ -100,7 +99,8 @@ bool WriteTemp(const std::string& path, const uint8_t* bytes, int32_t size, std:
     std::error_code error;
     fs::create_directories(fs::path(path).parent_path(), error);
     if (error) {
-        problem = fs::path(path).parent_path().string() + ": cannot create the folder (" + error.message() + ")";
+        problem = fs::path(path).parent_path().string() + ": cannot create the folder (" +
+                  error.message() + ")";
         return false;
     }
     std::string temp = path + ".tmp";
@@ -119,8 +119,7 @@ bool WriteTemp(const std::string& path, const uint8_t* bytes, int32_t size, std:
 int Unpack(const std::string& dir)
 {
     std::string problem;
-    if (!ArchiveComplete(problem))
-        return Fail(problem);
+    if (!ArchiveComplete(problem)) return Fail(problem);
 
     // Every entry goes to a temporary file first; only when all are written are they renamed,
     // so a failure leaves no half-unpacked set behind.
@@ -146,26 +145,23 @@ int Unpack(const std::string& dir)
             problem = path + ": cannot replace the file";
             ok = false;
         }
-        if (!ok)
-            std::remove((path + ".tmp").c_str());
+        if (!ok) std::remove((path + ".tmp").c_str());
     }
-    if (!ok)
-        return Fail(problem);
-    std::printf("unpacked %d entries from %s into %s\n", static_cast<int>(written.size()), MediaArchive::FileName(),
-                dir.c_str());
+    if (!ok) return Fail(problem);
+    std::printf("unpacked %d entries from %s into %s\n", static_cast<int>(written.size()),
+                MediaArchive::FileName(), dir.c_str());
     return 0;
 }
 
 int Pack(const std::string& dir)
 {
     std::error_code error;
-    if (!fs::is_directory(dir, error))
-        return Fail(dir + ": not a folder");
+    if (!fs::is_directory(dir, error)) return Fail(dir + ": not a folder");
     std::string problem;
-    if (!MediaArchive::Pack(dir.c_str(), &problem))
-        return Fail(problem);
-    std::printf("packed %d entries from %s into %s (%lld bytes)\n", static_cast<int>(MediaArchive::EntryCount()),
-                dir.c_str(), MediaArchive::FileName(), static_cast<long long>(MediaArchive::TotalSize()));
+    if (!MediaArchive::Pack(dir.c_str(), &problem)) return Fail(problem);
+    std::printf("packed %d entries from %s into %s (%lld bytes)\n",
+                static_cast<int>(MediaArchive::EntryCount()), dir.c_str(), MediaArchive::FileName(),
+                static_cast<long long>(MediaArchive::TotalSize()));
     return 0;
 }
 
@@ -180,7 +176,8 @@ bool CheckEntryKind(int32_t index, const uint8_t* data, std::string& description
                           std::to_string(image->width) + " x " + std::to_string(image->height);
             return false;
         }
-        description = "raw image " + std::to_string(image->width) + " x " + std::to_string(image->height);
+        description =
+            "raw image " + std::to_string(image->width) + " x " + std::to_string(image->height);
         return true;
     }
     if (MediaEntryKind(name) == MediaKind::Sound) {
@@ -213,8 +210,7 @@ bool CheckEntryKind(int32_t index, const uint8_t* data, std::string& description
 int Verify()
 {
     std::string problem;
-    if (!ArchiveComplete(problem))
-        return Fail(problem);
+    if (!ArchiveComplete(problem)) return Fail(problem);
     int bad = 0;
     int64_t size = ArchiveSize();
     if (size != MediaArchive::TotalSize()) {
@@ -228,15 +224,15 @@ int Verify()
         std::unique_ptr<uint8_t[]> data(MediaArchive::ReadEntry(name, &complete));
         std::string description;
         bool ok = data && complete && CheckEntryKind(i, data.get(), description);
-        if (!data || !complete)
-            description = "cannot be read";
+        if (!data || !complete) description = "cannot be read";
         std::printf("%s %s: %s\n", ok ? "ok  " : "BAD ", name, description.c_str());
-        if (!ok)
-            ++bad;
+        if (!ok) ++bad;
     }
     if (bad)
-        return Fail(std::string(MediaArchive::FileName()) + ": " + std::to_string(bad) + " problem(s) found");
-    std::printf("%s: all %d entries are good\n", MediaArchive::FileName(), static_cast<int>(MediaArchive::EntryCount()));
+        return Fail(std::string(MediaArchive::FileName()) + ": " + std::to_string(bad) +
+                    " problem(s) found");
+    std::printf("%s: all %d entries are good\n", MediaArchive::FileName(),
+                static_cast<int>(MediaArchive::EntryCount()));
     return 0;
 }
 
@@ -248,7 +244,8 @@ int main(int argc, char** argv)
     std::string archive = MediaArchive::FileName();
     int arg = 1;
     while (arg < argc && argv[arg][0] == '-') {
-        if ((std::strcmp(argv[arg], "-a") == 0 || std::strcmp(argv[arg], "--archive") == 0) && arg + 1 < argc) {
+        if ((std::strcmp(argv[arg], "-a") == 0 || std::strcmp(argv[arg], "--archive") == 0) &&
+            arg + 1 < argc) {
             archive = argv[arg + 1];
             arg += 2;
         } else if (std::strcmp(argv[arg], "-h") == 0 || std::strcmp(argv[arg], "--help") == 0) {
@@ -258,22 +255,16 @@ int main(int argc, char** argv)
             return Usage();
         }
     }
-    if (arg >= argc)
-        return Usage();
+    if (arg >= argc) return Usage();
 
     const std::string command = argv[arg];
     const int operands = argc - arg - 1;
     // list and verify also take the archive as their operand.
-    if ((command == "list" || command == "verify") && operands == 1)
-        archive = argv[arg + 1];
+    if ((command == "list" || command == "verify") && operands == 1) archive = argv[arg + 1];
     MediaArchive::Open(archive.c_str(), MediaArchive::Key1(), MediaArchive::Key2());
-    if (command == "list" && operands <= 1)
-        return List();
-    if (command == "verify" && operands <= 1)
-        return Verify();
-    if (command == "unpack" && operands == 1)
-        return Unpack(argv[arg + 1]);
-    if (command == "pack" && operands == 1)
-        return Pack(argv[arg + 1]);
+    if (command == "list" && operands <= 1) return List();
+    if (command == "verify" && operands <= 1) return Verify();
+    if (command == "unpack" && operands == 1) return Unpack(argv[arg + 1]);
+    if (command == "pack" && operands == 1) return Pack(argv[arg + 1]);
     return Usage();
 }

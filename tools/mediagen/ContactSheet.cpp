@@ -5,7 +5,8 @@
 // reader: the start screen as the game draws it (picture, turning ship, prompt), every image
 // at its real pixels, and the three models drawn by the game's model renderer from several
 // sides. With VIEWS_DIR, every model render is also written there at full size
-// (model-N-view-M.png), with the three game frames, for a closer look. Needs an OpenGL context (run it with SDL_VIDEODRIVER=offscreen on a headless machine).
+// (model-N-view-M.png), with the three game frames, for a closer look. Needs an OpenGL context (run
+// it with SDL_VIDEODRIVER=offscreen on a headless machine).
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -41,7 +42,10 @@ struct Picture {
     int w = 0, h = 0;
     std::vector<uint8_t> rgb;
     Picture() = default;
-    Picture(int width, int height) : w(width), h(height), rgb(static_cast<size_t>(width) * height * 3) {}
+    Picture(int width, int height)
+        : w(width), h(height), rgb(static_cast<size_t>(width) * height * 3)
+    {
+    }
     uint8_t* At(int x, int y) { return &rgb[(static_cast<size_t>(y) * w + x) * 3]; }
     const uint8_t* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * w + x) * 3]; }
 };
@@ -52,7 +56,8 @@ std::vector<uint8_t> Entry(const char* name, bool* ok)
     std::unique_ptr<uint8_t[]> data(MediaArchive::ReadEntry(name, &complete));
     int32_t size = MediaArchive::EntrySize(MediaArchive::FindEntry(name));
     if (!data || !complete) {
-        std::fprintf(stderr, "quenbrill-contact-sheet: %s: cannot read entry %s\n", MediaArchive::FileName(), name);
+        std::fprintf(stderr, "quenbrill-contact-sheet: %s: cannot read entry %s\n",
+                     MediaArchive::FileName(), name);
         *ok = false;
         return {};
     }
@@ -64,8 +69,7 @@ void Blit(Picture& sheet, const Picture& src, int x0, int y0, int scale)
     for (int y = 0; y < src.h * scale; ++y)
         for (int x = 0; x < src.w * scale; ++x) {
             int sx = x0 + x, sy = y0 + y;
-            if (sx < 0 || sy < 0 || sx >= sheet.w || sy >= sheet.h)
-                continue;
+            if (sx < 0 || sy < 0 || sx >= sheet.w || sy >= sheet.h) continue;
             std::memcpy(sheet.At(sx, sy), src.At(x / scale, y / scale), 3);
         }
 }
@@ -78,8 +82,8 @@ Picture FromRaw(const std::vector<uint8_t>& raw, int w, int h)
 }
 
 // Labels in the game's own font, read from its image: glyphs tinted, key colour left out.
-void Label(Picture& sheet, const Picture& font, int x, int y, const std::string& text, const uint8_t colour[3],
-           int scale = 1)
+void Label(Picture& sheet, const Picture& font, int x, int y, const std::string& text,
+           const uint8_t colour[3], int scale = 1)
 {
     for (char ch : text) {
         if (ch != ' ') {
@@ -88,14 +92,11 @@ void Label(Picture& sheet, const Picture& font, int x, int y, const std::string&
             for (int gy = 0; gy < 16 * scale; ++gy)
                 for (int gx = 0; gx < 16 * scale; ++gx) {
                     const uint8_t* f = font.At(u + gx / scale, v + gy / scale);
-                    if (f[0] == 159 && f[1] == 0 && f[2] == 159)
-                        continue;
+                    if (f[0] == 159 && f[1] == 0 && f[2] == 159) continue;
                     int px = x + gx, py = y + gy;
-                    if (px < 0 || py < 0 || px >= sheet.w || py >= sheet.h)
-                        continue;
+                    if (px < 0 || py < 0 || px >= sheet.w || py >= sheet.h) continue;
                     uint8_t* d = sheet.At(px, py);
-                    for (int c = 0; c < 3; ++c)
-                        d[c] = static_cast<uint8_t>(f[c] * colour[c] / 255);
+                    for (int c = 0; c < 3; ++c) d[c] = static_cast<uint8_t>(f[c] * colour[c] / 255);
                 }
         }
         x += 18 * scale;
@@ -110,7 +111,8 @@ Picture ReadFrame(int w, int h)
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
     for (int y = 0; y < h; ++y)
-        std::memcpy(p.At(0, y), &rows[static_cast<size_t>(h - 1 - y) * w * 3], static_cast<size_t>(w) * 3);
+        std::memcpy(p.At(0, y), &rows[static_cast<size_t>(h - 1 - y) * w * 3],
+                    static_cast<size_t>(w) * 3);
     return p;
 }
 
@@ -120,8 +122,8 @@ Picture HalfSize(const Picture& src)
     for (int y = 0; y < p.h; ++y)
         for (int x = 0; x < p.w; ++x)
             for (int c = 0; c < 3; ++c) {
-                int sum = src.At(2 * x, 2 * y)[c] + src.At(2 * x + 1, 2 * y)[c] + src.At(2 * x, 2 * y + 1)[c] +
-                          src.At(2 * x + 1, 2 * y + 1)[c];
+                int sum = src.At(2 * x, 2 * y)[c] + src.At(2 * x + 1, 2 * y)[c] +
+                          src.At(2 * x, 2 * y + 1)[c] + src.At(2 * x + 1, 2 * y + 1)[c];
                 p.At(x, y)[c] = static_cast<uint8_t>((sum + 2) / 4);
             }
     return p;
@@ -135,11 +137,12 @@ bool MakeContext(int w, int h)
     desc.clientHeight = h;
     plat::NativeWindow window = plat::CreateNativeWindow(desc, nullptr);
     if (!window || !CreateGLContext(window, w, h)) {
-        std::fprintf(stderr, "quenbrill-contact-sheet: no OpenGL context (try SDL_VIDEODRIVER=offscreen)\n");
+        std::fprintf(
+            stderr, "quenbrill-contact-sheet: no OpenGL context (try SDL_VIDEODRIVER=offscreen)\n");
         return false;
     }
-    SetFrustum(FrustumParams.left, FrustumParams.right, FrustumParams.bottom, FrustumParams.top, FrustumParams.near,
-               4000.0f);
+    SetFrustum(FrustumParams.left, FrustumParams.right, FrustumParams.bottom, FrustumParams.top,
+               FrustumParams.near, 4000.0f);
     LightDirection = {1.0f, -1.0f, 0.0f};
     Normalize(LightDirection);
     EnableAlphaTest();
@@ -157,7 +160,7 @@ Picture StartFrame(const std::vector<uint8_t>& start, const std::vector<uint8_t>
     title.AttachModel(&ship);
     title.position = {1000.0f, -100.0f, 0.0f};
     Vector3D f{1.0f, 0.0f, 0.0f}, u{0.0f, 1.0f, 0.0f};
-    const float a = 14.0f;   // as after 280 ms of turning at 0.05 degrees per millisecond... times 1
+    const float a = 14.0f;  // as after 280 ms of turning at 0.05 degrees per millisecond... times 1
     RotateZ(f, -a);
     RotateZ(u, -a);
     RotateY(f, 3.0f * a);
@@ -198,8 +201,7 @@ Picture ModelView(Model& model, float azimuth, float elevation, float distance, 
     ApplyCamera();
     DrawInstance(inst);
     Picture full = ReadFrame(800, 600);
-    if (!fullSizePath.empty())
-        mediagen::WritePng(fullSizePath, full.w, full.h, full.rgb);
+    if (!fullSizePath.empty()) mediagen::WritePng(fullSizePath, full.w, full.h, full.rgb);
     return HalfSize(full);
 }
 
@@ -241,8 +243,7 @@ Picture GameFrame(const Scene& scene, bool cockpit)
     if (cockpit) {
         int32_t eye = -1;
         for (int32_t i = 0; i < scene.ship->count; ++i)
-            if (std::strchr(scene.ship->objects[i].name, 'V'))
-                eye = eye < 0 ? i : eye;
+            if (std::strchr(scene.ship->objects[i].name, 'V')) eye = eye < 0 ? i : eye;
         Vector3D p{0.0f, 0.0f, 0.0f}, f, u;
         ship.PartPointToWorld(eye, p);
         ship.GetPartDirections(eye, f, u);
@@ -269,9 +270,12 @@ Picture GameFrame(const Scene& scene, bool cockpit)
         float heading;
     };
     const Placed others[] = {
-        {scene.factory, ahead(230.0f, -40.0f, 0.0f), 0.0f},  {scene.factory, ahead(420.0f, 150.0f, 0.0f), 0.0f},
-        {scene.factory, ahead(600.0f, -260.0f, 0.0f), 0.0f}, {scene.fighter, ahead(120.0f, 22.0f, 25.0f), 200.0f},
-        {scene.fighter, ahead(170.0f, -30.0f, 25.0f), 170.0f}, {scene.fighter, ahead(300.0f, 60.0f, 25.0f), 120.0f},
+        {scene.factory, ahead(230.0f, -40.0f, 0.0f), 0.0f},
+        {scene.factory, ahead(420.0f, 150.0f, 0.0f), 0.0f},
+        {scene.factory, ahead(600.0f, -260.0f, 0.0f), 0.0f},
+        {scene.fighter, ahead(120.0f, 22.0f, 25.0f), 200.0f},
+        {scene.fighter, ahead(170.0f, -30.0f, 25.0f), 170.0f},
+        {scene.fighter, ahead(300.0f, 60.0f, 25.0f), 120.0f},
     };
     DrawInstance(ship);
     for (const Placed& o : others) {
@@ -288,7 +292,8 @@ Picture GameFrame(const Scene& scene, bool cockpit)
     // Fire and bolt trails with the particle image, blended additively as the game does.
     BeginBlend(1);
     Vector3D blast = ahead(250.0f, 90.0f, 25.0f);
-    const float puffs[][4] = {{0, 0, 0, 1.0f}, {3, 6, 2, 0.8f}, {-4, 11, -2, 0.6f}, {2, 17, 3, 0.45f}};
+    const float puffs[][4] = {
+        {0, 0, 0, 1.0f}, {3, 6, 2, 0.8f}, {-4, 11, -2, 0.6f}, {2, 17, 3, 0.45f}};
     for (const auto& q : puffs) {
         float t = 1.0f - q[3];
         glColor4f(1.0f, 1.0f - t, 0.5f * (1.0f - t), 0.5f + 0.5f * q[3]);
@@ -296,7 +301,8 @@ Picture GameFrame(const Scene& scene, bool cockpit)
     }
     for (int k = 0; k < 4 && !cockpit; ++k) {
         for (int b = 0; b < 2; ++b) {
-            Vector3D bolt = ahead(40.0f + 14.0f * k, b == 0 ? -5.5f : 5.5f, 25.0f + (k % 2 ? 1.2f : -1.2f));
+            Vector3D bolt =
+                ahead(40.0f + 14.0f * k, b == 0 ? -5.5f : 5.5f, 25.0f + (k % 2 ? 1.2f : -1.2f));
             glColor4f(1.0f, 0.5f + 0.12f * k, 0.0f, 0.85f - 0.08f * k);
             DrawBillboard(3, bolt, (4.5f - 0.6f * k) * 2.0f / 32.0f);
         }
@@ -309,8 +315,7 @@ Picture GameFrame(const Scene& scene, bool cockpit)
 // "22050 HZ 16 BIT  0.24 S" from a WAV header as this program writes it (fmt chunk first).
 std::string WaveFormat(const std::vector<uint8_t>& wav)
 {
-    if (wav.size() < 44)
-        return "";
+    if (wav.size() < 44) return "";
     auto u32 = [&](size_t at) {
         return static_cast<uint32_t>(wav[at] | (wav[at + 1] << 8) | (wav[at + 2] << 16)) |
                (static_cast<uint32_t>(wav[at + 3]) << 24);
@@ -332,8 +337,7 @@ Picture Waveform(const std::vector<uint8_t>& wav, int w, int h)
         p.rgb[i + 2] = 22;
     }
     Sound sound(wav.data(), wav.size());
-    if (!sound.loaded || sound.sampleCount <= 0)
-        return p;
+    if (!sound.loaded || sound.sampleCount <= 0) return p;
     for (int x = 0; x < w; ++x) {
         int a = static_cast<int>(static_cast<int64_t>(x) * sound.sampleCount / w);
         int b = static_cast<int>(static_cast<int64_t>(x + 1) * sound.sampleCount / w);
@@ -376,12 +380,26 @@ int main(int argc, char** argv)
         const char* title;
         Vector3D target;
         float distance;
-        float views[3][2];   // azimuth (0: facing the nose), elevation, degrees
+        float views[3][2];  // azimuth (0: facing the nose), elevation, degrees
         Model model;
-    } models[3] = {
-        {"Media\\XWing.bin", "PLAYER SHIP - XWING.BIN", {0, 0, -4}, 168, {{-35, 22}, {-95, 6}, {155, 38}}, {}},
-        {"Media\\TieFighter.bin", "ENEMY FIGHTER - TIEFIGHTER.BIN", {0, 0, 0}, 165, {{-30, 15}, {20, 65}, {150, 25}}, {}},
-        {"Media\\Factory.bin", "FACTORY - FACTORY.BIN", {10, 80, 10}, 490, {{-40, 25}, {-120, 10}, {145, 45}}, {}}};
+    } models[3] = {{"Media\\XWing.bin",
+                    "PLAYER SHIP - XWING.BIN",
+                    {0, 0, -4},
+                    168,
+                    {{-35, 22}, {-95, 6}, {155, 38}},
+                    {}},
+                   {"Media\\TieFighter.bin",
+                    "ENEMY FIGHTER - TIEFIGHTER.BIN",
+                    {0, 0, 0},
+                    165,
+                    {{-30, 15}, {20, 65}, {150, 25}},
+                    {}},
+                   {"Media\\Factory.bin",
+                    "FACTORY - FACTORY.BIN",
+                    {10, 80, 10},
+                    490,
+                    {{-40, 25}, {-120, 10}, {145, 45}},
+                    {}}};
     for (ModelEntry& m : models) {
         std::vector<uint8_t> bytes = Entry(m.entry, &ok);
         std::string why;
@@ -390,16 +408,14 @@ int main(int argc, char** argv)
             ok = false;
         }
     }
-    if (!ok)
-        return 1;
+    if (!ok) return 1;
 
     const Picture font = FromRaw(fontRaw, 256, 128);
     const uint8_t white[3] = {255, 255, 255};
     const uint8_t gold[3] = {255, 210, 110};
 
     const std::string viewsDir = argc == 4 ? argv[3] : "";
-    if (!MakeContext(640, 480))
-        return 1;
+    if (!MakeContext(640, 480)) return 1;
     // The game's textures 1-3 exist from start-up on (models may use them too).
     CreateConstantAlphaTexture(terrain.data(), terrain.size(), 128, 128, 1, 1.0f);
     CreateConstantAlphaTexture(sky.data(), sky.size(), 256, 128, 2, 1.0f);
@@ -415,15 +431,15 @@ int main(int argc, char** argv)
         mediagen::WritePng(viewsDir + "/cockpit-view.png", cockpit.w, cockpit.h, cockpit.rgb);
     }
 
-    if (!MakeContext(800, 600))
-        return 1;
+    if (!MakeContext(800, 600)) return 1;
     CreateBrightnessAlphaTexture(particle.data(), particle.size(), 32, 32, 3);
     std::vector<Picture> tiles;
     for (int m = 0; m < 3; ++m)
         for (int v = 0; v < 3; ++v) {
             std::string path;
             if (!viewsDir.empty())
-                path = viewsDir + "/model-" + std::to_string(m) + "-view-" + std::to_string(v) + ".png";
+                path = viewsDir + "/model-" + std::to_string(m) + "-view-" + std::to_string(v) +
+                       ".png";
             tiles.push_back(ModelView(models[m].model, models[m].views[v][0], models[m].views[v][1],
                                       models[m].distance, models[m].target, path));
         }
@@ -437,8 +453,7 @@ int main(int argc, char** argv)
     const int row4 = row3 + 24 + 480 + 24;
     const int sheetH = row4 + 3 * (24 + 300 + 20) + 4;
     Picture sheet(kSheetW, sheetH);
-    for (size_t i = 0; i < sheet.rgb.size(); i += 3)
-        std::memcpy(&sheet.rgb[i], kBackground, 3);
+    for (size_t i = 0; i < sheet.rgb.size(); i += 3) std::memcpy(&sheet.rgb[i], kBackground, 3);
     Label(sheet, font, kMargin, 18, "QUENBRILL - THE GAME MEDIA", gold, 2);
 
     Label(sheet, font, colA, row1, "START SCREEN AS SHOWN", white);

@@ -79,22 +79,23 @@ struct IconDesign {
 };
 
 const IconDesign kIcons[16] = {
-    {{".rr.rr.", "rwrrrrr", "rrrrrrr", "rrrrrrr", ".rrrrr.", "..rrr..", "...r..."}},   // heart
-    {{"...y...", "..yyy..", "yyyyyyy", ".yyyyy.", "..yyy..", ".yy.yy.", "yy...yy"}},   // star
-    {{"...w...", "..sws..", "s.sss.s", "sssssss", "s.sss.s", "..sss..", ".o...o."}},   // player ship
-    {{"S.....S", "SS...SS", "SSsssSS", "SSsbsSS", "SSsssSS", "SS...SS", "S.....S"}},   // enemy fighter
-    {{".S.....", ".S.n.n.", ".Snnnnn", "nnnnnnn", "nynnyny", "nnnnnnn", "nnnnnnn"}},   // factory
-    {{"....yy.", "...yy..", "..yy...", ".yyyyy.", "...yy..", "..yy...", ".yy...."}},   // bolt
-    {{"bbbbbbb", "bcccccb", "bcwccb.", "bcccccb", ".bcccb.", "..bcb..", "...b..."}},   // shield
-    {{"..rrr..", ".r...r.", "r..r..r", "r.rrr.r", "r..r..r", ".r...r.", "..rrr.."}},   // target
-    {{"...g...", "..ggg..", ".ggggg.", "ggggggg", "..ggg..", "..ggg..", "..ggg.."}},   // up
-    {{"..ggg..", "..ggg..", "..ggg..", "ggggggg", ".ggggg.", "..ggg..", "...g..."}},   // down
-    {{"...g...", "..gg...", ".gggggg", "ggggggg", ".gggggg", "..gg...", "...g..."}},   // left
-    {{"...g...", "...gg..", "gggggg.", "ggggggg", "gggggg.", "...gg..", "...g..."}},   // right
-    {{".wwwww.", "wwwwwww", "wkwwwkw", "wkwwwkw", "wwwkwww", ".wwwww.", ".w.w.w."}},   // skull
-    {{"..sss..", ".swwws.", "swwkwws", "swwkkws", "swwwwws", ".swwws.", "..sss.."}},   // clock
-    {{"......g", ".....gg", "g...gg.", "gg.gg..", ".ggg...", "..g....", "......."}},   // tick
-    {{"rr...rr", ".rr.rr.", "..rrr..", "...r...", "..rrr..", ".rr.rr.", "rr...rr"}},   // cross
+    {{".rr.rr.", "rwrrrrr", "rrrrrrr", "rrrrrrr", ".rrrrr.", "..rrr..", "...r..."}},  // heart
+    {{"...y...", "..yyy..", "yyyyyyy", ".yyyyy.", "..yyy..", ".yy.yy.", "yy...yy"}},  // star
+    {{"...w...", "..sws..", "s.sss.s", "sssssss", "s.sss.s", "..sss..", ".o...o."}},  // player ship
+    {{"S.....S", "SS...SS", "SSsssSS", "SSsbsSS", "SSsssSS", "SS...SS",
+      "S.....S"}},  // enemy fighter
+    {{".S.....", ".S.n.n.", ".Snnnnn", "nnnnnnn", "nynnyny", "nnnnnnn", "nnnnnnn"}},  // factory
+    {{"....yy.", "...yy..", "..yy...", ".yyyyy.", "...yy..", "..yy...", ".yy...."}},  // bolt
+    {{"bbbbbbb", "bcccccb", "bcwccb.", "bcccccb", ".bcccb.", "..bcb..", "...b..."}},  // shield
+    {{"..rrr..", ".r...r.", "r..r..r", "r.rrr.r", "r..r..r", ".r...r.", "..rrr.."}},  // target
+    {{"...g...", "..ggg..", ".ggggg.", "ggggggg", "..ggg..", "..ggg..", "..ggg.."}},  // up
+    {{"..ggg..", "..ggg..", "..ggg..", "ggggggg", ".ggggg.", "..ggg..", "...g..."}},  // down
+    {{"...g...", "..gg...", ".gggggg", "ggggggg", ".gggggg", "..gg...", "...g..."}},  // left
+    {{"...g...", "...gg..", "gggggg.", "ggggggg", "gggggg.", "...gg..", "...g..."}},  // right
+    {{".wwwww.", "wwwwwww", "wkwwwkw", "wkwwwkw", "wwwkwww", ".wwwww.", ".w.w.w."}},  // skull
+    {{"..sss..", ".swwws.", "swwkwws", "swwkkws", "swwwwws", ".swwws.", "..sss.."}},  // clock
+    {{"......g", ".....gg", "g...gg.", "gg.gg..", ".ggg...", "..g....", "......."}},  // tick
+    {{"rr...rr", ".rr.rr.", "..rrr..", "...r...", "..rrr..", ".rr.rr.", "rr...rr"}},  // cross
 };
 
 struct PaletteEntry {
@@ -111,8 +112,7 @@ const PaletteEntry kPalette[] = {
 const uint8_t* PaletteColour(char code)
 {
     for (const PaletteEntry& p : kPalette)
-        if (p.code == code)
-            return p.rgb;
+        if (p.code == code) return p.rgb;
     return nullptr;
 }
 
@@ -134,11 +134,11 @@ bool IsKey(const std::vector<uint8_t>& img, int x, int y)
 // below the cell top, and rings it with the dark edge. colourOf gives the colour of a set
 // design pixel at image row py (nullptr: clear).
 template <typename ColourOf>
-void DrawDesign(std::vector<uint8_t>& img, int cellX, int cellY, const char* const rows[7], ColourOf colourOf)
+void DrawDesign(std::vector<uint8_t>& img, int cellX, int cellY, const char* const rows[7],
+                ColourOf colourOf)
 {
     int width = 0;
-    for (int r = 0; r < 7; ++r)
-        width = std::max(width, static_cast<int>(std::strlen(rows[r])));
+    for (int r = 0; r < 7; ++r) width = std::max(width, static_cast<int>(std::strlen(rows[r])));
     int left = cellX + (16 - 2 * width) / 2;
     int top = cellY + 1;
     std::vector<bool> set(16 * 16, false);
@@ -149,8 +149,7 @@ void DrawDesign(std::vector<uint8_t>& img, int cellX, int cellY, const char* con
                 for (int dx = 0; dx < 2; ++dx) {
                     int x = left + 2 * c + dx, y = top + 2 * r + dy;
                     const uint8_t* rgb = colourOf(rows[r][c], y - cellY);
-                    if (!rgb)
-                        continue;
+                    if (!rgb) continue;
                     Put(img, x, y, rgb);
                     set[(y - cellY) * 16 + (x - cellX)] = true;
                 }
@@ -160,16 +159,14 @@ void DrawDesign(std::vector<uint8_t>& img, int cellX, int cellY, const char* con
     // Dark edge: every key pixel of the cell that touches a set pixel (eight neighbours).
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 16; ++x) {
-            if (set[y * 16 + x] || !IsKey(img, cellX + x, cellY + y))
-                continue;
+            if (set[y * 16 + x] || !IsKey(img, cellX + x, cellY + y)) continue;
             bool near = false;
             for (int dy = -1; dy <= 1 && !near; ++dy)
                 for (int dx = -1; dx <= 1 && !near; ++dx) {
                     int nx = x + dx, ny = y + dy;
                     near = nx >= 0 && ny >= 0 && nx < 16 && ny < 16 && set[ny * 16 + nx];
                 }
-            if (near)
-                Put(img, cellX + x, cellY + y, kEdge);
+            if (near) Put(img, cellX + x, cellY + y, kEdge);
         }
     }
 }
@@ -179,8 +176,7 @@ void DrawDesign(std::vector<uint8_t>& img, int cellX, int cellY, const char* con
 std::vector<std::string> GlyphRows(char c)
 {
     for (const GlyphDesign& g : kGlyphs)
-        if (g.c == c)
-            return std::vector<std::string>(g.rows, g.rows + 7);
+        if (g.c == c) return std::vector<std::string>(g.rows, g.rows + 7);
     return {};
 }
 
@@ -204,10 +200,8 @@ std::vector<uint8_t> MakeFontImage()
     for (int i = 0; i < count; ++i) {
         const GlyphDesign* design = nullptr;
         for (const GlyphDesign& g : kGlyphs)
-            if (g.c == kFontCharacters[i])
-                design = &g;
-        if (!design)
-            continue;
+            if (g.c == kFontCharacters[i]) design = &g;
+        if (!design) continue;
         DrawDesign(img, 16 * (i % 16), 16 * (i / 16), design->rows,
                    [&](char code, int cellRow) -> const uint8_t* {
                        return code == '#' ? shade[cellRow] : nullptr;
@@ -222,7 +216,8 @@ std::vector<uint8_t> MakeFontImage()
 
     // The box for unknown characters at (240, 112): a white frame with the dark edge inside
     // and out.
-    static const char* const box[7] = {"#######", "#.....#", "#.....#", "#.....#", "#.....#", "#.....#", "#######"};
+    static const char* const box[7] = {"#######", "#.....#", "#.....#", "#.....#",
+                                       "#.....#", "#.....#", "#######"};
     DrawDesign(img, 240, 112, box, [&](char code, int cellRow) -> const uint8_t* {
         return code == '#' ? shade[cellRow] : nullptr;
     });

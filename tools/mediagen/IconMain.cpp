@@ -4,7 +4,8 @@
 // Paints the game's icon and writes it where the build and the install want it:
 //   OUTPUT_DIR/hicolor/NxN/apps/quenbrill.png   for N = 16, 22, 24, 32, 48, 64, 128, 256
 //   OUTPUT_DIR/WindowIconPixels.cpp             the 64 x 64 pixels the game's window shows
-// (The PNG files only when the tool was built with libpng.) Each file is written to a temporary name and renamed, so a failed run leaves the old ones.
+// (The PNG files only when the tool was built with libpng.) Each file is written to a temporary
+// name and renamed, so a failed run leaves the old ones.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -18,14 +19,16 @@
 namespace {
 
 [[maybe_unused]] const int kSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
-const int kWindowIconSize = 64;   // must match game/WindowIcon.h
+const int kWindowIconSize = 64;  // must match game/WindowIcon.h
 
-bool Fail(const std::string& message) {
+bool Fail(const std::string& message)
+{
     std::fprintf(stderr, "quenbrill-icons: %s\n", message.c_str());
     return false;
 }
 
-bool Publish(const std::string& temp, const std::string& path) {
+bool Publish(const std::string& temp, const std::string& path)
+{
     std::error_code ec;
     std::filesystem::rename(temp, path, ec);
     if (ec) {
@@ -35,7 +38,8 @@ bool Publish(const std::string& temp, const std::string& path) {
     return true;
 }
 
-bool WriteSource(const std::string& path, const std::vector<uint8_t>& rgba) {
+bool WriteSource(const std::string& path, const std::vector<uint8_t>& rgba)
+{
     const std::string temp = path + ".tmp";
     FILE* f = std::fopen(temp.c_str(), "w");
     if (!f) return Fail(path + ": cannot create");
@@ -46,7 +50,8 @@ bool WriteSource(const std::string& path, const std::vector<uint8_t>& rgba) {
                  "const uint8_t kPixels[kWindowIconSize * kWindowIconSize * 4] = {\n");
     for (size_t i = 0; i < rgba.size(); ++i)
         std::fprintf(f, "%u,%s", rgba[i], (i % 16 == 15) ? "\n" : "");
-    std::fprintf(f, "};\n}  // namespace\n\nconst uint8_t* WindowIconPixels() { return kPixels; }\n");
+    std::fprintf(f,
+                 "};\n}  // namespace\n\nconst uint8_t* WindowIconPixels() { return kPixels; }\n");
     bool ok = !std::ferror(f);
     ok = std::fclose(f) == 0 && ok;
     if (!ok) {
@@ -56,7 +61,8 @@ bool WriteSource(const std::string& path, const std::vector<uint8_t>& rgba) {
     return Publish(temp, path);
 }
 
-bool Run(const std::string& outDir) {
+bool Run(const std::string& outDir)
+{
 #ifdef QB_ICON_PNG
     for (int size : kSizes) {
         const std::string n = std::to_string(size);
@@ -79,7 +85,8 @@ bool Run(const std::string& outDir) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2) {
         std::fprintf(stderr, "usage: quenbrill-icons OUTPUT_DIR\n");
         return 2;

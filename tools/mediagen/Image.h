@@ -12,7 +12,7 @@ struct Rgb {
     float r, g, b;
 };
 
-Rgb Mix(Rgb a, Rgb b, float t);   // a at t = 0, b at t = 1
+Rgb Mix(Rgb a, Rgb b, float t);  // a at t = 0, b at t = 1
 Rgb Scale(Rgb a, float k);
 Rgb Add(Rgb a, Rgb b);
 Rgb FromBytes(int r, int g, int b);
@@ -26,9 +26,9 @@ public:
 
     int Width() const { return width_; }
     int Height() const { return height_; }
-    Rgb Get(int x, int y) const;     // clamped to the edges
-    void Set(int x, int y, Rgb c);   // ignored outside
-    void Blend(int x, int y, Rgb c, float alpha);   // ignored outside
+    Rgb Get(int x, int y) const;  // clamped to the edges
+    void Set(int x, int y, Rgb c);  // ignored outside
+    void Blend(int x, int y, Rgb c, float alpha);  // ignored outside
 
     // Bytes of the raw form; channels are rounded and clamped.
     std::vector<uint8_t> ToRaw() const;

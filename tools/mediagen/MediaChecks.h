@@ -16,9 +16,9 @@ enum class ModelKind { PlayerShip, EnemyFighter, Factory };
 
 struct ModelRules {
     const char* label;
-    std::vector<const char*> partNames;   // looked up the way the game does; must be found exactly
-    float minRadius, maxRadius;           // the game's collision radius at scale 0.1
-    bool onGround;                        // every point at y >= 0
+    std::vector<const char*> partNames;  // looked up the way the game does; must be found exactly
+    float minRadius, maxRadius;  // the game's collision radius at scale 0.1
+    bool onGround;  // every point at y >= 0
 };
 
 const ModelRules& RulesFor(ModelKind kind);
@@ -30,7 +30,8 @@ int FindPartLike(const std::vector<std::string>& names, const char* query);
 // bytes: the binary model (written through scratchFile) and zero bytes after it. False with
 // the reason in *why when a rule is broken or the model outgrows the slot.
 // *summary (when given) tells the bytes used and the radius.
-bool BuildModelEntry(MeshModel& mesh, ModelKind kind, int32_t slotSize, const std::string& scratchFile,
-                     std::vector<uint8_t>& out, std::string* why, std::string* summary = nullptr);
+bool BuildModelEntry(MeshModel& mesh, ModelKind kind, int32_t slotSize,
+                     const std::string& scratchFile, std::vector<uint8_t>& out, std::string* why,
+                     std::string* summary = nullptr);
 
 }  // namespace mediagen

@@ -28,18 +28,18 @@ V3 Normalised(V3 a);
 
 struct MeshTriangle {
     int a, b, c;
-    int group;   // faces of one smooth surface share a group; -1 is a flat face
+    int group;  // faces of one smooth surface share a group; -1 is a flat face
     V3 normal[3];
 };
 
 struct MeshPart {
     std::string name;
-    int parent = -1;   // -1: a root
-    V3 pivot;          // origin relative to the parent's origin
+    int parent = -1;  // -1: a root
+    V3 pivot;  // origin relative to the parent's origin
     int red = 255, green = 255, blue = 255;
-    int textureId = -1;       // -1: shaded colour with outline; else a game texture name
-    std::vector<V3> points;   // relative to the part's origin
-    std::vector<float> uv;    // u, v per point (textured parts only)
+    int textureId = -1;  // -1: shaded colour with outline; else a game texture name
+    std::vector<V3> points;  // relative to the part's origin
+    std::vector<float> uv;  // u, v per point (textured parts only)
     std::vector<MeshTriangle> triangles;
 };
 
@@ -61,16 +61,23 @@ public:
     // A box with the eight corners given as two faces of four (near face, then far face, each
     // in the same turning order). Faces whose outward normal lies along a direction in skip
     // are left out (for faces buried in another solid or lying on the ground).
-    enum : unsigned { kSkipNone = 0, kSkipMinusX = 1, kSkipPlusX = 2, kSkipMinusY = 4, kSkipPlusY = 8,
-                      kSkipMinusZ = 16, kSkipPlusZ = 32 };
+    enum : unsigned {
+        kSkipNone = 0,
+        kSkipMinusX = 1,
+        kSkipPlusX = 2,
+        kSkipMinusY = 4,
+        kSkipPlusY = 8,
+        kSkipMinusZ = 16,
+        kSkipPlusZ = 32
+    };
     void Hexahedron(int part, const V3 corners[8], unsigned skip = kSkipNone);
     void Box(int part, V3 lo, V3 hi, unsigned skip = kSkipNone);
     // Surfaces joining consecutive rings (all of the same size). A ring of one point is an apex.
     // Caps close the first and last rings with flat faces.
     void Loft(int part, const std::vector<Ring>& rings, bool smooth, bool capStart, bool capEnd);
     // An ellipsoid with its poles along the unit axis (radii: along axis, then across).
-    void Ellipsoid(int part, V3 centre, V3 axis, V3 across, float rAxis, float rAcross1, float rAcross2,
-                   int sectors, int bands);
+    void Ellipsoid(int part, V3 centre, V3 axis, V3 across, float rAxis, float rAcross1,
+                   float rAcross2, int sectors, int bands);
     // A convex outline (in order around) extruded by thickness along its normal, centred on it.
     void Slab(int part, const std::vector<V3>& outline, float thickness);
     // A pyramid from a convex outline to an apex (the outline's own face is left open when

@@ -30,8 +30,7 @@ std::vector<uint8_t> Particle()
                     float dx = (x + (sx + 0.5f) / 4.0f) - 16.0f;
                     float dy = (y + (sy + 0.5f) / 4.0f) - 16.0f;
                     float r = std::sqrt(dx * dx + dy * dy) / 15.5f;
-                    if (r >= 1.0f)
-                        continue;
+                    if (r >= 1.0f) continue;
                     float halo = std::pow(1.0f - r, 1.7f);
                     float core = std::exp(-(r / 0.3f) * (r / 0.3f));
                     sum += std::min(1.0f, 0.72f * halo + 0.5f * core);
@@ -50,17 +49,15 @@ std::vector<uint8_t> Particle()
 // projected onto the dome: a plane seen from its centre wraps around by itself, so the picture
 // is seamless from the right edge back to the left.
 
-Rgb SkyGradient(float elevation)   // radians, 0 horizon .. pi/2 zenith
+Rgb SkyGradient(float elevation)  // radians, 0 horizon .. pi/2 zenith
 {
     const Rgb horizon = FromBytes(210, 232, 238);
     const Rgb low = FromBytes(150, 194, 232);
     const Rgb high = FromBytes(78, 136, 216);
     const Rgb zenith = FromBytes(46, 96, 190);
     float e = elevation / (kPi / 2.0f);
-    if (e < 0.08f)
-        return Mix(horizon, low, SmoothStep(0.0f, 0.08f, e));
-    if (e < 0.4f)
-        return Mix(low, high, SmoothStep(0.08f, 0.4f, e));
+    if (e < 0.08f) return Mix(horizon, low, SmoothStep(0.0f, 0.08f, e));
+    if (e < 0.4f) return Mix(low, high, SmoothStep(0.08f, 0.4f, e));
     return Mix(high, zenith, SmoothStep(0.4f, 1.0f, e));
 }
 
@@ -79,7 +76,7 @@ std::vector<uint8_t> Sky()
                 float elevation = std::asin(Clamp01(1.0f - t));
                 Rgb base = SkyGradient(elevation);
                 float sinE = std::max(std::sin(elevation), 1e-3f);
-                float d = std::cos(elevation) / sinE;   // distance along the cloud layer
+                float d = std::cos(elevation) / sinE;  // distance along the cloud layer
                 float visible = std::exp(-d / 22.0f);
                 for (int sx = 0; sx < kSub; ++sx) {
                     float a = 2.0f * kPi * (col + (sx + 0.5f) / kSub) / kW;
@@ -96,7 +93,8 @@ std::vector<uint8_t> Sky()
                     // therefore painted as hazy distant land that continues the horizon.
                     float rowF = t * kH;
                     float under = SmoothStep(11.0f, 6.0f, rowF);
-                    Rgb haze = Mix(SkyGradient(0.0f), FromBytes(168, 194, 186), SmoothStep(0.0f, 5.0f, rowF));
+                    Rgb haze = Mix(SkyGradient(0.0f), FromBytes(168, 194, 186),
+                                   SmoothStep(0.0f, 5.0f, rowF));
                     c = Mix(c, haze, under);
                     acc = Add(acc, c);
                 }
@@ -129,8 +127,9 @@ float DistanceToRoad(const Road& road, float x, float y)
 {
     float best = 1e9f;
     for (size_t i = 0; i + 1 < road.points.size(); ++i)
-        best = std::min(best, DistanceToSegment(x, y, road.points[i].first, road.points[i].second,
-                                                road.points[i + 1].first, road.points[i + 1].second));
+        best =
+            std::min(best, DistanceToSegment(x, y, road.points[i].first, road.points[i].second,
+                                             road.points[i + 1].first, road.points[i + 1].second));
     return best;
 }
 
@@ -142,7 +141,8 @@ Road MakeRoad(Random& rng, float x0, float y0, float x1, float y1, int steps)
         float wobble = (i == 0 || i == steps) ? 0.0f : rng.Range(-5.0f, 5.0f);
         float nx = -(y1 - y0), ny = x1 - x0;
         float len = std::sqrt(nx * nx + ny * ny);
-        road.points.push_back({x0 + (x1 - x0) * t + wobble * nx / len, y0 + (y1 - y0) * t + wobble * ny / len});
+        road.points.push_back(
+            {x0 + (x1 - x0) * t + wobble * nx / len, y0 + (y1 - y0) * t + wobble * ny / len});
     }
     return road;
 }
@@ -167,8 +167,9 @@ float RiverDistance(float x, float y, uint32_t seed)
 Rgb FieldColour(uint32_t id)
 {
     static const Rgb crops[] = {
-        FromBytes(128, 178, 68), FromBytes(222, 196, 98), FromBytes(150, 106, 68), FromBytes(70, 122, 50),
-        FromBytes(182, 198, 96), FromBytes(198, 150, 72), FromBytes(100, 156, 62), FromBytes(204, 174, 124),
+        FromBytes(128, 178, 68), FromBytes(222, 196, 98),  FromBytes(150, 106, 68),
+        FromBytes(70, 122, 50),  FromBytes(182, 198, 96),  FromBytes(198, 150, 72),
+        FromBytes(100, 156, 62), FromBytes(204, 174, 124),
     };
     return crops[id % 8];
 }
@@ -234,10 +235,11 @@ std::vector<uint8_t> Terrain()
                     float border = 0.0f;
                     uint32_t id = Parcel(fx, fy, kSeed + 5u, &border);
                     Rgb c = FieldColour(id);
-                    float furrows = 0.5f + 0.5f * std::sin((id & 1 ? fx * 0.96f + fy * 0.28f : -fx * 0.28f + fy * 0.96f) * 2.4f);
+                    float furrows = 0.5f + 0.5f * std::sin((id & 1 ? fx * 0.96f + fy * 0.28f
+                                                                   : -fx * 0.28f + fy * 0.96f) *
+                                                           2.4f);
                     c = Scale(c, 0.92f + 0.1f * furrows + 0.12f * (detail - 0.5f));
-                    if ((id >> 7) % 9 == 0)
-                        c = Scale(grass, 0.9f + 0.25f * detail);
+                    if ((id >> 7) % 9 == 0) c = Scale(grass, 0.9f + 0.25f * detail);
                     c = Mix(hedge, c, SmoothStep(0.25f, 0.8f, border));
 
                     // Woods in patches.
@@ -250,7 +252,8 @@ std::vector<uint8_t> Terrain()
                     c = Mix(c, Mix(forest, forestLight, canopy), woodAmount);
 
                     // A sandy plain with dunes in one part of the land.
-                    float desert = FractalNoise(fx / 60.0f + 3.0f, fy / 60.0f, kSeed + 15u, 3, 0.5f);
+                    float desert =
+                        FractalNoise(fx / 60.0f + 3.0f, fy / 60.0f, kSeed + 15u, 3, 0.5f);
                     float sandAmount = SmoothStep(0.53f, 0.57f, desert + 0.25f * (0.45f - h));
                     float dunes = 0.5f + 0.5f * std::sin(fx * 0.7f + fy * 0.35f + detail * 7.0f);
                     c = Mix(c, Mix(sandDark, sand, dunes), sandAmount);
@@ -258,7 +261,9 @@ std::vector<uint8_t> Terrain()
                     // Highland rock: mottled, with dark cracks along ridged noise.
                     float rockAmount = SmoothStep(0.63f, 0.67f, h);
                     float mottled = FractalNoise(fx / 2.5f, fy / 2.5f, kSeed + 11u, 3, 0.6f);
-                    float ridge = 1.0f - std::fabs(2.0f * FractalNoise(fx / 9.0f, fy / 9.0f, kSeed + 12u, 3, 0.5f) - 1.0f);
+                    float ridge = 1.0f - std::fabs(2.0f * FractalNoise(fx / 9.0f, fy / 9.0f,
+                                                                       kSeed + 12u, 3, 0.5f) -
+                                                   1.0f);
                     Rgb rockC = Mix(rock, rockLight, mottled);
                     rockC = Scale(rockC, 1.0f - 0.35f * SmoothStep(0.86f, 0.97f, ridge));
                     c = Mix(c, rockC, rockAmount);
@@ -312,28 +317,27 @@ float HorizonY(float x)
 // 0 outside the quiet areas, up to 1 in their middle.
 float Quiet(float x, float y)
 {
-    float shipBand = SmoothStep(28.0f, 12.0f, std::fabs(y - 115.0f)) * SmoothStep(88.0f, 50.0f, std::fabs(x - 128.0f));
+    float shipBand = SmoothStep(28.0f, 12.0f, std::fabs(y - 115.0f)) *
+                     SmoothStep(88.0f, 50.0f, std::fabs(x - 128.0f));
     return shipBand;
 }
 
 // Title mask on a fine grid: 1 inside the letters. Letters are the font's designs, drawn
 // large with rounded outer corners.
 struct TitleMask {
-    static constexpr int kSub = 4;   // fine samples per image pixel
-    int left = 0, top = 0, width = 0, height = 0;   // in image pixels
-    std::vector<uint8_t> inside;                    // width*kSub x height*kSub
-    std::vector<float> distance;                    // to the nearest inside sample, in image pixels
+    static constexpr int kSub = 4;  // fine samples per image pixel
+    int left = 0, top = 0, width = 0, height = 0;  // in image pixels
+    std::vector<uint8_t> inside;  // width*kSub x height*kSub
+    std::vector<float> distance;  // to the nearest inside sample, in image pixels
 
     bool In(int fx, int fy) const
     {
-        if (fx < 0 || fy < 0 || fx >= width * kSub || fy >= height * kSub)
-            return false;
+        if (fx < 0 || fy < 0 || fx >= width * kSub || fy >= height * kSub) return false;
         return inside[static_cast<size_t>(fy) * width * kSub + fx] != 0;
     }
     float Dist(int fx, int fy) const
     {
-        if (fx < 0 || fy < 0 || fx >= width * kSub || fy >= height * kSub)
-            return 1e9f;
+        if (fx < 0 || fy < 0 || fx >= width * kSub || fy >= height * kSub) return 1e9f;
         return distance[static_cast<size_t>(fy) * width * kSub + fx];
     }
 };
@@ -357,31 +361,32 @@ TitleMask MakeTitleMask(const std::string& text, int top, float cellW, float cel
     const int fw = m.width * TitleMask::kSub, fh = m.height * TitleMask::kSub;
     m.inside.assign(static_cast<size_t>(fw) * fh, 0);
     const float originX = (kScreenW - textW) / 2.0f;
-    const float radius = 0.42f;   // corner rounding, in design pixels
+    const float radius = 0.42f;  // corner rounding, in design pixels
 
     float penX = 0.0f;
     for (const auto& rows : glyphs) {
         int gw = static_cast<int>(rows[0].size());
-        auto lit = [&](int c, int r) { return c >= 0 && r >= 0 && c < gw && r < 7 && rows[r][c] == '#'; };
+        auto lit = [&](int c, int r) {
+            return c >= 0 && r >= 0 && c < gw && r < 7 && rows[r][c] == '#';
+        };
         for (int fy = 0; fy < fh; ++fy) {
             for (int fx = 0; fx < fw; ++fx) {
-                float ix = m.left + (fx + 0.5f) / TitleMask::kSub, iy = m.top + (fy + 0.5f) / TitleMask::kSub;
+                float ix = m.left + (fx + 0.5f) / TitleMask::kSub,
+                      iy = m.top + (fy + 0.5f) / TitleMask::kSub;
                 float u = (ix - originX) / cellW - penX, v = (iy - top) / cellH;
                 int c = static_cast<int>(std::floor(u)), r = static_cast<int>(std::floor(v));
-                if (!lit(c, r))
-                    continue;
+                if (!lit(c, r)) continue;
                 float lu = u - c, lv = v - r;
                 // A convex corner (both neighbours toward it clear) is rounded off.
                 int sx = lu < 0.5f ? -1 : 1, sy = lv < 0.5f ? -1 : 1;
                 bool inside = true;
                 if (!lit(c + sx, r) && !lit(c, r + sy)) {
-                    float cx = sx < 0 ? radius : 1.0f - radius, cy = sy < 0 ? radius : 1.0f - radius;
+                    float cx = sx < 0 ? radius : 1.0f - radius,
+                          cy = sy < 0 ? radius : 1.0f - radius;
                     bool inCorner = (sx < 0 ? lu < cx : lu > cx) && (sy < 0 ? lv < cy : lv > cy);
-                    if (inCorner && std::hypot(lu - cx, lv - cy) > radius)
-                        inside = false;
+                    if (inCorner && std::hypot(lu - cx, lv - cy) > radius) inside = false;
                 }
-                if (inside)
-                    m.inside[static_cast<size_t>(fy) * fw + fx] = 1;
+                if (inside) m.inside[static_cast<size_t>(fy) * fw + fx] = 1;
             }
         }
         penX += gw + gap;
@@ -408,7 +413,7 @@ TitleMask MakeTitleMask(const std::string& text, int top, float cellW, float cel
 }
 
 // Chrome: sky above the middle line, sunset below, with a bright rim at the top.
-Rgb ChromeAt(float t)   // t: 0 at the top of the letters, 1 at the bottom
+Rgb ChromeAt(float t)  // t: 0 at the top of the letters, 1 at the bottom
 {
     if (t < 0.5f) {
         Rgb c = Mix(FromBytes(150, 200, 255), FromBytes(250, 252, 255), SmoothStep(0.0f, 0.42f, t));
@@ -437,12 +442,9 @@ void DrawTitle(Image& img, const TitleMask& m, int textTop, float textHeight)
                     if (m.Dist(fx - 4 * S, fy - 5 * S) < 2.0f)
                         shadowCov += 1.0f - m.Dist(fx - 4 * S, fy - 5 * S) / 2.0f;
                     bool ext = false;
-                    for (int k = 1; k <= 3 * S && !ext; ++k)
-                        ext = m.In(fx - k / 2, fy - k);
-                    if (ext)
-                        extrudeCov += 1.0f;
-                    if (m.Dist(fx, fy) <= 1.25f)
-                        outlineCov += 1.0f;
+                    for (int k = 1; k <= 3 * S && !ext; ++k) ext = m.In(fx - k / 2, fy - k);
+                    if (ext) extrudeCov += 1.0f;
+                    if (m.Dist(fx, fy) <= 1.25f) outlineCov += 1.0f;
                     if (m.In(fx, fy)) {
                         faceCov += 1.0f;
                         float t = ((iy + (sy + 0.5f) / S) - textTop) / textHeight;
@@ -454,8 +456,7 @@ void DrawTitle(Image& img, const TitleMask& m, int textTop, float textHeight)
             img.Blend(ix, iy, shadow, 0.6f * shadowCov / n);
             img.Blend(ix, iy, outline, outlineCov / n);
             img.Blend(ix, iy, extrude, extrudeCov / n);
-            if (faceCov > 0.0f)
-                img.Blend(ix, iy, Scale(face, 1.0f / faceCov), faceCov / n);
+            if (faceCov > 0.0f) img.Blend(ix, iy, Scale(face, 1.0f / faceCov), faceCov / n);
         }
     }
 }
@@ -499,19 +500,18 @@ std::vector<uint8_t> StartScreen()
     // Ringed planet at the upper right, lit from the sun at the lower right.
     {
         const float cx = 218.0f, cy = 80.0f, r = 17.0f;
-        const float tilt = -0.32f;   // ring tilt, radians
+        const float tilt = -0.32f;  // ring tilt, radians
         const float ringIn = 24.0f, ringOut = 36.0f, squash = 0.26f;
         auto ringAt = [&](float x, float y, bool front) -> float {
             float dx = x - cx, dy = y - cy;
             float rx = dx * std::cos(tilt) - dy * std::sin(tilt);
             float ry = dx * std::sin(tilt) + dy * std::cos(tilt);
-            if ((ry > 0.0f) != front)
-                return 0.0f;
+            if ((ry > 0.0f) != front) return 0.0f;
             float d = std::sqrt(rx * rx + (ry / squash) * (ry / squash));
-            if (d < ringIn || d > ringOut)
-                return 0.0f;
+            if (d < ringIn || d > ringOut) return 0.0f;
             float bands = 0.55f + 0.45f * std::sin(d * 1.3f);
-            return bands * SmoothStep(ringIn, ringIn + 2.0f, d) * SmoothStep(ringOut, ringOut - 2.0f, d);
+            return bands * SmoothStep(ringIn, ringIn + 2.0f, d) *
+                   SmoothStep(ringOut, ringOut - 2.0f, d);
         };
         const Rgb ringC = FromBytes(214, 190, 150);
         for (int y = 30; y < 130; ++y) {
@@ -524,8 +524,7 @@ std::vector<uint8_t> StartScreen()
                     ringFront += ringAt(fx, fy, true);
                     float dx = (fx - cx) / r, dy = (fy - cy) / r;
                     float d2 = dx * dx + dy * dy;
-                    if (d2 > 1.0f)
-                        continue;
+                    if (d2 > 1.0f) continue;
                     float dz = std::sqrt(1.0f - d2);
                     float light = Clamp01(0.55f * dx + 0.35f * dy + 0.6f * dz);
                     float band = FractalNoise(dy * 6.0f + 0.3f * dx, 0.5f, kSeed + 20u, 3, 0.5f);
@@ -534,8 +533,7 @@ std::vector<uint8_t> StartScreen()
                     cov += 1.0f;
                 }
                 img.Blend(x, y, ringC, 0.8f * ringBack / 9.0f);
-                if (cov > 0.0f)
-                    img.Blend(x, y, Scale(acc, 1.0f / cov), cov / 9.0f);
+                if (cov > 0.0f) img.Blend(x, y, Scale(acc, 1.0f / cov), cov / 9.0f);
                 img.Blend(x, y, ringC, 0.9f * ringFront / 9.0f);
             }
         }
@@ -552,8 +550,7 @@ std::vector<uint8_t> StartScreen()
                     float fx = x + (s % 3 + 0.5f) / 3.0f, fy = y + (s / 3 + 0.5f) / 3.0f;
                     float dx = (fx - cx) / r, dy = (fy - cy) / r;
                     float d2 = dx * dx + dy * dy;
-                    if (d2 > 1.0f)
-                        continue;
+                    if (d2 > 1.0f) continue;
                     float dz = std::sqrt(1.0f - d2);
                     float light = Clamp01(0.7f * dx + 0.3f * dy + 0.4f * dz);
                     CellInfo crater = CellNoise(fx / 3.2f, fy / 3.2f, kSeed + 30u);
@@ -562,8 +559,7 @@ std::vector<uint8_t> StartScreen()
                     acc = Add(acc, Scale(surf, 0.08f + 0.95f * light));
                     cov += 1.0f;
                 }
-                if (cov > 0.0f)
-                    img.Blend(x, y, Scale(acc, 1.0f / cov), cov / 9.0f);
+                if (cov > 0.0f) img.Blend(x, y, Scale(acc, 1.0f / cov), cov / 9.0f);
             }
         }
     }
@@ -576,14 +572,15 @@ std::vector<uint8_t> StartScreen()
             for (int s = 0; s < 9; ++s) {
                 float fx = x + (s % 3 + 0.5f) / 3.0f, fy = y + (s / 3 + 0.5f) / 3.0f;
                 float h = HorizonY(fx);
-                float below = fy - h;   // > 0 on the planet
+                float below = fy - h;  // > 0 on the planet
                 Rgb c = img.Get(x, y);
                 float sunNear = std::exp(-std::fabs(fx - kSunX) / 60.0f);
                 if (below > 0.0f) {
                     // Foreshortened cloud bands: squeezed toward the rim.
                     float depth = std::sqrt(below);
                     float clouds = FractalNoise(fx / 40.0f, depth * 0.9f, kSeed + 40u, 4, 0.5f);
-                    Rgb night = Mix(FromBytes(6, 12, 30), FromBytes(20, 34, 64), SmoothStep(0.45f, 0.8f, clouds));
+                    Rgb night = Mix(FromBytes(6, 12, 30), FromBytes(20, 34, 64),
+                                    SmoothStep(0.45f, 0.8f, clouds));
                     // Keep the text strip plain.
                     float strip = SmoothStep(10.0f, 4.0f, std::fabs(fy - 170.5f));
                     night = Mix(night, FromBytes(8, 12, 30), 0.85f * strip);
@@ -591,7 +588,8 @@ std::vector<uint8_t> StartScreen()
                     Rgb rimC = Mix(FromBytes(80, 170, 255), FromBytes(255, 190, 110), sunNear);
                     c = Mix(night, rimC, 0.9f * rim);
                     // Sunlit haze spreading along the rim near the sun.
-                    c = Add(c, Scale(FromBytes(120, 80, 40), sunNear * std::exp(-below / 9.0f) * 0.6f));
+                    c = Add(
+                        c, Scale(FromBytes(120, 80, 40), sunNear * std::exp(-below / 9.0f) * 0.6f));
                 } else {
                     // Atmosphere glow above the rim.
                     float glow = std::exp(below / 4.0f);
@@ -620,31 +618,18 @@ std::vector<uint8_t> StartScreen()
     std::vector<uint8_t> raw = img.ToRaw();
     // Nothing painted may turn into the key colour by accident.
     for (size_t i = 0; i + 2 < raw.size(); i += 3)
-        if (raw[i] == 159 && raw[i + 1] == 0 && raw[i + 2] == 159)
-            raw[i + 2] = 158;
+        if (raw[i] == 159 && raw[i + 1] == 0 && raw[i + 2] == 159) raw[i + 2] = 158;
     return raw;
 }
 
 }  // namespace
 
-std::vector<uint8_t> MakeStartScreen()
-{
-    return StartScreen();
-}
+std::vector<uint8_t> MakeStartScreen() { return StartScreen(); }
 
-std::vector<uint8_t> MakeTerrain()
-{
-    return Terrain();
-}
+std::vector<uint8_t> MakeTerrain() { return Terrain(); }
 
-std::vector<uint8_t> MakeSky()
-{
-    return Sky();
-}
+std::vector<uint8_t> MakeSky() { return Sky(); }
 
-std::vector<uint8_t> MakeParticle()
-{
-    return Particle();
-}
+std::vector<uint8_t> MakeParticle() { return Particle(); }
 
 }  // namespace mediagen

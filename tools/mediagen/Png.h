@@ -10,6 +10,7 @@ namespace mediagen {
 
 // rgb holds width x height x channels bytes (3: RGB, 4: RGBA), row 0 at the top. False (with
 // a message) on failure.
-bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb, int channels = 3);
+bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
+              int channels = 3);
 
 }  // namespace mediagen

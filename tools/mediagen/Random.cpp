@@ -15,20 +15,11 @@ uint32_t Random::Next()
     return x;
 }
 
-float Random::Unit()
-{
-    return static_cast<float>(Next() >> 8) / 16777216.0f;
-}
+float Random::Unit() { return static_cast<float>(Next() >> 8) / 16777216.0f; }
 
-float Random::Range(float lo, float hi)
-{
-    return lo + (hi - lo) * Unit();
-}
+float Random::Range(float lo, float hi) { return lo + (hi - lo) * Unit(); }
 
-int Random::Below(int n)
-{
-    return static_cast<int>(Next() % static_cast<uint32_t>(n));
-}
+int Random::Below(int n) { return static_cast<int>(Next() % static_cast<uint32_t>(n)); }
 
 static uint32_t Hash(uint32_t x)
 {
@@ -42,7 +33,8 @@ static uint32_t Hash(uint32_t x)
 
 static uint32_t HashCell(int x, int y, uint32_t seed)
 {
-    return Hash(static_cast<uint32_t>(x) * 0x8DA6B343u ^ Hash(static_cast<uint32_t>(y) * 0xD8163841u ^ seed));
+    return Hash(static_cast<uint32_t>(x) * 0x8DA6B343u ^
+                Hash(static_cast<uint32_t>(y) * 0xD8163841u ^ seed));
 }
 
 float LatticeValue(int x, int y, uint32_t seed)
@@ -50,15 +42,11 @@ float LatticeValue(int x, int y, uint32_t seed)
     return static_cast<float>(HashCell(x, y, seed) >> 8) / 16777215.0f;
 }
 
-static float Fade(float t)
-{
-    return t * t * (3.0f - 2.0f * t);
-}
+static float Fade(float t) { return t * t * (3.0f - 2.0f * t); }
 
 static int Wrap(int v, int period)
 {
-    if (period <= 0)
-        return v;
+    if (period <= 0) return v;
     int m = v % period;
     return m < 0 ? m + period : m;
 }
@@ -98,7 +86,8 @@ CellInfo CellNoise(float x, float y, uint32_t seed)
         for (int dx = -1; dx <= 1; ++dx) {
             int cx = ix + dx, cy = iy + dy;
             float px = static_cast<float>(cx) + 0.15f + 0.7f * LatticeValue(cx, cy, seed);
-            float py = static_cast<float>(cy) + 0.15f + 0.7f * LatticeValue(cx, cy, seed ^ 0x5bd1e995u);
+            float py =
+                static_cast<float>(cy) + 0.15f + 0.7f * LatticeValue(cx, cy, seed ^ 0x5bd1e995u);
             float d = std::hypot(px - x, py - y);
             if (d < info.nearest) {
                 info.second = info.nearest;

@@ -12,9 +12,9 @@ class Random {
 public:
     explicit Random(uint32_t seed) : state_(seed ? seed : 0x9E3779B9u) {}
     uint32_t Next();
-    float Unit();                      // 0 <= x < 1
-    float Range(float lo, float hi);   // lo <= x < hi
-    int Below(int n);                  // 0 <= x < n (n > 0)
+    float Unit();  // 0 <= x < 1
+    float Range(float lo, float hi);  // lo <= x < hi
+    int Below(int n);  // 0 <= x < n (n > 0)
 
 private:
     uint32_t state_;

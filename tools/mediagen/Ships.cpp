@@ -37,8 +37,10 @@ Ring RoundSection(float z, float y, float halfWidth, float halfHeight)
 // A gun barrel along +z from the muzzle at the part's origin.
 void Barrel(MeshModel& m, int gun, float length, float r)
 {
-    m.Loft(gun, {Ellipse({0, 0, 0}, kX, kY, r * 0.7f, r * 0.7f, 4, 45), Ellipse({0, 0, length}, kX, kY, r, r, 4, 45)}, false,
-           true, true);
+    m.Loft(gun,
+           {Ellipse({0, 0, 0}, kX, kY, r * 0.7f, r * 0.7f, 4, 45),
+            Ellipse({0, 0, length}, kX, kY, r, r, 4, 45)},
+           false, true, true);
 }
 
 }  // namespace
@@ -48,21 +50,27 @@ MeshModel MakePlayerShip()
     MeshModel m;
     const int hull = m.AddPart("hull", -1, {0, 0, 0}, 236, 240, 246);
     // Smooth, so the light falls off across it in the cartoon bands.
-    m.Loft(hull, {RoundSection(-40, 1.0f, 14.0f, 9.0f), RoundSection(-10, 1.0f, 16.5f, 10.5f),
-                  RoundSection(20, 1.0f, 17.0f, 10.5f), RoundSection(66, 0.0f, 11.0f, 6.5f)},
+    m.Loft(hull,
+           {RoundSection(-40, 1.0f, 14.0f, 9.0f), RoundSection(-10, 1.0f, 16.5f, 10.5f),
+            RoundSection(20, 1.0f, 17.0f, 10.5f), RoundSection(66, 0.0f, 11.0f, 6.5f)},
            true, false, true);
     // The long nose cone right in front of the canopy, what the pilot sees of the ship: it
     // starts beyond the near plane's reach from the eye (15 model units) and curves away.
     const int nose = m.AddPart("nose", hull, {0, 0, 0}, 250, 150, 40);
-    m.Loft(nose, {RoundSection(-40, 1.0f, 14.0f, 9.0f), RoundSection(-70, -1.0f, 9.5f, 6.0f),
-                  RoundSection(-92, -3.0f, 5.0f, 3.5f), {{0, -4.0f, -106}}},
+    m.Loft(nose,
+           {RoundSection(-40, 1.0f, 14.0f, 9.0f),
+            RoundSection(-70, -1.0f, 9.5f, 6.0f),
+            RoundSection(-92, -3.0f, 5.0f, 3.5f),
+            {{0, -4.0f, -106}}},
            true, false, false);
     // A dark band round the nose and two small vanes on its back.
     const int band = m.AddPart("band", nose, {0, 0, 0}, 70, 76, 96);
-    m.Loft(band, {RoundSection(-55, 0.0f, 12.2f, 7.9f), RoundSection(-62, -0.45f, 11.2f, 7.2f)}, true, false, false);
+    m.Loft(band, {RoundSection(-55, 0.0f, 12.2f, 7.9f), RoundSection(-62, -0.45f, 11.2f, 7.2f)},
+           true, false, false);
     for (int side = -1; side <= 1; side += 2)
-        m.Slab(band, {V3{side * 3.5f, 1.5f, -88}, V3{side * 3.5f, 5.5f, -79}, V3{side * 3.5f, 5.5f, -74},
-                      V3{side * 3.5f, 3.5f, -74}},
+        m.Slab(band,
+               {V3{side * 3.5f, 1.5f, -88}, V3{side * 3.5f, 5.5f, -79}, V3{side * 3.5f, 5.5f, -74},
+                V3{side * 3.5f, 3.5f, -74}},
                1.4f);
 
     // The canopy far forward on the back, tall enough that the eye looks down along the nose;
@@ -94,8 +102,13 @@ MeshModel MakePlayerShip()
     const int fins = m.AddPart("fins", wings, {0, 0, 0}, 222, 52, 52);
     for (int side = -1; side <= 1; side += 2) {
         const float sx = static_cast<float>(side);
-        m.Slab(wings, {V3{sx * 12, -1, -40}, V3{sx * 72, -7, 26}, V3{sx * 72, -7, 46}, V3{sx * 12, -1, 58}}, 3.5f);
-        m.Slab(fins, {V3{sx * 72, -7, 18}, V3{sx * 72, 20, 38}, V3{sx * 72, 20, 50}, V3{sx * 72, -7, 48}}, 3.0f);
+        m.Slab(
+            wings,
+            {V3{sx * 12, -1, -40}, V3{sx * 72, -7, 26}, V3{sx * 72, -7, 46}, V3{sx * 12, -1, 58}},
+            3.5f);
+        m.Slab(fins,
+               {V3{sx * 72, -7, 18}, V3{sx * 72, 20, 38}, V3{sx * 72, 20, 50}, V3{sx * 72, -7, 48}},
+               3.0f);
     }
 
     // Engines under the wing roots, each with the glow of its exhaust: one textured part
@@ -106,11 +119,14 @@ MeshModel MakePlayerShip()
     for (int side = -1; side <= 1; side += 2) {
         const float sx = static_cast<float>(side);
         V3 c{sx * 24, -8, 0};
-        m.Loft(engines, {Ellipse(c + V3{0, 0, -6}, kX, kY, 6.0f, 6.0f, 6, 0), Ellipse(c + V3{0, 0, 62}, kX, kY, 8.0f, 8.0f, 6, 0)},
+        m.Loft(engines,
+               {Ellipse(c + V3{0, 0, -6}, kX, kY, 6.0f, 6.0f, 6, 0),
+                Ellipse(c + V3{0, 0, 62}, kX, kY, 8.0f, 8.0f, 6, 0)},
                true, true, true);
         V3 back = c + V3{0, 0, 62.6f};
         const float r = 8.5f;
-        const V3 quad[4] = {back + V3{r, r, 0}, back + V3{-r, r, 0}, back + V3{-r, -r, 0}, back + V3{r, -r, 0}};
+        const V3 quad[4] = {back + V3{r, r, 0}, back + V3{-r, r, 0}, back + V3{-r, -r, 0},
+                            back + V3{r, -r, 0}};
         const float uv[8] = {1, 0, 0, 0, 0, 1, 1, 1};
         m.TexturedQuad(exhaust, quad, uv, kZ);
     }
@@ -119,7 +135,8 @@ MeshModel MakePlayerShip()
     const int noseGun = m.AddPart("W0", nose, {0, -7.0f, -100}, 70, 76, 96);
     Barrel(m, noseGun, 34, 1.8f);
     for (int side = -1; side <= 1; side += 2) {
-        const int gun = m.AddPart(side < 0 ? "W1" : "W2", wings, {side * 20.0f, -3.0f, -45}, 70, 76, 96);
+        const int gun =
+            m.AddPart(side < 0 ? "W1" : "W2", wings, {side * 20.0f, -3.0f, -45}, 70, 76, 96);
         Barrel(m, gun, 30, 2.2f);
     }
     const int bellyGun = m.AddPart("W3", hull, {0, -11.5f, 10}, 70, 76, 96);
@@ -140,25 +157,35 @@ MeshModel MakeEnemyFighter()
     auto diamond = [](float z, float y, float w, float h) {
         return Ring{{w, y, z}, {0, y + h, z}, {-w, y, z}, {0, y - h, z}};
     };
-    m.Loft(body, {{{0, 0, -60}}, diamond(-32, 0, 9, 7), diamond(2, 1, 13, 10), diamond(34, 1, 8, 7), {{0, 2, 52}}}, false,
-           false, false);
+    m.Loft(body,
+           {{{0, 0, -60}},
+            diamond(-32, 0, 9, 7),
+            diamond(2, 1, 13, 10),
+            diamond(34, 1, 8, 7),
+            {{0, 2, 52}}},
+           false, false, false);
 
     const int slit = m.AddPart("sensor", body, {0, 0, 0}, 255, 60, 40);
     // Just proud of the two upper front facets.
-    m.Slab(slit, {V3{-4.5f, 3.6f, -41}, V3{4.5f, 3.6f, -41}, V3{4.0f, 4.8f, -36}, V3{-4.0f, 4.8f, -36}}, 1.0f);
+    m.Slab(slit,
+           {V3{-4.5f, 3.6f, -41}, V3{4.5f, 3.6f, -41}, V3{4.0f, 4.8f, -36}, V3{-4.0f, 4.8f, -36}},
+           1.0f);
 
     const int blades = m.AddPart("blades", body, {0, 0, 0}, 150, 210, 50);
     // The crest.
     m.Slab(blades, {V3{0, 8, -18}, V3{0, 24, 18}, V3{0, 24, 42}, V3{0, 7, 36}}, 3.0f);
     for (int side = -1; side <= 1; side += 2) {
         const float sx = static_cast<float>(side);
-        auto droop = [](float x) { return -(x - 8.0f) * 0.16f; };   // tips a little low
+        auto droop = [](float x) { return -(x - 8.0f) * 0.16f; };  // tips a little low
         // Forward-swept pincers.
-        m.Slab(blades, {V3{sx * 8, droop(8), -8}, V3{sx * 66, droop(66), -40}, V3{sx * 60, droop(60), -24},
-                        V3{sx * 8, droop(8), 30}},
+        m.Slab(blades,
+               {V3{sx * 8, droop(8), -8}, V3{sx * 66, droop(66), -40}, V3{sx * 60, droop(60), -24},
+                V3{sx * 8, droop(8), 30}},
                3.0f);
         // Tail blades, hanging down and back.
-        m.Slab(blades, {V3{sx * 5, -4, 18}, V3{sx * 28, -28, 36}, V3{sx * 28, -28, 48}, V3{sx * 5, -4, 44}}, 2.6f);
+        m.Slab(blades,
+               {V3{sx * 5, -4, 18}, V3{sx * 28, -28, 36}, V3{sx * 28, -28, 48}, V3{sx * 5, -4, 44}},
+               2.6f);
     }
 
     // The two bolts of a shot fly side by side along the same line. Bolts are spheres of radius
@@ -199,13 +226,16 @@ MeshModel MakeFactory()
     m.Box(annex, {170, 0, -130}, {320, 80, 70}, MeshModel::kSkipMinusY | MeshModel::kSkipMinusX);
 
     const int silo = m.AddPart("silo", hall, {-110, 0, 240}, 204, 212, 220);
-    m.Loft(silo, {Ellipse({0, 0, 0}, kX, kZ, 60, 60, 8), Ellipse({0, 150, 0}, kX, kZ, 60, 60, 8)}, true, false, true);
+    m.Loft(silo, {Ellipse({0, 0, 0}, kX, kZ, 60, 60, 8), Ellipse({0, 150, 0}, kX, kZ, 60, 60, 8)},
+           true, false, true);
 
     const int chimneys = m.AddPart("chimneys", hall, {0, 0, 0}, 190, 78, 60);
     for (int i = 0; i < 2; ++i) {
         V3 base = i == 0 ? V3{-170, 0, -60} : V3{-100, 0, -60};
         float height = i == 0 ? 360.0f : 300.0f;
-        m.Loft(chimneys, {Ellipse(base, kX, kZ, 22, 22, 6, 30), Ellipse(base + V3{0, height, 0}, kX, kZ, 15, 15, 6, 30)},
+        m.Loft(chimneys,
+               {Ellipse(base, kX, kZ, 22, 22, 6, 30),
+                Ellipse(base + V3{0, height, 0}, kX, kZ, 15, 15, 6, 30)},
                true, false, true);
     }
     return m;

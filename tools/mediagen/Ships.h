@@ -6,8 +6,8 @@
 
 namespace mediagen {
 
-MeshModel MakePlayerShip();     // "Media\XWing.bin": guns W0-W3, eye marker V
-MeshModel MakeEnemyFighter();   // "Media\TieFighter.bin": guns W0-W1
-MeshModel MakeFactory();        // "Media\Factory.bin": stands on y = 0
+MeshModel MakePlayerShip();  // "Media\XWing.bin": guns W0-W3, eye marker V
+MeshModel MakeEnemyFighter();  // "Media\TieFighter.bin": guns W0-W1
+MeshModel MakeFactory();  // "Media\Factory.bin": stands on y = 0
 
 }  // namespace mediagen

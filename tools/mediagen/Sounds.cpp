@@ -15,8 +15,7 @@ constexpr int kHeaderBytes = 44;
 
 void Put32(std::vector<uint8_t>& out, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 void Put16(std::vector<uint8_t>& out, uint16_t v)
@@ -25,20 +24,15 @@ void Put16(std::vector<uint8_t>& out, uint16_t v)
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
 
-void PutTag(std::vector<uint8_t>& out, const char* tag)
-{
-    out.insert(out.end(), tag, tag + 4);
-}
+void PutTag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
 
 // Scales the sound so its loudest sample reaches peak (below full scale: nothing clips).
 void Normalise(std::vector<float>& s, float peak)
 {
     float most = 0.0f;
-    for (float v : s)
-        most = std::max(most, std::fabs(v));
+    for (float v : s) most = std::max(most, std::fabs(v));
     if (most > 0.0f)
-        for (float& v : s)
-            v *= peak / most;
+        for (float& v : s) v *= peak / most;
 }
 
 // 1 for most of the sound, easing to exactly 0 over the last tail fraction (u: 0 .. 1).
@@ -61,22 +55,23 @@ struct LowPass {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeWave(const std::vector<float>& samples, int sampleRate, int bitsPerSample)
+std::vector<uint8_t> EncodeWave(const std::vector<float>& samples, int sampleRate,
+                                int bitsPerSample)
 {
     const uint32_t bytesPerSample = static_cast<uint32_t>(bitsPerSample / 8);
     const uint32_t dataBytes = static_cast<uint32_t>(samples.size()) * bytesPerSample;
     std::vector<uint8_t> out;
     out.reserve(kHeaderBytes + dataBytes);
     PutTag(out, "RIFF");
-    Put32(out, 4 + (8 + 16) + (8 + dataBytes));   // everything after this field
+    Put32(out, 4 + (8 + 16) + (8 + dataBytes));  // everything after this field
     PutTag(out, "WAVE");
     PutTag(out, "fmt ");
     Put32(out, 16);
-    Put16(out, 1);   // PCM
-    Put16(out, 1);   // mono
+    Put16(out, 1);  // PCM
+    Put16(out, 1);  // mono
     Put32(out, static_cast<uint32_t>(sampleRate));
-    Put32(out, static_cast<uint32_t>(sampleRate) * bytesPerSample);   // byte rate
-    Put16(out, static_cast<uint16_t>(bytesPerSample));                // block alignment
+    Put32(out, static_cast<uint32_t>(sampleRate) * bytesPerSample);  // byte rate
+    Put16(out, static_cast<uint16_t>(bytesPerSample));  // block alignment
     Put16(out, static_cast<uint16_t>(bitsPerSample));
     PutTag(out, "data");
     Put32(out, dataBytes);
@@ -150,7 +145,8 @@ std::vector<uint8_t> MakeExplosion(int fileBytes)
         thump += f / rate;
         float boom = static_cast<float>(std::sin(kTwoPi * thump)) * std::exp(-t * 9.0f);
         // Crackle: sparse pops in the first half.
-        float crackle = (rng.Unit() < 0.012f * std::exp(-t * 4.0f)) ? (rng.Unit() * 2.0f - 1.0f) : 0.0f;
+        float crackle =
+            (rng.Unit() < 0.012f * std::exp(-t * 4.0f)) ? (rng.Unit() * 2.0f - 1.0f) : 0.0f;
         float attack = std::min(1.0f, t / 0.004f);
         float env = std::exp(-t * 2.8f) * (0.7f + 0.3f * std::exp(-t * 14.0f));
         float x = (1.0f * noise + 0.9f * low) * env + 0.45f * boom + 0.6f * crackle * env;
@@ -159,8 +155,7 @@ std::vector<uint8_t> MakeExplosion(int fileBytes)
     // Gentle saturation gives the rumble body against the first blast, then the peak is set
     // below full scale.
     Normalise(s, 1.0f);
-    for (float& v : s)
-        v = std::tanh(2.2f * v);
+    for (float& v : s) v = std::tanh(2.2f * v);
     Normalise(s, 0.9f);
     return EncodeWave(s, rate, 8);
 }

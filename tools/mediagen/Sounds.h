@@ -10,7 +10,8 @@ namespace mediagen {
 // A RIFF/WAVE file: "RIFF" header, a 16-byte PCM "fmt " chunk and one "data" chunk, so the
 // file is 44 bytes plus the sample bytes. samples are in -1..1 and are converted to unsigned
 // 8-bit or signed 16-bit little-endian PCM (mono) with rounding and clamping.
-std::vector<uint8_t> EncodeWave(const std::vector<float>& samples, int sampleRate, int bitsPerSample);
+std::vector<uint8_t> EncodeWave(const std::vector<float>& samples, int sampleRate,
+                                int bitsPerSample);
 
 // Number of mono samples that make a WAV file of exactly fileBytes.
 int SamplesForFileSize(int fileBytes, int bitsPerSample);

@@ -26,15 +26,14 @@ using namespace mediagen;
 namespace {
 
 struct Medium {
-    const char* entry;   // archive entry name
+    const char* entry;  // archive entry name
     std::vector<uint8_t> bytes;
 };
 
 std::string LoosePath(const std::string& root, const char* entry)
 {
     std::string path = root + "/";
-    for (const char* c = entry; *c; ++c)
-        path += (*c == '\\') ? '/' : *c;
+    for (const char* c = entry; *c; ++c) path += (*c == '\\') ? '/' : *c;
     return path;
 }
 
@@ -45,7 +44,8 @@ bool Fail(const std::string& message)
 }
 
 // Makes the bytes of one entry, exactly size bytes long, or explains why it cannot.
-bool MakeEntry(const char* entry, int32_t size, const std::string& scratchDir, std::vector<uint8_t>& out)
+bool MakeEntry(const char* entry, int32_t size, const std::string& scratchDir,
+               std::vector<uint8_t>& out)
 {
     const std::string name = entry;
     std::string why;
@@ -63,7 +63,8 @@ bool MakeEntry(const char* entry, int32_t size, const std::string& scratchDir, s
         out = MakeExplosion(size);
     } else if (name == "Media\\Weapon0.wav") {
         out = MakeLaserShot(size);
-    } else if (name == "Media\\Factory.bin" || name == "Media\\TieFighter.bin" || name == "Media\\XWing.bin") {
+    } else if (name == "Media\\Factory.bin" || name == "Media\\TieFighter.bin" ||
+               name == "Media\\XWing.bin") {
         ModelKind kind = name == "Media\\XWing.bin"        ? ModelKind::PlayerShip
                          : name == "Media\\TieFighter.bin" ? ModelKind::EnemyFighter
                                                            : ModelKind::Factory;
@@ -79,7 +80,8 @@ bool MakeEntry(const char* entry, int32_t size, const std::string& scratchDir, s
         return Fail(name + ": no generator for this entry");
     }
     if (out.size() != static_cast<size_t>(size))
-        return Fail(name + ": made " + std::to_string(out.size()) + " bytes for an entry of " + std::to_string(size));
+        return Fail(name + ": made " + std::to_string(out.size()) + " bytes for an entry of " +
+                    std::to_string(size));
     return true;
 }
 
@@ -87,8 +89,7 @@ bool WriteLoose(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     std::string temp = path + ".tmp";
     FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f)
-        return Fail(path + ": cannot create");
+    if (!f) return Fail(path + ": cannot create");
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fclose(f) == 0 && ok;
     if (!ok || !plat::RenameReplacing(temp.c_str(), path.c_str())) {
@@ -102,28 +103,24 @@ bool Run(const std::string& outDir)
 {
     std::error_code ec;
     std::filesystem::create_directories(outDir + "/Media", ec);
-    if (ec)
-        return Fail(outDir + "/Media: cannot create the folder (" + ec.message() + ")");
+    if (ec) return Fail(outDir + "/Media: cannot create the folder (" + ec.message() + ")");
 
     RegisterGameArchive();
     std::vector<Medium> media;
     for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i) {
         Medium m{MediaArchive::EntryName(i), {}};
-        if (!MakeEntry(m.entry, MediaArchive::EntrySize(i), outDir, m.bytes))
-            return false;
+        if (!MakeEntry(m.entry, MediaArchive::EntrySize(i), outDir, m.bytes)) return false;
         media.push_back(std::move(m));
     }
 
     // Only now that every entry is whole does anything reach the output folder.
     for (const Medium& m : media)
-        if (!WriteLoose(LoosePath(outDir, m.entry), m.bytes))
-            return false;
+        if (!WriteLoose(LoosePath(outDir, m.entry), m.bytes)) return false;
 
     const std::string archive = outDir + "/" + MediaArchive::FileName();
     MediaArchive::Open(archive.c_str(), MediaArchive::Key1(), MediaArchive::Key2());
     std::string why;
-    if (!MediaArchive::Pack(outDir.c_str(), &why))
-        return Fail(why);
+    if (!MediaArchive::Pack(outDir.c_str(), &why)) return Fail(why);
 
     // Read every entry back through the game's own reader.
     for (const Medium& m : media) {

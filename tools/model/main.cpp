@@ -47,12 +47,9 @@ Form FormOf(const std::string& path)
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return Form::Unknown;
     std::string ext = path.substr(dot + 1);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == "bin")
-        return Form::Binary;
-    if (ext == "txt")
-        return Form::Text;
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "bin") return Form::Binary;
+    if (ext == "txt") return Form::Text;
     return Form::Unknown;
 }
 
@@ -62,52 +59,51 @@ bool Load(Model& model, const std::string& path, std::string& problem)
     std::string why;
     bool ok;
     switch (FormOf(path)) {
-    case Form::Binary:
-        ok = LoadBinaryModelFile(model, path.c_str(), &why);
-        break;
-    case Form::Text:
-        ok = LoadTextModel(model, path.c_str(), &why);
-        break;
-    default:
-        problem = path + ": unknown model form (use .bin for binary, .txt for text)";
-        return false;
+        case Form::Binary:
+            ok = LoadBinaryModelFile(model, path.c_str(), &why);
+            break;
+        case Form::Text:
+            ok = LoadTextModel(model, path.c_str(), &why);
+            break;
+        default:
+            problem = path + ": unknown model form (use .bin for binary, .txt for text)";
+            return false;
     }
-    if (!ok)
-        problem = path + ": " + why;
+    if (!ok) problem = path + ": " + why;
     return ok;
 }
 
 int Info(int argc, char** argv)
 {
-    if (argc != 1)
-        return -1;
+    if (argc != 1) return -1;
     const std::string path = argv[0];
     Model model;
     std::string problem;
-    if (!Load(model, path, problem))
-        return Fail(problem);
+    if (!Load(model, path, problem)) return Fail(problem);
 
-    std::printf("%s: %s model, %d object%s\n", path.c_str(), FormOf(path) == Form::Binary ? "binary" : "text",
-                static_cast<int>(model.count), model.count == 1 ? "" : "s");
-    std::printf("%4s %6s %7s %9s %7s  %-11s  %s\n", "#", "parent", "points", "triangles", "texture", "colour", "name");
+    std::printf("%s: %s model, %d object%s\n", path.c_str(),
+                FormOf(path) == Form::Binary ? "binary" : "text", static_cast<int>(model.count),
+                model.count == 1 ? "" : "s");
+    std::printf("%4s %6s %7s %9s %7s  %-11s  %s\n", "#", "parent", "points", "triangles", "texture",
+                "colour", "name");
     int32_t points = 0, triangles = 0;
     for (int32_t k = 0; k < model.count; ++k) {
         const ModelObject& o = model.objects[k];
         char colour[32];
-        std::snprintf(colour, sizeof colour, "%d %d %d", static_cast<int>(o.red), static_cast<int>(o.green),
-                      static_cast<int>(o.blue));
+        std::snprintf(colour, sizeof colour, "%d %d %d", static_cast<int>(o.red),
+                      static_cast<int>(o.green), static_cast<int>(o.blue));
         char parent[16];
-        if (o.parent == k)
-            std::snprintf(parent, sizeof parent, "root");
-        else
-            std::snprintf(parent, sizeof parent, "%d", static_cast<int>(o.parent));
-        std::printf("%4d %6s %7d %9d %7d  %-11s  \"%s\"%s\n", static_cast<int>(k), parent, static_cast<int>(o.pointCount),
-                    static_cast<int>(o.triangleCount), static_cast<int>(o.textureId), colour, model.ObjectName(k),
+        if (o.parent == k) std::snprintf(parent, sizeof parent, "root");
+        else std::snprintf(parent, sizeof parent, "%d", static_cast<int>(o.parent));
+        std::printf("%4d %6s %7d %9d %7d  %-11s  \"%s\"%s\n", static_cast<int>(k), parent,
+                    static_cast<int>(o.pointCount), static_cast<int>(o.triangleCount),
+                    static_cast<int>(o.textureId), colour, model.ObjectName(k),
                     IsNeverDrawn(o) ? " (not drawn)" : "");
         points += o.pointCount;
         triangles += o.triangleCount;
     }
-    std::printf("total: %d points, %d triangles\n", static_cast<int>(points), static_cast<int>(triangles));
+    std::printf("total: %d points, %d triangles\n", static_cast<int>(points),
+                static_cast<int>(triangles));
 
     ModelInstance instance;
     instance.AttachModel(&model);
@@ -119,8 +115,7 @@ int Info(int argc, char** argv)
 
 int Convert(int argc, char** argv)
 {
-    if (argc != 2)
-        return -1;
+    if (argc != 2) return -1;
     const std::string in = argv[0], out = argv[1];
     const Form outForm = FormOf(out);
     if (outForm == Form::Unknown)
@@ -128,8 +123,7 @@ int Convert(int argc, char** argv)
 
     Model model;
     std::string problem;
-    if (!Load(model, in, problem))
-        return Fail(problem);
+    if (!Load(model, in, problem)) return Fail(problem);
 
     std::string why;
     if (outForm == Form::Text && !TextFormHolds(model, &why))
@@ -153,7 +147,7 @@ struct Command {
     const char* name;
     const char* operands;
     const char* summary;
-    int (*run)(int argc, char** argv);   // -1: wrong operands (usage is shown)
+    int (*run)(int argc, char** argv);  // -1: wrong operands (usage is shown)
 };
 
 const Command kCommands[] = {
@@ -178,8 +172,7 @@ int Usage(FILE* to)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
-        return Usage(stderr);
+    if (argc < 2) return Usage(stderr);
     if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
         Usage(stdout);
         return 0;

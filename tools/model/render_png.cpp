@@ -34,7 +34,8 @@ namespace {
 
 const int kImageWidth = 640;
 const int kImageHeight = 480;
-const char kUsage[] = "usage: quenbrill-model render FILE.bin OUT.png [--yaw DEG] [--pitch DEG] [--scale S]\n";
+const char kUsage[] =
+    "usage: quenbrill-model render FILE.bin OUT.png [--yaw DEG] [--pitch DEG] [--scale S]\n";
 
 struct RenderOptions {
     const char* input = nullptr;
@@ -46,13 +47,11 @@ struct RenderOptions {
 
 bool ParseFloat(const char* text, float& out)
 {
-    if (!text || !*text)
-        return false;
+    if (!text || !*text) return false;
     char* end = nullptr;
     errno = 0;
     const double v = std::strtod(text, &end);
-    if (*end != '\0' || errno == ERANGE || !std::isfinite(v) || std::fabs(v) > 1e30)
-        return false;
+    if (*end != '\0' || errno == ERANGE || !std::isfinite(v) || std::fabs(v) > 1e30) return false;
     out = static_cast<float>(v);
     return true;
 }
@@ -64,12 +63,9 @@ bool ParseOptions(int argc, char** argv, RenderOptions& o)
     for (int i = 0; i < argc; ++i) {
         const char* a = argv[i];
         float* target = nullptr;
-        if (std::strcmp(a, "--yaw") == 0)
-            target = &o.yaw;
-        else if (std::strcmp(a, "--pitch") == 0)
-            target = &o.pitch;
-        else if (std::strcmp(a, "--scale") == 0)
-            target = &o.scale;
+        if (std::strcmp(a, "--yaw") == 0) target = &o.yaw;
+        else if (std::strcmp(a, "--pitch") == 0) target = &o.pitch;
+        else if (std::strcmp(a, "--scale") == 0) target = &o.scale;
         if (target) {
             if (i + 1 >= argc || !ParseFloat(argv[i + 1], *target)) {
                 std::fprintf(stderr, "quenbrill-model render: %s needs a number\n%s", a, kUsage);
@@ -100,8 +96,7 @@ bool ParseOptions(int argc, char** argv, RenderOptions& o)
 void LoadGameTextures()
 {
     std::FILE* f = std::fopen("ZabroData.arc", "rb");
-    if (!f)
-        return;
+    if (!f) return;
     std::fclose(f);
     RegisterGameArchive();
     for (const RawImageInfo& info : kGameImages) {
@@ -114,7 +109,8 @@ void LoadGameTextures()
             else if (info.textureName >= 4)
                 CreateKeyedTexture(rgb, bytes, info.width, info.height, info.textureName);
             else
-                CreateConstantAlphaTexture(rgb, bytes, info.width, info.height, info.textureName, 1.0f);
+                CreateConstantAlphaTexture(rgb, bytes, info.width, info.height, info.textureName,
+                                           1.0f);
         }
         delete[] rgb;
     }
@@ -126,11 +122,9 @@ bool BoundingSphere(const ModelInstance& inst, Vector3D& centre, float& radius)
     Vector3D lo{1e30f, 1e30f, 1e30f}, hi{-1e30f, -1e30f, -1e30f};
     std::vector<Vector3D> points;
     for (int32_t k = 0; k < inst.model->count; ++k) {
-        if (IsNeverDrawn(inst.model->objects[k]))
-            continue;
+        if (IsNeverDrawn(inst.model->objects[k])) continue;
         float* world = inst.GetPartWorldPoints(k);
-        if (!world)
-            continue;
+        if (!world) continue;
         const int n = static_cast<int>(world[0]);
         for (int i = 0; i < n; ++i) {
             const Vector3D p{world[1 + 3 * i], world[2 + 3 * i], world[3 + 3 * i]};
@@ -140,14 +134,11 @@ bool BoundingSphere(const ModelInstance& inst, Vector3D& centre, float& radius)
         }
         delete[] world;
     }
-    if (points.empty())
-        return false;
+    if (points.empty()) return false;
     centre = (lo + hi) * 0.5f;
     radius = 0.0f;
-    for (const Vector3D& p : points)
-        radius = std::fmax(radius, Distance(p, centre));
-    if (!(radius > 0.0f))
-        radius = 1.0f;
+    for (const Vector3D& p : points) radius = std::fmax(radius, Distance(p, centre));
+    if (!(radius > 0.0f)) radius = 1.0f;
     return std::isfinite(radius) && std::isfinite(centre.x + centre.y + centre.z);
 }
 
@@ -186,15 +177,13 @@ int Fail(const char* file, const std::string& why)
 int RenderCommand(int argc, char** argv)
 {
     RenderOptions opt;
-    if (!ParseOptions(argc, argv, opt))
-        return 2;
+    if (!ParseOptions(argc, argv, opt)) return 2;
 
     Model model;
     std::string why;
     if (!LoadBinaryModelFile(model, opt.input, &why))
         return Fail(opt.input, why.empty() ? "not a binary model" : why);
-    if (model.count == 0)
-        return Fail(opt.input, "the model has no objects");
+    if (model.count == 0) return Fail(opt.input, "the model has no objects");
 
     ModelInstance inst;
     inst.AttachModel(&model);
@@ -234,7 +223,7 @@ int RenderCommand(int argc, char** argv)
     // about 85 percent of the picture's height at scale 1.
     inst.scale = opt.scale;
     inst.position = centre * -opt.scale;
-    Vector3D view{-0.55f, -0.35f, 1.0f};   // looking at the front (-z), from right and above
+    Vector3D view{-0.55f, -0.35f, 1.0f};  // looking at the front (-z), from right and above
     Normalize(view);
     const float distance = std::fmax(radius / (0.5f * 0.85f), radius + 2.0f);
     CameraEye = view * -distance;
@@ -258,12 +247,11 @@ int RenderCommand(int argc, char** argv)
     ReleaseGLContext();
     if (error != GL_NO_ERROR)
         return Fail(opt.output, "reading the picture back from OpenGL failed");
-    for (int y = 0; y < kImageHeight; ++y)   // GL's rows start at the bottom
+    for (int y = 0; y < kImageHeight; ++y)  // GL's rows start at the bottom
         std::memcpy(&rgb[static_cast<size_t>(y) * kImageWidth * 3],
                     &rows[static_cast<size_t>(kImageHeight - 1 - y) * kImageWidth * 3],
                     static_cast<size_t>(kImageWidth) * 3);
 
-    if (!WritePng(opt.output, rgb, why))
-        return Fail(opt.output, why);
+    if (!WritePng(opt.output, rgb, why)) return Fail(opt.output, why);
     return 0;
 }

@@ -24,7 +24,7 @@ struct NativeWindowRec {
     void* userData = nullptr;
     bool alive = true;
     bool fullscreen = false;
-    std::vector<uint8_t> icon;   // rgba
+    std::vector<uint8_t> icon;  // rgba
     int iconWidth = 0, iconHeight = 0;
 };
 
@@ -49,8 +49,8 @@ struct AudioDevice {
     void* user = nullptr;
     std::deque<QueuedBuffer> queue;
     std::vector<std::vector<uint8_t>> played;
-    int notifying = 0;                 // done procedures running right now
-    std::thread::id notifyThread;      // the thread running the latest of them
+    int notifying = 0;  // done procedures running right now
+    std::thread::id notifyThread;  // the thread running the latest of them
 };
 
 struct State {
@@ -60,7 +60,7 @@ struct State {
     std::vector<Message> onCreate;
     std::function<void()> waitHook;
     int waits = 0;
-    std::vector<std::unique_ptr<NativeWindowRec>> windows;   // every window since Reset
+    std::vector<std::unique_ptr<NativeWindowRec>> windows;  // every window since Reset
     NativeWindow last = nullptr;
     KeyState keys[256];
     bool joyAttached = false;
@@ -69,22 +69,25 @@ struct State {
     GamepadState pad;
     std::string exeDir;
     int desktopWidth = 1024, desktopHeight = 768;
-    int vsync = -1;   // -1 never set, else 0 or 1
+    int vsync = -1;  // -1 never set, else 0 or 1
     bool videoAvailable = true;
     int displayModeChanges = 0;
 };
 
-State& S() {
+State& S()
+{
     static State s;
     return s;
 }
 
-AudioDevice& Audio() {
+AudioDevice& Audio()
+{
     static AudioDevice a;
     return a;
 }
 
-bool Alive(NativeWindow w) {
+bool Alive(NativeWindow w)
+{
     if (!w) return false;
     for (const auto& rec : S().windows)
         if (rec.get() == w) return rec->alive;
@@ -92,7 +95,8 @@ bool Alive(NativeWindow w) {
 }
 
 // Waits until no done procedure is running, unless the caller is that procedure.
-void WaitForNotifications(std::unique_lock<std::mutex>& guard) {
+void WaitForNotifications(std::unique_lock<std::mutex>& guard)
+{
     AudioDevice& a = Audio();
     if (a.notifying > 0 && a.notifyThread == std::this_thread::get_id()) return;
     a.idle.wait(guard, [&] { return a.notifying == 0; });
@@ -112,7 +116,8 @@ void RestoreDisplayMode() { --S().displayModeChanges; }
 
 // ---- windows and messages ---------------------------------------------------------------
 
-NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc) {
+NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
+{
     State& s = S();
     if (!s.videoAvailable) {
         detail::SetError("no display (fake)");
@@ -136,13 +141,15 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc) {
     return w;
 }
 
-void SetWindowUserData(NativeWindow window, void* data) {
+void SetWindowUserData(NativeWindow window, void* data)
+{
     if (Alive(window)) window->userData = data;
 }
 
 void* GetWindowUserData(NativeWindow window) { return Alive(window) ? window->userData : nullptr; }
 
-bool GetClientSize(NativeWindow window, int* width, int* height) {
+bool GetClientSize(NativeWindow window, int* width, int* height)
+{
     if (!Alive(window)) return false;
     const State& s = S();
     if (width) *width = window->fullscreen ? s.desktopWidth : window->desc.clientWidth;
@@ -150,7 +157,8 @@ bool GetClientSize(NativeWindow window, int* width, int* height) {
     return true;
 }
 
-bool SetFullscreen(NativeWindow window, bool on) {
+bool SetFullscreen(NativeWindow window, bool on)
+{
     if (!Alive(window)) return false;
     window->fullscreen = on;
     return true;
@@ -158,14 +166,16 @@ bool SetFullscreen(NativeWindow window, bool on) {
 
 bool IsFullscreen(NativeWindow window) { return Alive(window) && window->fullscreen; }
 
-void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int height) {
+void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int height)
+{
     if (!Alive(window) || !rgba || width <= 0 || height <= 0) return;
     window->icon.assign(rgba, rgba + static_cast<size_t>(width) * height * 4);
     window->iconWidth = width;
     window->iconHeight = height;
 }
 
-void PostClose(NativeWindow window) {
+void PostClose(NativeWindow window)
+{
     if (!Alive(window)) return;
     Message m;
     m.window = window;
@@ -173,14 +183,16 @@ void PostClose(NativeWindow window) {
     S().queue.push_back(m);
 }
 
-void PostQuit(int exitCode) {
+void PostQuit(int exitCode)
+{
     Message m;
     m.message = MSG_QUIT;
     m.wParam = static_cast<uintptr_t>(static_cast<intptr_t>(exitCode));
     S().queue.push_back(m);
 }
 
-bool PeekMessage(Message* out, bool remove) {
+bool PeekMessage(Message* out, bool remove)
+{
     State& s = S();
     if (s.queue.empty()) return false;
     if (out) *out = s.queue.front();
@@ -188,18 +200,20 @@ bool PeekMessage(Message* out, bool remove) {
     return true;
 }
 
-void WaitMessage() {
+void WaitMessage()
+{
     State& s = S();
     ++s.waits;
     if (!s.queue.empty()) return;
     if (s.waitHook) {
-        auto hook = s.waitHook;   // the hook may replace itself
+        auto hook = s.waitHook;  // the hook may replace itself
         hook();
     }
     if (s.queue.empty()) PostQuit(fake::kNothingToWaitFor);
 }
 
-void TranslateMessage(const Message& msg) {
+void TranslateMessage(const Message& msg)
+{
     if (msg.message != MSG_KEYDOWN) return;
     int vk = static_cast<int>(msg.wParam);
     int ch = 0;
@@ -211,17 +225,19 @@ void TranslateMessage(const Message& msg) {
     Message c = msg;
     c.message = MSG_CHAR;
     c.wParam = static_cast<uintptr_t>(ch);
-    S().queue.push_front(c);   // read next, before anything queued after the key
+    S().queue.push_front(c);  // read next, before anything queued after the key
 }
 
-void DispatchMessage(const Message& msg) {
-    if (!msg.window) return;              // thread messages have no procedure
-    if (!Alive(msg.window)) return;       // a destroyed window gets nothing
+void DispatchMessage(const Message& msg)
+{
+    if (!msg.window) return;  // thread messages have no procedure
+    if (!Alive(msg.window)) return;  // a destroyed window gets nothing
     if (msg.window->proc) msg.window->proc(msg.window, msg.message, msg.wParam, msg.lParam);
     else DefaultWindowProc(msg.window, msg.message, msg.wParam, msg.lParam);
 }
 
-void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t, intptr_t) {
+void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t, intptr_t)
+{
     if (message != MSG_CLOSE || !Alive(window)) return;
     // Closing destroys the window: the procedure hears MSG_DESTROY, then the window is gone
     // and whatever was still queued for it is dropped.
@@ -230,13 +246,15 @@ void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t, intptr_
     window->alive = false;
     window->userData = nullptr;
     auto& q = S().queue;
-    q.erase(std::remove_if(q.begin(), q.end(), [&](const Message& m) { return m.window == window; }),
-            q.end());
+    q.erase(
+        std::remove_if(q.begin(), q.end(), [&](const Message& m) { return m.window == window; }),
+        q.end());
 }
 
 // ---- keyboard and joystick --------------------------------------------------------------
 
-int16_t GetAsyncKeyState(int virtualKey) {
+int16_t GetAsyncKeyState(int virtualKey)
+{
     if (virtualKey < 0 || virtualKey > 255) return 0;
     KeyState& k = S().keys[virtualKey];
     uint16_t r = (k.down ? 0x8000u : 0u) | (k.pressedSince ? 1u : 0u);
@@ -244,7 +262,8 @@ int16_t GetAsyncKeyState(int virtualKey) {
     return static_cast<int16_t>(r);
 }
 
-bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons) {
+bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons)
+{
     State& s = S();
     if (!s.joyAttached) return false;
     if (x) *x = s.joyX;
@@ -253,7 +272,8 @@ bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons) {
     return true;
 }
 
-bool GetGamepad(GamepadState* out) {
+bool GetGamepad(GamepadState* out)
+{
     const State& s = S();
     if (!s.padAttached) return false;
     if (out) *out = s.pad;
@@ -264,7 +284,8 @@ const char* ExecutableDir() { return S().exeDir.c_str(); }
 
 // ---- audio ------------------------------------------------------------------------------
 
-bool AudioOpen(int rate, AudioDoneProc done, void* user) {
+bool AudioOpen(int rate, AudioDoneProc done, void* user)
+{
     AudioDevice& a = Audio();
     std::lock_guard<std::mutex> guard(a.lock);
     if (!a.available) {
@@ -282,7 +303,8 @@ bool AudioOpen(int rate, AudioDoneProc done, void* user) {
     return true;
 }
 
-bool AudioQueue(const void* data, size_t bytes) {
+bool AudioQueue(const void* data, size_t bytes)
+{
     AudioDevice& a = Audio();
     std::lock_guard<std::mutex> guard(a.lock);
     if (!a.open || !data) return false;
@@ -290,14 +312,16 @@ bool AudioQueue(const void* data, size_t bytes) {
     return true;
 }
 
-void AudioReset() {
+void AudioReset()
+{
     AudioDevice& a = Audio();
     std::unique_lock<std::mutex> guard(a.lock);
     a.queue.clear();
     WaitForNotifications(guard);
 }
 
-void AudioClose() {
+void AudioClose()
+{
     AudioDevice& a = Audio();
     std::unique_lock<std::mutex> guard(a.lock);
     a.queue.clear();
@@ -309,7 +333,8 @@ void AudioClose() {
 
 // ---- OpenGL -----------------------------------------------------------------------------
 
-bool GLCreateContext(NativeWindow window) {
+bool GLCreateContext(NativeWindow window)
+{
     State& s = S();
     if (!s.videoAvailable) {
         detail::SetError("no display (fake)");
@@ -327,7 +352,8 @@ void GLSwapBuffers() { detail::FakeGLSwap(); }
 
 void GLReleaseContext() { detail::FakeGLRelease(); }
 
-bool GLSetVsync(bool on) {
+bool GLSetVsync(bool on)
+{
     State& s = S();
     if (!detail::FakeGLCurrent()) return false;
     s.vsync = on ? 1 : 0;
@@ -338,7 +364,8 @@ bool GLSetVsync(bool on) {
 
 namespace fake {
 
-void Reset() {
+void Reset()
+{
     State& s = S();
     detail::FakeGLRelease();
     AudioClose();
@@ -381,19 +408,22 @@ void SendOnCreate(const Message& msg) { S().onCreate.push_back(msg); }
 void SetWaitHook(std::function<void()> hook) { S().waitHook = std::move(hook); }
 int WaitCount() { return S().waits; }
 
-void SetKeyDown(int virtualKey, bool down) {
+void SetKeyDown(int virtualKey, bool down)
+{
     if (virtualKey < 0 || virtualKey > 255) return;
     KeyState& k = S().keys[virtualKey];
     if (down && !k.down) k.pressedSince = true;
     k.down = down;
 }
 
-void TapKey(int virtualKey) {
+void TapKey(int virtualKey)
+{
     if (virtualKey < 0 || virtualKey > 255) return;
     S().keys[virtualKey].pressedSince = true;
 }
 
-void SetJoystick(bool attached, uint32_t x, uint32_t y, uint32_t buttons) {
+void SetJoystick(bool attached, uint32_t x, uint32_t y, uint32_t buttons)
+{
     State& s = S();
     s.joyAttached = attached;
     s.joyX = x;
@@ -401,7 +431,8 @@ void SetJoystick(bool attached, uint32_t x, uint32_t y, uint32_t buttons) {
     s.joyButtons = buttons;
 }
 
-void SetGamepad(bool attached, const GamepadState& state) {
+void SetGamepad(bool attached, const GamepadState& state)
+{
     State& s = S();
     s.padAttached = attached;
     s.pad = state;
@@ -409,12 +440,14 @@ void SetGamepad(bool attached, const GamepadState& state) {
 
 void SetExecutableDir(const std::string& dir) { S().exeDir = dir; }
 
-void SetDesktopSize(int width, int height) {
+void SetDesktopSize(int width, int height)
+{
     S().desktopWidth = width;
     S().desktopHeight = height;
 }
 
-std::vector<uint8_t> WindowIcon(NativeWindow window, int* width, int* height) {
+std::vector<uint8_t> WindowIcon(NativeWindow window, int* width, int* height)
+{
     if (!Alive(window)) return {};
     if (width) *width = window->iconWidth;
     if (height) *height = window->iconHeight;
@@ -423,25 +456,29 @@ std::vector<uint8_t> WindowIcon(NativeWindow window, int* width, int* height) {
 
 int Vsync() { return S().vsync; }
 
-void SetAudioAvailable(bool available) {
+void SetAudioAvailable(bool available)
+{
     AudioDevice& a = Audio();
     std::lock_guard<std::mutex> guard(a.lock);
     a.available = available;
 }
 
-bool AudioIsOpen() {
+bool AudioIsOpen()
+{
     AudioDevice& a = Audio();
     std::lock_guard<std::mutex> guard(a.lock);
     return a.open;
 }
 
-size_t AudioQueuedCount() {
+size_t AudioQueuedCount()
+{
     AudioDevice& a = Audio();
     std::lock_guard<std::mutex> guard(a.lock);
     return a.queue.size();
 }
 
-std::vector<uint8_t> AudioQueuedBuffer(size_t index) {
+std::vector<uint8_t> AudioQueuedBuffer(size_t index)
+{
     AudioDevice& a = Audio();
     std::lock_guard<std::mutex> guard(a.lock);
     if (index >= a.queue.size()) return {};
@@ -449,7 +486,8 @@ std::vector<uint8_t> AudioQueuedBuffer(size_t index) {
     return std::vector<uint8_t>(b.data, b.data + b.bytes);
 }
 
-bool AudioCompleteOne() {
+bool AudioCompleteOne()
+{
     AudioDevice& a = Audio();
     AudioDoneProc done;
     void* user;

@@ -7,9 +7,9 @@
 
 namespace plat::detail {
 
-bool FakeGLCreate(const char* title, int width, int height);   // made current; false + LastError
+bool FakeGLCreate(const char* title, int width, int height);  // made current; false + LastError
 void FakeGLSwap();
-void FakeGLRelease();    // no context current afterwards
-bool FakeGLCurrent();    // a context made by FakeGLCreate exists
+void FakeGLRelease();  // no context current afterwards
+bool FakeGLCurrent();  // a context made by FakeGLCreate exists
 
 }  // namespace plat::detail

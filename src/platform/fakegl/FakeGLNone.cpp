@@ -5,7 +5,8 @@
 
 namespace plat::detail {
 
-bool FakeGLCreate(const char*, int, int) {
+bool FakeGLCreate(const char*, int, int)
+{
     SetError("no OpenGL in this fake backend (tests that draw link qb_platform_fake_gl)");
     return false;
 }

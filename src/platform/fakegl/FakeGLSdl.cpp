@@ -6,10 +6,11 @@
 
 namespace plat::detail {
 namespace {
-SDL_Window* gWindow = nullptr;   // hidden window that carries the context
+SDL_Window* gWindow = nullptr;  // hidden window that carries the context
 }  // namespace
 
-bool FakeGLCreate(const char* title, int width, int height) {
+bool FakeGLCreate(const char* title, int width, int height)
+{
     FakeGLRelease();
     if (!StartVideo("offscreen")) return false;
     SetGLAttributes();
@@ -28,7 +29,8 @@ bool FakeGLCreate(const char* title, int width, int height) {
 
 void FakeGLSwap() { SwapGL(); }
 
-void FakeGLRelease() {
+void FakeGLRelease()
+{
     ReleaseGL();
     if (gWindow) {
         SDL_DestroyWindow(gWindow);

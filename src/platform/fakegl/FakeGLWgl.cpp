@@ -10,7 +10,8 @@ namespace {
 const char kClassName[] = "QuenbrillHiddenGL";
 HWND gWindow = nullptr;
 
-bool RegisterHiddenClass() {
+bool RegisterHiddenClass()
+{
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof(wc);
     wc.style = CS_OWNDC;
@@ -22,7 +23,8 @@ bool RegisterHiddenClass() {
 
 }  // namespace
 
-bool FakeGLCreate(const char* title, int width, int height) {
+bool FakeGLCreate(const char* title, int width, int height)
+{
     FakeGLRelease();
     if (!RegisterHiddenClass()) {
         SetError("cannot register the hidden window class");
@@ -45,7 +47,8 @@ bool FakeGLCreate(const char* title, int width, int height) {
 
 void FakeGLSwap() { WglSwap(); }
 
-void FakeGLRelease() {
+void FakeGLRelease()
+{
     WglRelease();
     if (gWindow) {
         DestroyWindow(gWindow);

@@ -28,7 +28,8 @@ namespace {
 // /dev/null for that moment.
 class QuietStderr {
 public:
-    QuietStderr() {
+    QuietStderr()
+    {
         std::fflush(stderr);
         int null = open("/dev/null", O_WRONLY);
         if (null < 0) return;
@@ -39,7 +40,8 @@ public:
         }
         close(null);
     }
-    ~QuietStderr() {
+    ~QuietStderr()
+    {
         if (saved < 0) return;
         std::fflush(stderr);
         dup2(saved, 2);
@@ -52,7 +54,7 @@ private:
     int saved = -1;
 };
 #else
-struct QuietStderr {};   // no such chatter from the Windows audio drivers
+struct QuietStderr {};  // no such chatter from the Windows audio drivers
 #endif
 
 struct Buffer {
@@ -61,17 +63,18 @@ struct Buffer {
 };
 
 struct Device {
-    std::mutex lock;                 // guards everything below
+    std::mutex lock;  // guards everything below
     SDL_AudioDeviceID id = 0;
     AudioDoneProc done = nullptr;
     void* user = nullptr;
     std::deque<Buffer> queue;
-    size_t offset = 0;               // bytes of the oldest buffer already played
+    size_t offset = 0;  // bytes of the oldest buffer already played
 };
 
 Device gDevice;
 
-void Fill(void*, Uint8* stream, int len) {
+void Fill(void*, Uint8* stream, int len)
+{
     size_t left = len > 0 ? static_cast<size_t>(len) : 0;
     while (left > 0) {
         AudioDoneProc done = nullptr;
@@ -101,7 +104,8 @@ void Fill(void*, Uint8* stream, int len) {
 
 }  // namespace
 
-bool AudioOpen(int rate, AudioDoneProc done, void* user) {
+bool AudioOpen(int rate, AudioDoneProc done, void* user)
+{
     {
         std::lock_guard<std::mutex> guard(gDevice.lock);
         if (gDevice.id) {
@@ -152,14 +156,16 @@ bool AudioOpen(int rate, AudioDoneProc done, void* user) {
     return true;
 }
 
-bool AudioQueue(const void* data, size_t bytes) {
+bool AudioQueue(const void* data, size_t bytes)
+{
     std::lock_guard<std::mutex> guard(gDevice.lock);
     if (!gDevice.id || !data) return false;
     gDevice.queue.push_back({static_cast<const uint8_t*>(data), bytes});
     return true;
 }
 
-void AudioReset() {
+void AudioReset()
+{
     SDL_AudioDeviceID id;
     {
         std::lock_guard<std::mutex> guard(gDevice.lock);
@@ -177,17 +183,18 @@ void AudioReset() {
     SDL_UnlockAudioDevice(id);
 }
 
-void AudioClose() {
+void AudioClose()
+{
     SDL_AudioDeviceID id;
     {
         std::lock_guard<std::mutex> guard(gDevice.lock);
         id = gDevice.id;
-        gDevice.id = 0;   // from here on nothing can be queued
+        gDevice.id = 0;  // from here on nothing can be queued
         gDevice.queue.clear();
         gDevice.offset = 0;
     }
     if (!id) return;
-    SDL_CloseAudioDevice(id);   // waits for the audio thread to end
+    SDL_CloseAudioDevice(id);  // waits for the audio thread to end
     {
         std::lock_guard<std::mutex> guard(gDevice.lock);
         gDevice.done = nullptr;

@@ -8,6 +8,6 @@
 
 namespace plat::detail {
 
-SDL_Window* SdlWindowOf(NativeWindow window);   // nullptr for none or a destroyed window
+SDL_Window* SdlWindowOf(NativeWindow window);  // nullptr for none or a destroyed window
 
 }  // namespace plat::detail

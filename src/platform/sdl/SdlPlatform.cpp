@@ -44,8 +44,8 @@ struct State {
     std::deque<Message> queue;
     std::vector<NativeWindow> windows;
     KeyState keys[256];
-    SDL_Joystick* joystick = nullptr;       // the device in use, a plain joystick or a pad's
-    SDL_GameController* pad = nullptr;      // set when that device is a known gamepad
+    SDL_Joystick* joystick = nullptr;  // the device in use, a plain joystick or a pad's
+    SDL_GameController* pad = nullptr;  // set when that device is a known gamepad
     bool displayModeChanged = false;
 };
 
@@ -59,7 +59,8 @@ volatile std::sig_atomic_t gSignal = 0;
 
 void OnSignal(int sig) { gSignal = sig; }
 
-void Start() {
+void Start()
+{
     if (gState.started) return;
     gState.started = true;
     // SIGINT and SIGTERM become quit messages; the window's close button a close message,
@@ -77,17 +78,20 @@ void Start() {
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) SDL_InitSubSystem(SDL_INIT_JOYSTICK);
 }
 
-NativeWindow FindById(uint32_t id) {
+NativeWindow FindById(uint32_t id)
+{
     for (NativeWindow w : gState.windows)
         if (w->id == id) return w;
     return nullptr;
 }
 
-bool Alive(NativeWindow w) {
+bool Alive(NativeWindow w)
+{
     return w && std::find(gState.windows.begin(), gState.windows.end(), w) != gState.windows.end();
 }
 
-void Post(NativeWindow w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+void Post(NativeWindow w, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
     Message m;
     m.window = w;
     m.message = message;
@@ -97,7 +101,8 @@ void Post(NativeWindow w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
 }
 
 // SDL key to Windows virtual key; 0 for keys the game has no name for.
-int VirtualKey(const SDL_Keysym& k) {
+int VirtualKey(const SDL_Keysym& k)
+{
     SDL_Keycode s = k.sym;
     if (s >= SDLK_a && s <= SDLK_z) return 'A' + (s - SDLK_a);
     if (s >= SDLK_0 && s <= SDLK_9) return '0' + (s - SDLK_0);
@@ -109,54 +114,84 @@ int VirtualKey(const SDL_Keysym& k) {
     if (s >= SDLK_F1 && s <= SDLK_F12) return 0x70 + (s - SDLK_F1);
     if (s >= SDLK_KP_1 && s <= SDLK_KP_9) return 0x61 + (s - SDLK_KP_1);
     switch (s) {
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_TAB: return 9;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return VK_RETURN_KEY;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return 0x10;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return 0x11;
-    case SDLK_LALT:
-    case SDLK_RALT: return 0x12;
-    case SDLK_PAUSE: return 0x13;
-    case SDLK_CAPSLOCK: return 0x14;
-    case SDLK_ESCAPE: return VK_ESCAPE_KEY;
-    case SDLK_SPACE: return VK_SPACE_KEY;
-    case SDLK_PAGEUP: return 0x21;
-    case SDLK_PAGEDOWN: return 0x22;
-    case SDLK_END: return 0x23;
-    case SDLK_HOME: return 0x24;
-    case SDLK_LEFT: return VK_LEFT_KEY;
-    case SDLK_UP: return VK_UP_KEY;
-    case SDLK_RIGHT: return VK_RIGHT_KEY;
-    case SDLK_DOWN: return VK_DOWN_KEY;
-    case SDLK_INSERT: return 0x2D;
-    case SDLK_DELETE: return 0x2E;
-    case SDLK_KP_0: return 0x60;
-    case SDLK_KP_MULTIPLY: return 0x6A;
-    case SDLK_KP_PLUS: return 0x6B;
-    case SDLK_KP_MINUS: return 0x6D;
-    case SDLK_KP_PERIOD: return 0x6E;
-    case SDLK_KP_DIVIDE: return 0x6F;
-    default: return 0;
+        case SDLK_BACKSPACE:
+            return 8;
+        case SDLK_TAB:
+            return 9;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return VK_RETURN_KEY;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+            return 0x10;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL:
+            return 0x11;
+        case SDLK_LALT:
+        case SDLK_RALT:
+            return 0x12;
+        case SDLK_PAUSE:
+            return 0x13;
+        case SDLK_CAPSLOCK:
+            return 0x14;
+        case SDLK_ESCAPE:
+            return VK_ESCAPE_KEY;
+        case SDLK_SPACE:
+            return VK_SPACE_KEY;
+        case SDLK_PAGEUP:
+            return 0x21;
+        case SDLK_PAGEDOWN:
+            return 0x22;
+        case SDLK_END:
+            return 0x23;
+        case SDLK_HOME:
+            return 0x24;
+        case SDLK_LEFT:
+            return VK_LEFT_KEY;
+        case SDLK_UP:
+            return VK_UP_KEY;
+        case SDLK_RIGHT:
+            return VK_RIGHT_KEY;
+        case SDLK_DOWN:
+            return VK_DOWN_KEY;
+        case SDLK_INSERT:
+            return 0x2D;
+        case SDLK_DELETE:
+            return 0x2E;
+        case SDLK_KP_0:
+            return 0x60;
+        case SDLK_KP_MULTIPLY:
+            return 0x6A;
+        case SDLK_KP_PLUS:
+            return 0x6B;
+        case SDLK_KP_MINUS:
+            return 0x6D;
+        case SDLK_KP_PERIOD:
+            return 0x6E;
+        case SDLK_KP_DIVIDE:
+            return 0x6F;
+        default:
+            return 0;
     }
 }
 
-intptr_t MousePos(int x, int y) {
+intptr_t MousePos(int x, int y)
+{
     return static_cast<intptr_t>((static_cast<uint32_t>(x) & 0xFFFFu) |
                                  ((static_cast<uint32_t>(y) & 0xFFFFu) << 16));
 }
 
-uintptr_t MouseFlags(uint32_t sdlButtons) {
+uintptr_t MouseFlags(uint32_t sdlButtons)
+{
     uintptr_t f = 0;
-    if (sdlButtons & SDL_BUTTON_LMASK) f |= 0x0001;   // MK_LBUTTON
-    if (sdlButtons & SDL_BUTTON_RMASK) f |= 0x0002;   // MK_RBUTTON
+    if (sdlButtons & SDL_BUTTON_LMASK) f |= 0x0001;  // MK_LBUTTON
+    if (sdlButtons & SDL_BUTTON_RMASK) f |= 0x0002;  // MK_RBUTTON
     return f;
 }
 
 // The first device that opens; a gamepad SDL knows is opened as one.
-void OpenFirstJoystick() {
+void OpenFirstJoystick()
+{
     if (gState.joystick) return;
     for (int i = 0; i < SDL_NumJoysticks(); ++i) {
         if (SDL_IsGameController(i)) {
@@ -171,7 +206,8 @@ void OpenFirstJoystick() {
     }
 }
 
-void CloseJoystick() {
+void CloseJoystick()
+{
     if (gState.pad) SDL_GameControllerClose(gState.pad);
     else if (gState.joystick) SDL_JoystickClose(gState.joystick);
     gState.pad = nullptr;
@@ -179,88 +215,104 @@ void CloseJoystick() {
 }
 
 // F11 and Alt+Enter switch desktop full screen and are not passed on to the game.
-bool IsFullscreenShortcut(const SDL_KeyboardEvent& key) {
+bool IsFullscreenShortcut(const SDL_KeyboardEvent& key)
+{
     SDL_Keycode s = key.keysym.sym;
     if (s == SDLK_F11) return true;
     return (s == SDLK_RETURN || s == SDLK_KP_ENTER) && (key.keysym.mod & KMOD_ALT);
 }
 
-void Translate(const SDL_Event& ev) {
+void Translate(const SDL_Event& ev)
+{
     switch (ev.type) {
-    case SDL_QUIT:
-        Post(nullptr, MSG_QUIT, 0, 0);
-        break;
-    case SDL_WINDOWEVENT: {
-        NativeWindow w = FindById(ev.window.windowID);
-        if (!w) break;
-        switch (ev.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: Post(w, MSG_CLOSE, 0, 0); break;
-        case SDL_WINDOWEVENT_EXPOSED: Post(w, MSG_PAINT, 0, 0); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: Post(w, MSG_ACTIVATEAPP, 1, 0); break;
-        case SDL_WINDOWEVENT_FOCUS_LOST: Post(w, MSG_ACTIVATEAPP, 0, 0); break;
-        default: break;
-        }
-        break;
-    }
-    case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-        if (IsFullscreenShortcut(ev.key)) {
-            NativeWindow w = FindById(ev.key.windowID);
-            if (w && ev.type == SDL_KEYDOWN && !ev.key.repeat) SetFullscreen(w, !IsFullscreen(w));
+        case SDL_QUIT:
+            Post(nullptr, MSG_QUIT, 0, 0);
+            break;
+        case SDL_WINDOWEVENT: {
+            NativeWindow w = FindById(ev.window.windowID);
+            if (!w) break;
+            switch (ev.window.event) {
+                case SDL_WINDOWEVENT_CLOSE:
+                    Post(w, MSG_CLOSE, 0, 0);
+                    break;
+                case SDL_WINDOWEVENT_EXPOSED:
+                    Post(w, MSG_PAINT, 0, 0);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    Post(w, MSG_ACTIVATEAPP, 1, 0);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    Post(w, MSG_ACTIVATEAPP, 0, 0);
+                    break;
+                default:
+                    break;
+            }
             break;
         }
-        int vk = VirtualKey(ev.key.keysym);
-        if (!vk) break;
-        KeyState& k = gState.keys[vk];
-        NativeWindow w = FindById(ev.key.windowID);
-        if (ev.type == SDL_KEYDOWN) {
-            if (!ev.key.repeat) k.pressedSince = true;
-            k.down = true;
-            Post(w, MSG_KEYDOWN, static_cast<uintptr_t>(vk), ev.key.repeat ? 0x40000001 : 1);
-        } else {
-            k.down = false;
-            Post(w, MSG_KEYUP, static_cast<uintptr_t>(vk), static_cast<intptr_t>(0xC0000001u));
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            if (IsFullscreenShortcut(ev.key)) {
+                NativeWindow w = FindById(ev.key.windowID);
+                if (w && ev.type == SDL_KEYDOWN && !ev.key.repeat)
+                    SetFullscreen(w, !IsFullscreen(w));
+                break;
+            }
+            int vk = VirtualKey(ev.key.keysym);
+            if (!vk) break;
+            KeyState& k = gState.keys[vk];
+            NativeWindow w = FindById(ev.key.windowID);
+            if (ev.type == SDL_KEYDOWN) {
+                if (!ev.key.repeat) k.pressedSince = true;
+                k.down = true;
+                Post(w, MSG_KEYDOWN, static_cast<uintptr_t>(vk), ev.key.repeat ? 0x40000001 : 1);
+            } else {
+                k.down = false;
+                Post(w, MSG_KEYUP, static_cast<uintptr_t>(vk), static_cast<intptr_t>(0xC0000001u));
+            }
+            break;
         }
-        break;
-    }
-    case SDL_MOUSEMOTION: {
-        NativeWindow w = FindById(ev.motion.windowID);
-        if (w) Post(w, MSG_MOUSEMOVE, MouseFlags(ev.motion.state), MousePos(ev.motion.x, ev.motion.y));
-        break;
-    }
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-        NativeWindow w = FindById(ev.button.windowID);
-        if (!w) break;
-        bool left = ev.button.button == SDL_BUTTON_LEFT;
-        if (!left && ev.button.button != SDL_BUTTON_RIGHT) break;
-        uint32_t msg;
-        if (ev.type == SDL_MOUSEBUTTONUP) {
-            msg = left ? MSG_LBUTTONUP : MSG_RBUTTONUP;
-        } else if (ev.button.clicks >= 2 && ev.button.clicks % 2 == 0) {
-            msg = left ? MSG_LBUTTONDBLCLK : MSG_RBUTTONDBLCLK;   // the second press of a pair
-        } else {
-            msg = left ? MSG_LBUTTONDOWN : MSG_RBUTTONDOWN;
+        case SDL_MOUSEMOTION: {
+            NativeWindow w = FindById(ev.motion.windowID);
+            if (w)
+                Post(w, MSG_MOUSEMOVE, MouseFlags(ev.motion.state),
+                     MousePos(ev.motion.x, ev.motion.y));
+            break;
         }
-        Post(w, msg, MouseFlags(SDL_GetMouseState(nullptr, nullptr)), MousePos(ev.button.x, ev.button.y));
-        break;
-    }
-    case SDL_JOYDEVICEADDED:
-        OpenFirstJoystick();
-        break;
-    case SDL_JOYDEVICEREMOVED:
-        if (gState.joystick && SDL_JoystickInstanceID(gState.joystick) == ev.jdevice.which) {
-            CloseJoystick();
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            NativeWindow w = FindById(ev.button.windowID);
+            if (!w) break;
+            bool left = ev.button.button == SDL_BUTTON_LEFT;
+            if (!left && ev.button.button != SDL_BUTTON_RIGHT) break;
+            uint32_t msg;
+            if (ev.type == SDL_MOUSEBUTTONUP) {
+                msg = left ? MSG_LBUTTONUP : MSG_RBUTTONUP;
+            } else if (ev.button.clicks >= 2 && ev.button.clicks % 2 == 0) {
+                msg = left ? MSG_LBUTTONDBLCLK : MSG_RBUTTONDBLCLK;  // the second press of a pair
+            } else {
+                msg = left ? MSG_LBUTTONDOWN : MSG_RBUTTONDOWN;
+            }
+            Post(w, msg, MouseFlags(SDL_GetMouseState(nullptr, nullptr)),
+                 MousePos(ev.button.x, ev.button.y));
+            break;
+        }
+        case SDL_JOYDEVICEADDED:
             OpenFirstJoystick();
-        }
-        break;
-    default:
-        break;
+            break;
+        case SDL_JOYDEVICEREMOVED:
+            if (gState.joystick && SDL_JoystickInstanceID(gState.joystick) == ev.jdevice.which) {
+                CloseJoystick();
+                OpenFirstJoystick();
+            }
+            break;
+        default:
+            break;
     }
 }
 
 // Moves everything SDL has collected into our queue, in order.
-void Pump() {
+void Pump()
+{
     Start();
     if (std::sig_atomic_t sig = gSignal) {
         gSignal = 0;
@@ -275,7 +327,8 @@ void Pump() {
 
 // ---- program location -------------------------------------------------------------------
 
-const char* ExecutableDir() {
+const char* ExecutableDir()
+{
     static std::string dir;
     static bool asked = false;
     if (!asked) {
@@ -290,7 +343,8 @@ const char* ExecutableDir() {
 
 // ---- time -------------------------------------------------------------------------------
 
-uint32_t Ticks() {
+uint32_t Ticks()
+{
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now().time_since_epoch());
     return static_cast<uint32_t>(ms.count());
@@ -304,7 +358,8 @@ int64_t CalendarTime() { return static_cast<int64_t>(std::time(nullptr)); }
 // full screen, which gives the desktop its own mode back.
 void ChangeDisplayMode(int, int, int) { gState.displayModeChanged = true; }
 
-void RestoreDisplayMode() {
+void RestoreDisplayMode()
+{
     if (!gState.displayModeChanged) return;
     gState.displayModeChanged = false;
     for (NativeWindow w : gState.windows)
@@ -313,7 +368,8 @@ void RestoreDisplayMode() {
 
 // ---- windows and messages ---------------------------------------------------------------
 
-NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc) {
+NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
+{
     Start();
     if (!gState.video) {
         const char* asked = std::getenv("SDL_VIDEODRIVER");
@@ -358,13 +414,15 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc) {
     return w;
 }
 
-void SetWindowUserData(NativeWindow window, void* data) {
+void SetWindowUserData(NativeWindow window, void* data)
+{
     if (Alive(window)) window->userData = data;
 }
 
 void* GetWindowUserData(NativeWindow window) { return Alive(window) ? window->userData : nullptr; }
 
-bool GetClientSize(NativeWindow window, int* width, int* height) {
+bool GetClientSize(NativeWindow window, int* width, int* height)
+{
     if (!Alive(window)) return false;
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(window->sdl, &w, &h);
@@ -374,7 +432,8 @@ bool GetClientSize(NativeWindow window, int* width, int* height) {
     return true;
 }
 
-bool SetFullscreen(NativeWindow window, bool on) {
+bool SetFullscreen(NativeWindow window, bool on)
+{
     if (!Alive(window)) return false;
     if (SDL_SetWindowFullscreen(window->sdl, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
         detail::SetSDLError("full screen");
@@ -383,28 +442,33 @@ bool SetFullscreen(NativeWindow window, bool on) {
     return true;
 }
 
-bool IsFullscreen(NativeWindow window) {
+bool IsFullscreen(NativeWindow window)
+{
     return Alive(window) && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 
-void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int height) {
+void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int height)
+{
     if (!Alive(window) || !rgba || width <= 0 || height <= 0) return;
-    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba), width, height, 32,
-                                                           width * 4, SDL_PIXELFORMAT_RGBA32);
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint8_t*>(rgba), width, height, 32, width * 4, SDL_PIXELFORMAT_RGBA32);
     if (!icon) return;
     SDL_SetWindowIcon(window->sdl, icon);
     SDL_FreeSurface(icon);
 }
 
-void PostClose(NativeWindow window) {
+void PostClose(NativeWindow window)
+{
     if (Alive(window)) Post(window, MSG_CLOSE, 0, 0);
 }
 
-void PostQuit(int exitCode) {
+void PostQuit(int exitCode)
+{
     Post(nullptr, MSG_QUIT, static_cast<uintptr_t>(static_cast<intptr_t>(exitCode)), 0);
 }
 
-bool PeekMessage(Message* out, bool remove) {
+bool PeekMessage(Message* out, bool remove)
+{
     Pump();
     if (gState.queue.empty()) return false;
     if (out) *out = gState.queue.front();
@@ -412,7 +476,8 @@ bool PeekMessage(Message* out, bool remove) {
     return true;
 }
 
-void WaitMessage() {
+void WaitMessage()
+{
     // SDL's wait does not wake for our own signal flag, so it waits in short steps.
     for (;;) {
         Pump();
@@ -421,7 +486,8 @@ void WaitMessage() {
     }
 }
 
-void TranslateMessage(const Message& msg) {
+void TranslateMessage(const Message& msg)
+{
     if (msg.message != MSG_KEYDOWN) return;
     int vk = static_cast<int>(msg.wParam);
     int ch = 0;
@@ -437,31 +503,35 @@ void TranslateMessage(const Message& msg) {
     Message c = msg;
     c.message = MSG_CHAR;
     c.wParam = static_cast<uintptr_t>(ch);
-    gState.queue.push_front(c);   // read next, before anything that came after the key
+    gState.queue.push_front(c);  // read next, before anything that came after the key
 }
 
-void DispatchMessage(const Message& msg) {
+void DispatchMessage(const Message& msg)
+{
     if (!msg.window || !Alive(msg.window)) return;
     if (msg.window->proc) msg.window->proc(msg.window, msg.message, msg.wParam, msg.lParam);
     else DefaultWindowProc(msg.window, msg.message, msg.wParam, msg.lParam);
 }
 
-void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t, intptr_t) {
+void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t, intptr_t)
+{
     if (message != MSG_CLOSE || !Alive(window)) return;
     if (window->proc) window->proc(window, MSG_DESTROY, 0, 0);
     if (!Alive(window)) return;
     if (detail::GLWindow() == window->sdl) detail::ReleaseGL();
     gState.windows.erase(std::find(gState.windows.begin(), gState.windows.end(), window));
     auto& q = gState.queue;
-    q.erase(std::remove_if(q.begin(), q.end(), [&](const Message& m) { return m.window == window; }),
-            q.end());
+    q.erase(
+        std::remove_if(q.begin(), q.end(), [&](const Message& m) { return m.window == window; }),
+        q.end());
     SDL_DestroyWindow(window->sdl);
     delete window;
 }
 
 // ---- keyboard and joystick --------------------------------------------------------------
 
-int16_t GetAsyncKeyState(int virtualKey) {
+int16_t GetAsyncKeyState(int virtualKey)
+{
     if (virtualKey < 0 || virtualKey > 255) return 0;
     Pump();
     KeyState& k = gState.keys[virtualKey];
@@ -470,8 +540,9 @@ int16_t GetAsyncKeyState(int virtualKey) {
     return static_cast<int16_t>(r);
 }
 
-bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons) {
-    Pump();   // also applies hot-plugging
+bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons)
+{
+    Pump();  // also applies hot-plugging
     SDL_Joystick* j = gState.joystick;
     if (!j || gState.pad || !SDL_JoystickGetAttached(j)) return false;
     // SDL's axes run -32768..32767; ours 0..65535, 0 at the left or top.
@@ -491,7 +562,8 @@ bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons) {
     return true;
 }
 
-bool GetGamepad(GamepadState* out) {
+bool GetGamepad(GamepadState* out)
+{
     Pump();
     SDL_GameController* p = gState.pad;
     if (!p || !SDL_GameControllerGetAttached(p)) return false;
@@ -499,7 +571,9 @@ bool GetGamepad(GamepadState* out) {
         GamepadState g;
         g.stickX = SDL_GameControllerGetAxis(p, SDL_CONTROLLER_AXIS_LEFTX);
         g.stickY = SDL_GameControllerGetAxis(p, SDL_CONTROLLER_AXIS_LEFTY);
-        auto down = [&](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(p, b) != 0; };
+        auto down = [&](SDL_GameControllerButton b) {
+            return SDL_GameControllerGetButton(p, b) != 0;
+        };
         g.dpadLeft = down(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
         g.dpadRight = down(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
         g.dpadUp = down(SDL_CONTROLLER_BUTTON_DPAD_UP);
@@ -513,11 +587,15 @@ bool GetGamepad(GamepadState* out) {
     return true;
 }
 
-SDL_Window* detail::SdlWindowOf(NativeWindow window) { return Alive(window) ? window->sdl : nullptr; }
+SDL_Window* detail::SdlWindowOf(NativeWindow window)
+{
+    return Alive(window) ? window->sdl : nullptr;
+}
 
 // ---- OpenGL -----------------------------------------------------------------------------
 
-bool GLCreateContext(NativeWindow window) {
+bool GLCreateContext(NativeWindow window)
+{
     if (!Alive(window)) {
         detail::SetError("no window");
         return false;

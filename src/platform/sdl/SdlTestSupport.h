@@ -14,7 +14,7 @@ namespace plat::sdltest {
 bool PushKey(NativeWindow window, int virtualKey, bool down, bool repeat = false, bool alt = false);
 bool PushMouseMotion(NativeWindow window, int x, int y);
 bool PushMouseButton(NativeWindow window, bool left, bool down, int clicks);
-bool PushWindowEvent(NativeWindow window, int sdlWindowEvent);   // e.g. close, focus lost
+bool PushWindowEvent(NativeWindow window, int sdlWindowEvent);  // e.g. close, focus lost
 int WindowEventClose();
 int WindowEventFocusLost();
 int WindowEventFocusGained();
@@ -37,10 +37,20 @@ void DetachJoystick();
 
 // A virtual gamepad with the common layout, which SDL recognises as one. Buttons in SDL's
 // gamepad numbering; bit k of the mask in SetGamepad is button k.
-enum PadButton { PAD_SOUTH = 0, PAD_EAST = 1, PAD_WEST = 2, PAD_NORTH = 3, PAD_BACK = 4, PAD_START = 6,
-                 PAD_UP = 11, PAD_DOWN = 12, PAD_LEFT = 13, PAD_RIGHT = 14 };
+enum PadButton {
+    PAD_SOUTH = 0,
+    PAD_EAST = 1,
+    PAD_WEST = 2,
+    PAD_NORTH = 3,
+    PAD_BACK = 4,
+    PAD_START = 6,
+    PAD_UP = 11,
+    PAD_DOWN = 12,
+    PAD_LEFT = 13,
+    PAD_RIGHT = 14
+};
 bool AttachGamepad();
-void SetGamepad(int stickX, int stickY, uint32_t buttons);   // stick in -32768..32767
+void SetGamepad(int stickX, int stickY, uint32_t buttons);  // stick in -32768..32767
 void DetachGamepad();
 
 }  // namespace plat::sdltest

@@ -13,8 +13,9 @@ HWND gWindow = nullptr;
 HDC gDC = nullptr;
 HGLRC gContext = nullptr;
 
-bool Fail(const char* what) {
-    const DWORD code = GetLastError();   // before anything else can change it
+bool Fail(const char* what)
+{
+    const DWORD code = GetLastError();  // before anything else can change it
     std::string text = std::string(what) + " (Windows error " + std::to_string(code) + ")";
     SetError(text.c_str());
     return false;
@@ -22,7 +23,8 @@ bool Fail(const char* what) {
 
 }  // namespace
 
-bool WglCreate(HWND window) {
+bool WglCreate(HWND window)
+{
     WglRelease();
     if (!window) {
         SetError("no window");
@@ -59,11 +61,13 @@ bool WglCreate(HWND window) {
     return true;
 }
 
-void WglSwap() {
+void WglSwap()
+{
     if (gContext) SwapBuffers(gDC);
 }
 
-void WglRelease() {
+void WglRelease()
+{
     if (!gContext) return;
     wglMakeCurrent(nullptr, nullptr);
     wglDeleteContext(gContext);
@@ -75,7 +79,8 @@ void WglRelease() {
 
 HWND WglWindow() { return gContext ? gWindow : nullptr; }
 
-bool WglSetVsync(bool on) {
+bool WglSetVsync(bool on)
+{
     if (!gContext) {
         SetError("no OpenGL context");
         return false;

@@ -7,10 +7,10 @@
 
 namespace plat::detail {
 
-bool WglCreate(HWND window);   // replaces any earlier context; made current; false + LastError
+bool WglCreate(HWND window);  // replaces any earlier context; made current; false + LastError
 void WglSwap();
-void WglRelease();             // no context current afterwards; the window is left alone
-HWND WglWindow();              // the window of the current context, or none
+void WglRelease();  // no context current afterwards; the window is left alone
+HWND WglWindow();  // the window of the current context, or none
 // Swap interval of the current context: adaptive (-1) where the driver offers it, else 1; 0
 // when off. False when there is no context or the driver has no swap control.
 bool WglSetVsync(bool on);

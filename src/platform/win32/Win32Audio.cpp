@@ -20,38 +20,40 @@ namespace plat {
 namespace {
 
 struct Device {
-    std::mutex lock;                  // guards everything below
+    std::mutex lock;  // guards everything below
     std::condition_variable idle;
     HWAVEOUT out = nullptr;
     HANDLE doneEvent = nullptr;
     std::thread worker;
     bool stopping = false;
-    int holds = 0;                    // resets in progress: no notification may start
-    bool notifying = false;           // the done procedure is running on the worker
+    int holds = 0;  // resets in progress: no notification may start
+    bool notifying = false;  // the done procedure is running on the worker
     AudioDoneProc done = nullptr;
     void* user = nullptr;
-    std::deque<std::unique_ptr<WAVEHDR>> queue;   // in the order written
+    std::deque<std::unique_ptr<WAVEHDR>> queue;  // in the order written
 };
 
 Device gDevice;
 
 bool OnWorker() { return gDevice.worker.get_id() == std::this_thread::get_id(); }
 
-void Work() {
+void Work()
+{
     Device& d = gDevice;
     for (;;) {
         WaitForSingleObject(d.doneEvent, INFINITE);
         std::unique_lock<std::mutex> guard(d.lock);
         if (d.stopping) return;
         // Buffers finish in the order queued: hand back every finished one at the front.
-        while (!d.stopping && d.holds == 0 && !d.queue.empty() && (d.queue.front()->dwFlags & WHDR_DONE)) {
+        while (!d.stopping && d.holds == 0 && !d.queue.empty() &&
+               (d.queue.front()->dwFlags & WHDR_DONE)) {
             waveOutUnprepareHeader(d.out, d.queue.front().get(), sizeof(WAVEHDR));
             d.queue.pop_front();
             AudioDoneProc done = d.done;
             void* user = d.user;
             d.notifying = true;
             guard.unlock();
-            if (done) done(user);   // may queue the next buffer
+            if (done) done(user);  // may queue the next buffer
             guard.lock();
             d.notifying = false;
             d.idle.notify_all();
@@ -62,12 +64,13 @@ void Work() {
 
 // Stops the device and forgets every buffer. Waits for a running notification unless it is
 // the caller. Called with the lock held.
-void Flush(std::unique_lock<std::mutex>& guard) {
+void Flush(std::unique_lock<std::mutex>& guard)
+{
     Device& d = gDevice;
     ++d.holds;
     if (!OnWorker()) d.idle.wait(guard, [&] { return !d.notifying; });
     if (d.out) {
-        waveOutReset(d.out);   // hands every queued buffer back as done
+        waveOutReset(d.out);  // hands every queued buffer back as done
         for (auto& h : d.queue) waveOutUnprepareHeader(d.out, h.get(), sizeof(WAVEHDR));
     }
     d.queue.clear();
@@ -76,7 +79,8 @@ void Flush(std::unique_lock<std::mutex>& guard) {
 
 }  // namespace
 
-bool AudioOpen(int rate, AudioDoneProc done, void* user) {
+bool AudioOpen(int rate, AudioDoneProc done, void* user)
+{
     Device& d = gDevice;
     std::lock_guard<std::mutex> guard(d.lock);
     if (d.out) {
@@ -118,14 +122,16 @@ bool AudioOpen(int rate, AudioDoneProc done, void* user) {
     return true;
 }
 
-bool AudioQueue(const void* data, size_t bytes) {
+bool AudioQueue(const void* data, size_t bytes)
+{
     Device& d = gDevice;
     std::lock_guard<std::mutex> guard(d.lock);
     if (!d.out || d.stopping || !data || bytes == 0 || bytes > 0xFFFFFFFFu) return false;
     auto header = std::make_unique<WAVEHDR>();
     header->lpData = static_cast<LPSTR>(const_cast<void*>(data));
     header->dwBufferLength = static_cast<DWORD>(bytes);
-    if (waveOutPrepareHeader(d.out, header.get(), sizeof(WAVEHDR)) != MMSYSERR_NOERROR) return false;
+    if (waveOutPrepareHeader(d.out, header.get(), sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
+        return false;
     if (waveOutWrite(d.out, header.get(), sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
         waveOutUnprepareHeader(d.out, header.get(), sizeof(WAVEHDR));
         return false;
@@ -134,24 +140,27 @@ bool AudioQueue(const void* data, size_t bytes) {
     return true;
 }
 
-void AudioReset() {
+void AudioReset()
+{
     std::unique_lock<std::mutex> guard(gDevice.lock);
     if (gDevice.out) Flush(guard);
 }
 
-void AudioClose() {
+void AudioClose()
+{
     Device& d = gDevice;
     std::thread worker;
     {
         std::unique_lock<std::mutex> guard(d.lock);
         if (!d.out) return;
         Flush(guard);
-        d.stopping = true;   // nothing can be queued and no notification starts any more
+        d.stopping = true;  // nothing can be queued and no notification starts any more
         SetEvent(d.doneEvent);
         worker = std::move(d.worker);
     }
     if (worker.joinable()) {
-        if (worker.get_id() == std::this_thread::get_id()) worker.detach();   // closed from a notification
+        if (worker.get_id() == std::this_thread::get_id())
+            worker.detach();  // closed from a notification
         else worker.join();
     }
     std::lock_guard<std::mutex> guard(d.lock);

@@ -10,6 +10,6 @@
 
 namespace plat::detail {
 
-HWND HandleOf(NativeWindow window);   // none for none or a destroyed window
+HWND HandleOf(NativeWindow window);  // none for none or a destroyed window
 
 }  // namespace plat::detail

@@ -30,8 +30,8 @@ struct NativeWindowRec {
     HWND hwnd = nullptr;
     WindowProc proc = nullptr;
     void* userData = nullptr;
-    bool fullscreen = false;   // desktop full screen (SetFullscreen)
-    LONG windowedStyle = 0;    // style and place to go back to
+    bool fullscreen = false;  // desktop full screen (SetFullscreen)
+    LONG windowedStyle = 0;  // style and place to go back to
     RECT windowedRect = {};
     HICON icon = nullptr;
 };
@@ -45,13 +45,13 @@ struct CallFrame {
 };
 
 struct State {
-    std::vector<NativeWindow> windows;   // alive: created and not yet destroyed
-    std::vector<CallFrame> calls;        // native procedure calls in progress, innermost last
-    NativeWindow creating = nullptr;     // the window CreateWindowEx is making right now
-    MSG peeked = {};                     // a message looked at but not removed
+    std::vector<NativeWindow> windows;  // alive: created and not yet destroyed
+    std::vector<CallFrame> calls;  // native procedure calls in progress, innermost last
+    NativeWindow creating = nullptr;  // the window CreateWindowEx is making right now
+    MSG peeked = {};  // a message looked at but not removed
     bool hasPeeked = false;
-    bool pressedSince[256] = {};         // key-downs seen in messages since the last query
-    bool hidden[256] = {};               // taken by the full-screen shortcut until released
+    bool pressedSince[256] = {};  // key-downs seen in messages since the last query
+    bool hidden[256] = {};  // taken by the full-screen shortcut until released
     bool displayModeChanged = false;
 };
 
@@ -61,31 +61,37 @@ State gState;
 // line; this reference pulls the audio device in whenever the rest of the backend is.
 [[maybe_unused]] bool (*const kKeepAudio)(int, AudioDoneProc, void*) = &AudioOpen;
 
-bool Alive(NativeWindow w) {
+bool Alive(NativeWindow w)
+{
     return w && std::find(gState.windows.begin(), gState.windows.end(), w) != gState.windows.end();
 }
 
-NativeWindow Find(HWND hwnd) {
+NativeWindow Find(HWND hwnd)
+{
     if (!hwnd) return nullptr;
     for (NativeWindow w : gState.windows)
         if (w->hwnd == hwnd) return w;
     return nullptr;
 }
 
-void Fail(const char* what) {
-    const DWORD code = GetLastError();   // before anything else can change it
+void Fail(const char* what)
+{
+    const DWORD code = GetLastError();  // before anything else can change it
     std::string text = std::string(what) + " (Windows error " + std::to_string(code) + ")";
     detail::SetError(text.c_str());
 }
 
 // Key-downs that are not auto-repeats count as presses even when the key is up again before
 // the next query (a tap between two frames).
-void NoteKey(UINT message, WPARAM wParam, LPARAM lParam) {
-    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && wParam < 256 && !(lParam & (1L << 30)))
+void NoteKey(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && wParam < 256 &&
+        !(lParam & (1L << 30)))
         gState.pressedSince[wParam] = true;
 }
 
-LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     NativeWindow w = Find(hwnd);
     if (!w && gState.creating) {
         // The first message of the window being created: bind it before anything else.
@@ -118,7 +124,8 @@ LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 // F11 and Alt+Enter toggle desktop full screen here and never reach the game: neither the
 // press nor its release is handed on, and the key state hides the key until it is let go.
-bool TakeFullscreenShortcut(const MSG& m) {
+bool TakeFullscreenShortcut(const MSG& m)
+{
     const bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
     const bool up = m.message == WM_KEYUP || m.message == WM_SYSKEYUP;
     if ((!down && !up) || m.wParam >= 256) return false;
@@ -132,11 +139,12 @@ bool TakeFullscreenShortcut(const MSG& m) {
     if (!shortcut) return false;
     gState.hidden[m.wParam] = true;
     NativeWindow w = Find(m.hwnd);
-    if (w && !(m.lParam & (1L << 30))) SetFullscreen(w, !w->fullscreen);   // not on auto-repeat
+    if (w && !(m.lParam & (1L << 30))) SetFullscreen(w, !w->fullscreen);  // not on auto-repeat
     return true;
 }
 
-const char* ClassFor(const WindowDesc& desc, const char* title) {
+const char* ClassFor(const WindowDesc& desc, const char* title)
+{
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS | CS_OWNDC;
@@ -144,9 +152,10 @@ const char* ClassFor(const WindowDesc& desc, const char* title) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = desc.noBackground ? nullptr : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.hbrBackground =
+        desc.noBackground ? nullptr : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = title;
-    RegisterClassExA(&wc);   // a second window with the same title reuses the class
+    RegisterClassExA(&wc);  // a second window with the same title reuses the class
     return title;
 }
 
@@ -154,7 +163,8 @@ const char* ClassFor(const WindowDesc& desc, const char* title) {
 
 // ---- time -------------------------------------------------------------------------------
 
-uint32_t Ticks() {
+uint32_t Ticks()
+{
     static LARGE_INTEGER frequency = [] {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
@@ -171,7 +181,8 @@ int64_t CalendarTime() { return static_cast<int64_t>(std::time(nullptr)); }
 
 // ---- display mode -----------------------------------------------------------------------
 
-void ChangeDisplayMode(int width, int height, int bitsPerPixel) {
+void ChangeDisplayMode(int width, int height, int bitsPerPixel)
+{
     DEVMODEA mode = {};
     mode.dmSize = sizeof(mode);
     mode.dmPelsWidth = static_cast<DWORD>(width);
@@ -182,7 +193,8 @@ void ChangeDisplayMode(int width, int height, int bitsPerPixel) {
     gState.displayModeChanged = true;
 }
 
-void RestoreDisplayMode() {
+void RestoreDisplayMode()
+{
     if (!gState.displayModeChanged) return;
     gState.displayModeChanged = false;
     ChangeDisplaySettingsA(nullptr, 0);
@@ -190,7 +202,8 @@ void RestoreDisplayMode() {
 
 // ---- windows and messages ---------------------------------------------------------------
 
-NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc) {
+NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
+{
     if (desc.clientWidth <= 0 || desc.clientHeight <= 0) {
         detail::SetError("bad window size");
         return nullptr;
@@ -220,7 +233,7 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc) {
     gState.creating = w;
     HWND hwnd = CreateWindowExA(0, cls, title, style, x, y, width, height, parent, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
-    if (gState.creating == w) {   // not a single message arrived
+    if (gState.creating == w) {  // not a single message arrived
         gState.creating = nullptr;
         if (!hwnd) {
             Fail("cannot create the window");
@@ -230,7 +243,7 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc) {
     }
     if (!hwnd) {
         Fail("cannot create the window");
-        if (Alive(w)) {   // otherwise the window's destruction on the way freed it already
+        if (Alive(w)) {  // otherwise the window's destruction on the way freed it already
             gState.windows.erase(std::find(gState.windows.begin(), gState.windows.end(), w));
             delete w;
         }
@@ -241,13 +254,15 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc) {
     return Find(hwnd);
 }
 
-void SetWindowUserData(NativeWindow window, void* data) {
+void SetWindowUserData(NativeWindow window, void* data)
+{
     if (Alive(window)) window->userData = data;
 }
 
 void* GetWindowUserData(NativeWindow window) { return Alive(window) ? window->userData : nullptr; }
 
-bool GetClientSize(NativeWindow window, int* width, int* height) {
+bool GetClientSize(NativeWindow window, int* width, int* height)
+{
     RECT r;
     if (!Alive(window) || !GetClientRect(window->hwnd, &r)) return false;
     if (width) *width = r.right - r.left;
@@ -255,13 +270,15 @@ bool GetClientSize(NativeWindow window, int* width, int* height) {
     return true;
 }
 
-void PostClose(NativeWindow window) {
+void PostClose(NativeWindow window)
+{
     if (Alive(window)) PostMessageA(window->hwnd, WM_CLOSE, 0, 0);
 }
 
 void PostQuit(int exitCode) { PostQuitMessage(exitCode); }
 
-bool SetFullscreen(NativeWindow window, bool on) {
+bool SetFullscreen(NativeWindow window, bool on)
+{
     if (!Alive(window)) {
         detail::SetError("no window");
         return false;
@@ -277,7 +294,8 @@ bool SetFullscreen(NativeWindow window, bool on) {
         }
         window->windowedStyle = GetWindowLongA(h, GWL_STYLE);
         GetWindowRect(h, &window->windowedRect);
-        SetWindowLongA(h, GWL_STYLE, (window->windowedStyle & ~(WS_CAPTION | WS_THICKFRAME)) | WS_POPUP);
+        SetWindowLongA(h, GWL_STYLE,
+                       (window->windowedStyle & ~(WS_CAPTION | WS_THICKFRAME)) | WS_POPUP);
         const RECT& m = mi.rcMonitor;
         SetWindowPos(h, HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top,
                      SWP_FRAMECHANGED | SWP_SHOWWINDOW);
@@ -293,12 +311,13 @@ bool SetFullscreen(NativeWindow window, bool on) {
 
 bool IsFullscreen(NativeWindow window) { return Alive(window) && window->fullscreen; }
 
-void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int height) {
+void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int height)
+{
     if (!Alive(window) || !rgba || width <= 0 || height <= 0) return;
     BITMAPV5HEADER bi = {};
     bi.bV5Size = sizeof(bi);
     bi.bV5Width = width;
-    bi.bV5Height = -height;   // top row first
+    bi.bV5Height = -height;  // top row first
     bi.bV5Planes = 1;
     bi.bV5BitCount = 32;
     bi.bV5Compression = BI_BITFIELDS;
@@ -308,17 +327,18 @@ void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int heig
     bi.bV5AlphaMask = 0xFF000000;
     void* bits = nullptr;
     HDC dc = GetDC(nullptr);
-    HBITMAP colour = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP colour =
+        CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits, nullptr, 0);
     ReleaseDC(nullptr, dc);
     if (!colour || !bits) return;
     auto* px = static_cast<uint8_t*>(bits);
-    for (int i = 0; i < width * height; ++i) {   // RGBA to BGRA
+    for (int i = 0; i < width * height; ++i) {  // RGBA to BGRA
         px[4 * i + 0] = rgba[4 * i + 2];
         px[4 * i + 1] = rgba[4 * i + 1];
         px[4 * i + 2] = rgba[4 * i + 0];
         px[4 * i + 3] = rgba[4 * i + 3];
     }
-    HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);   // unused: the alpha decides
+    HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);  // unused: the alpha decides
     ICONINFO info = {};
     info.fIcon = TRUE;
     info.hbmColor = colour;
@@ -333,7 +353,8 @@ void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int heig
     window->icon = icon;
 }
 
-bool PeekMessage(Message* out, bool remove) {
+bool PeekMessage(Message* out, bool remove)
+{
     MSG msg;
     if (gState.hasPeeked) {
         msg = gState.peeked;
@@ -361,12 +382,14 @@ bool PeekMessage(Message* out, bool remove) {
     return true;
 }
 
-void WaitMessage() {
+void WaitMessage()
+{
     if (!gState.hasPeeked) ::WaitMessage();
 }
 
 namespace {
-MSG ToNative(const Message& msg) {
+MSG ToNative(const Message& msg)
+{
     MSG m = {};
     m.hwnd = Alive(msg.window) ? msg.window->hwnd : nullptr;
     m.message = msg.message;
@@ -376,30 +399,36 @@ MSG ToNative(const Message& msg) {
 }
 }  // namespace
 
-void TranslateMessage(const Message& msg) {
+void TranslateMessage(const Message& msg)
+{
     if (msg.message != MSG_KEYDOWN) return;
     MSG m = ToNative(msg);
     ::TranslateMessage(&m);
 }
 
-void DispatchMessage(const Message& msg) {
-    if (!Alive(msg.window)) return;   // thread messages and destroyed windows have no procedure
+void DispatchMessage(const Message& msg)
+{
+    if (!Alive(msg.window)) return;  // thread messages and destroyed windows have no procedure
     MSG m = ToNative(msg);
     ::DispatchMessageA(&m);
 }
 
-void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
     if (!Alive(window)) return;
     HWND hwnd = window->hwnd;
-    LRESULT result = DefWindowProcA(hwnd, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    LRESULT result =
+        DefWindowProcA(hwnd, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
     // The answer belongs to the innermost native call for this very message.
-    if (!gState.calls.empty() && gState.calls.back().hwnd == hwnd && gState.calls.back().message == message)
+    if (!gState.calls.empty() && gState.calls.back().hwnd == hwnd &&
+        gState.calls.back().message == message)
         gState.calls.back().result = result;
 }
 
 // ---- keyboard and joystick --------------------------------------------------------------
 
-int16_t GetAsyncKeyState(int virtualKey) {
+int16_t GetAsyncKeyState(int virtualKey)
+{
     if (virtualKey < 0 || virtualKey > 255) return 0;
     if (gState.hidden[virtualKey]) return 0;
     uint16_t r = static_cast<uint16_t>(::GetAsyncKeyState(virtualKey));
@@ -413,7 +442,8 @@ namespace {
 // XInput comes with the system in one of several versions; without it there are no gamepads.
 using XInputGetStateProc = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
 
-XInputGetStateProc XInputState() {
+XInputGetStateProc XInputState()
+{
     static XInputGetStateProc proc = [] {
         for (const char* dll : {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll"}) {
             if (HMODULE m = LoadLibraryA(dll))
@@ -425,7 +455,8 @@ XInputGetStateProc XInputState() {
     return proc;
 }
 
-bool ReadGamepad(XINPUT_STATE* state) {
+bool ReadGamepad(XINPUT_STATE* state)
+{
     XInputGetStateProc get = XInputState();
     if (!get) return false;
     for (DWORD pad = 0; pad < XUSER_MAX_COUNT; ++pad) {
@@ -437,7 +468,8 @@ bool ReadGamepad(XINPUT_STATE* state) {
 
 }  // namespace
 
-bool GetGamepad(GamepadState* out) {
+bool GetGamepad(GamepadState* out)
+{
     XINPUT_STATE state;
     if (!ReadGamepad(&state)) return false;
     if (out) {
@@ -459,7 +491,8 @@ bool GetGamepad(GamepadState* out) {
     return true;
 }
 
-bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons) {
+bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons)
+{
     // A gamepad also shows up as joystick 1; it is reported as a gamepad only.
     XINPUT_STATE pad;
     if (ReadGamepad(&pad)) return false;
@@ -478,7 +511,8 @@ HWND detail::HandleOf(NativeWindow window) { return Alive(window) ? window->hwnd
 
 // ---- OpenGL -----------------------------------------------------------------------------
 
-bool GLCreateContext(NativeWindow window) {
+bool GLCreateContext(NativeWindow window)
+{
     if (!Alive(window)) {
         detail::SetError("no window");
         return false;
@@ -494,7 +528,8 @@ bool GLSetVsync(bool on) { return detail::WglSetVsync(on); }
 
 // ---- the program ------------------------------------------------------------------------
 
-const char* ExecutableDir() {
+const char* ExecutableDir()
+{
     static std::string dir = [] {
         char path[MAX_PATH * 4];
         DWORD n = GetModuleFileNameA(nullptr, path, sizeof(path));

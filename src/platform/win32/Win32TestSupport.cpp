@@ -13,7 +13,8 @@ HWND Handle(NativeWindow window) { return detail::HandleOf(window); }
 
 }  // namespace
 
-bool GetWindowFacts(NativeWindow window, WindowFacts* out) {
+bool GetWindowFacts(NativeWindow window, WindowFacts* out)
+{
     HWND hwnd = Handle(window);
     RECT r;
     if (!hwnd || !out || !GetWindowRect(hwnd, &r)) return false;
@@ -30,12 +31,14 @@ bool GetWindowFacts(NativeWindow window, WindowFacts* out) {
     return true;
 }
 
-intptr_t SendNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+intptr_t SendNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
     HWND hwnd = Handle(window);
     return hwnd ? SendMessageA(hwnd, message, wParam, lParam) : 0;
 }
 
-bool PostNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+bool PostNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
     HWND hwnd = Handle(window);
     return hwnd && PostMessageA(hwnd, message, wParam, lParam);
 }

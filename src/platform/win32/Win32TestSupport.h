@@ -10,11 +10,11 @@
 namespace plat::win32test {
 
 struct WindowFacts {
-    int x = 0, y = 0, width = 0, height = 0;   // outer frame
+    int x = 0, y = 0, width = 0, height = 0;  // outer frame
     int screenWidth = 0, screenHeight = 0;
     bool resizable = false, maximiseBox = false, visible = false;
 };
-bool GetWindowFacts(NativeWindow window, WindowFacts* out);   // false for none or destroyed
+bool GetWindowFacts(NativeWindow window, WindowFacts* out);  // false for none or destroyed
 
 // Sends a message straight to the window's native procedure and returns its result.
 intptr_t SendNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
