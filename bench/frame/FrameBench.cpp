@@ -187,16 +187,21 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // The first frame: the start screen, presented. Enter is tapped during it, so the battle
-    // begins at its end.
-    PumpMessages();
+    // The first frames: the start screen, presented. Enter is tapped before the first, so the
+    // battle begins at the end of the second, the first that finds it let go.
     plat::fake::TapKey(plat::VK_RETURN_KEY);
-    ReadInput();
-    UpdateDampedValues();
-    gExecutor.Run();
-    window->Frame();
-    glFinish();
-    const BenchStamp firstFrame = BenchNow();
+    BenchStamp firstFrame{};
+    for (int frame = 0; frame < 2; ++frame) {
+        PumpMessages();
+        ReadInput();
+        UpdateDampedValues();
+        gExecutor.Run();
+        window->Frame();
+        if (frame == 0) {
+            glFinish();
+            firstFrame = BenchNow();
+        }
+    }
     plat::fake::AdvanceTicks(16);
     SetFrameTime(16);
     if (window->GameState() != GAME_PLAYING) {

@@ -52,46 +52,71 @@ bool InitApplication(const GameOptions& options, const std::string& archivePath)
     return true;
 }
 
-int RunMainLoop()
-{
-    uint32_t t0 = GetTicks();
+namespace {
+
+// What the loop keeps between two passes.
+struct LoopState {
+    bool running = false;  // a pass has run since the loop last ended
+    uint32_t frameStart = 0;
     bool paused = false;
-    for (;;) {
-        plat::Message msg;
-        if (plat::PeekMessage(&msg, false)) {
-            plat::PeekMessage(&msg, true);
-            if (msg.message == plat::MSG_QUIT)
-                return static_cast<int>(static_cast<intptr_t>(msg.wParam));
-            plat::TranslateMessage(msg);
-            plat::DispatchMessage(msg);
-            continue;
+    int exitCode = 0;
+} gLoop;
+
+bool EndLoop(int exitCode)
+{
+    gLoop = LoopState();
+    gLoop.exitCode = exitCode;
+    return false;
+}
+
+}  // namespace
+
+bool RunOneFrame()
+{
+    if (!gLoop.running) {
+        gLoop.running = true;
+        gLoop.frameStart = GetTicks();
+    }
+    plat::Message msg;
+    while (plat::PeekMessage(&msg, false)) {
+        plat::PeekMessage(&msg, true);
+        if (msg.message == plat::MSG_QUIT)
+            return EndLoop(static_cast<int>(static_cast<intptr_t>(msg.wParam)));
+        plat::TranslateMessage(msg);
+        plat::DispatchMessage(msg);
+    }
+    if (AnyWindowActive()) {
+        if (gLoop.paused) {
+            // Back from a pause: the time away is no frame time, or everything would
+            // jump by the whole pause in the next frame.
+            gLoop.frameStart = GetTicks();
+            ResetDampedValueClock();
+            gLoop.paused = false;
         }
-        if (AnyWindowActive()) {
-            if (paused) {
-                // Back from a pause: the time away is no frame time, or everything would
-                // jump by the whole pause in the next frame.
-                t0 = GetTicks();
-                ResetDampedValueClock();
-                paused = false;
-            }
-            ReadInput();
-            UpdateDampedValues();
-            gExecutor.Run();
-            DrawAllWindows();
-            // The time between the ends of two frames, message handling included.
-            SetFrameTime(static_cast<int32_t>(GetTicks() - t0));
-            t0 = GetTicks();
-            continue;
-        }
-        if (AnyWindowRegistered()) {
-            paused = true;
-            plat::WaitMessage();
-            continue;
-        }
-        break;
+        ReadInput();
+        UpdateDampedValues();
+        gExecutor.Run();
+        DrawAllWindows();
+        // The time between the ends of two frames, message handling included.
+        SetFrameTime(static_cast<int32_t>(GetTicks() - gLoop.frameStart));
+        gLoop.frameStart = GetTicks();
+        return true;
+    }
+    if (AnyWindowRegistered()) {
+        gLoop.paused = true;
+        plat::WaitMessage();
+        return true;
     }
     gExecutor.ClearTasks();
-    return 0;
+    return EndLoop(0);
+}
+
+int MainLoopExitCode() { return gLoop.exitCode; }
+
+int RunMainLoop()
+{
+    plat::RunLoop(&RunOneFrame);
+    return MainLoopExitCode();
 }
 
 void CloseRemainingWindows()

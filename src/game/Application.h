@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Start-up and the frame loop. The entry point (shell/main.cpp) seeds the random generator,
+// Start-up and the frame loop. The entry point (game/main.cpp) seeds the random generator,
 // forgets earlier key presses, calls InitApplication and then RunMainLoop.
 #pragma once
 
@@ -15,10 +15,16 @@ bool InitApplication(const GameOptions& options = GameOptions(),
 // The options InitApplication was given (the window reads sound, vsync and full screen there).
 const GameOptions& CurrentGameOptions();
 
-// Handles every pending message, then runs one frame while a window is active (input, damped
-// values, task pass, DrawAllWindows, frame time); waits for messages while none is active;
-// ends when no window is left (clearing the task list, exit code 0) or at a quit message
-// (its parameter, the task list untouched).
+// One pass of the frame loop: handles every pending message, then runs one frame while a
+// window is active (input, damped values, task pass, DrawAllWindows, frame time), or waits for
+// a message while none is. False when the program is over: no window is left (the task list
+// is cleared, exit code 0) or a quit message came (its parameter is the exit code, the task
+// list is untouched). A pause (no active window) does not count as frame time.
+bool RunOneFrame();
+// The exit code of the loop that RunOneFrame ended (0 before).
+int MainLoopExitCode();
+
+// Runs RunOneFrame in the platform's frame loop (plat::RunLoop) and returns MainLoopExitCode().
 int RunMainLoop();
 
 // After a quit message left windows behind: deletes them, so the game shuts its sound and

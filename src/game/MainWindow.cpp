@@ -267,10 +267,12 @@ void MainWindow::DrawStartScreen()
 
     PresentAndClear();
 
+    // The game starts in the first frame after Enter (or button 10) is let go; the start
+    // screen goes on meanwhile.
     if (ButtonRef(kButtonStart)) {
-        // The game starts when Enter is let go. Reading the input asks the platform for the
-        // key state afresh each time, so the release is seen here without a message pass.
-        while (ButtonRef(kButtonStart)) ReadInput();
+        startHeld = true;
+    } else if (startHeld) {
+        startHeld = false;
         SetGameState(GAME_PLAYING);
     }
 }

@@ -82,4 +82,6 @@ private:
     bool hasContext = false;
     bool mediaWarned = false;  // the line about an unreadable archive was printed
     bool lastReadComplete = false;  // ReadMedium's last entry came from the archive whole
+    bool startHeld =
+        false;  // Enter was seen held on the start screen; the game starts when it is let go
 };

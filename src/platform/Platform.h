@@ -114,6 +114,16 @@ void DispatchMessage(const Message& msg);  // calls the window's procedure (none
 // Default handling of a message; the window procedure passes every message on to it.
 void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
+// ---- the frame loop ---------------------------------------------------------------------
+
+// One pass of the program: handles what is pending and draws at most one picture; it waits
+// for a message itself when it has nothing to do. False ends the loop.
+using FrameProc = bool (*)();
+// Runs frame until it returns false. The desktop backends call it back to back and return
+// after the last pass; a backend whose host owns the loop (a browser) calls it once per
+// display frame and may return before the last.
+void RunLoop(FrameProc frame);
+
 // ---- keyboard and joystick --------------------------------------------------------------
 
 // Non-zero while the key is down, or when it was pressed since the previous query of that key;

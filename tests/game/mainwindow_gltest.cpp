@@ -151,10 +151,14 @@ protected:
         ASSERT_EQ(window->GameState(), GAME_START_SCREEN);
     }
 
-    // Enter tapped between two frames: the start screen sees it and the game begins.
+    // Enter tapped between two frames: the start screen sees the press, and the game begins
+    // in the next frame, the first that finds Enter let go.
     void StartGame()
     {
         plat::fake::TapKey(plat::VK_RETURN_KEY);
+        ReadInput();
+        window->Frame();
+        ASSERT_EQ(window->GameState(), GAME_START_SCREEN);
         ReadInput();
         window->Frame();
         ASSERT_EQ(window->GameState(), GAME_PLAYING);
@@ -291,6 +295,29 @@ TEST_F(MainWindowTest, EnterStartsTheBattle)
     tasks = Tasks();
     ASSERT_EQ(tasks.size(), 31u);
     EXPECT_EQ(tasks[0], player);
+}
+
+TEST_F(MainWindowTest, HeldEnterKeepsTheStartScreenGoingUntilItIsLetGo)
+{
+    Open();
+    plat::fake::SetKeyDown(plat::VK_RETURN_KEY, true);
+    const Vector3D before = window->TitleShip().forward;
+    for (int frame = 0; frame < 5; ++frame) {
+        ReadInput();
+        plat::fake::AdvanceTicks(16);
+        SetFrameTime(16);
+        window->Frame();  // returns every frame, however long Enter is held
+        ASSERT_EQ(window->GameState(), GAME_START_SCREEN) << frame;
+    }
+    const Vector3D after = window->TitleShip().forward;
+    EXPECT_GT(std::fabs(after.x - before.x) + std::fabs(after.y - before.y) +
+                  std::fabs(after.z - before.z),
+              0.01f)
+        << "the title ship turns on while Enter is held";
+    plat::fake::SetKeyDown(plat::VK_RETURN_KEY, false);
+    ReadInput();
+    window->Frame();
+    EXPECT_EQ(window->GameState(), GAME_PLAYING);
 }
 
 TEST_F(MainWindowTest, EnterWhilePlayingStartsNoSecondGame)
