@@ -105,10 +105,10 @@ struct WindowDesc {
 
 // Creates and shows a top-level window with an OpenGL-capable surface. Returns none on failure.
 // A window is active (MSG_ACTIVATEAPP 1) only once the system has made it the foreground
-// window. The system's modal loops (moving or sizing the window, its system menu) count as
-// time away: the window hears MSG_ACTIVATEAPP 0 when one begins, and 1 only after a look at
-// the queue that found it empty (so a frame loop sees the pause); a tap of Alt or F10 does not
-// enter menu mode.
+// window. The system's modal loops (moving or sizing the window, its system menu, the box of
+// ShowNotice) count as time away: the window hears MSG_ACTIVATEAPP 0 when one begins, and 1 only
+// after a look at the queue that found it empty (so a frame loop sees the pause); a tap of Alt or
+// F10 does not enter menu mode.
 NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc);
 void SetWindowUserData(NativeWindow window, void* data);
 void* GetWindowUserData(NativeWindow window);
