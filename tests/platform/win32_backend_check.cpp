@@ -359,7 +359,7 @@ TEST_F(Win32Backend, InputCountsOnlyWithTheFocusAndActivationForgetsEarlierPress
     Drain();
 }
 
-TEST_F(Win32Backend, ModalLoopsArePausesAndATapOfAltIsNoMenu)
+TEST_F(Win32Backend, ModalLoopsArePauses)
 {
     constexpr uint32_t kKeyDown = 0x0100, kSysCommand = 0x0112, kEnterMenuLoop = 0x0211;
     constexpr uint32_t kEnterSizeMove = 0x0231, kExitSizeMove = 0x0232;
@@ -378,7 +378,7 @@ TEST_F(Win32Backend, ModalLoopsArePausesAndATapOfAltIsNoMenu)
     // The first look finds nothing, so a frame loop sees the pause; then the activation
     // comes, and waiting for it does not block.
     plat::Message m;
-    EXPECT_FALSE(plat::PeekMessage(&m, true));
+    ASSERT_FALSE(plat::PeekMessage(&m, true));
     plat::WaitMessage();
     ASSERT_TRUE(plat::PeekMessage(&m, false));
     ASSERT_TRUE(plat::PeekMessage(&m, true));
@@ -389,15 +389,10 @@ TEST_F(Win32Backend, ModalLoopsArePausesAndATapOfAltIsNoMenu)
     EXPECT_EQ(gActivations.back(), 1u);
     EXPECT_FALSE(plat::PeekMessage(&m, true));
 
-    // A tap of Alt (or F10) asks for menu mode: refused. Escapes wait in the queue so that a
-    // menu loop entered by mistake would end instead of waiting for a key.
+    // Alt+Space opens the system menu: a modal loop, so a pause like the move. Escapes wait in
+    // the queue to close it. (A tap of Alt, which must not enter menu mode, is tried by
+    // tests/wine/focus.sh: Wine itself refuses it for the windows a window manager handles.)
     gSeen.clear();
-    for (int i = 0; i < 3; ++i) wt::PostNative(w, kKeyDown, plat::VK_ESCAPE_KEY, 0x00010001);
-    wt::SendNative(w, kSysCommand, kKeyMenu, 0);
-    EXPECT_FALSE(Seen(kEnterMenuLoop));
-    Drain();
-
-    // Alt+Space opens the system menu: a modal loop, so a pause like the move.
     gActivations.clear();
     for (int i = 0; i < 3; ++i) wt::PostNative(w, kKeyDown, plat::VK_ESCAPE_KEY, 0x00010001);
     wt::SendNative(w, kSysCommand, kKeyMenu, ' ');

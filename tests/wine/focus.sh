@@ -9,6 +9,7 @@
 #  - Its window dragged by the caption for 3 s (the system's modal move loop, drawn by Wine
 #    itself here, as Windows does) moves the title ship no more than a normal frame does: no
 #    frame after the drag is longer than a second (the game logs its frame times, QB_FRAME_LOG).
+#    A tap of Alt or F10 does not stop it (menu mode).
 # Needs the display and Wine prefix of run-tests.sh.
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -125,6 +126,14 @@ eval "$(xdotool getwindowgeometry --shell "$WID")"
 longest=$(tail -n +$((n + 1)) "$frames" | tr -d "\r" | sort -n | tail -1)
 note "dragged for $held ms, from ($x0, $y0) to ($X, $Y); longest frame since: $longest ms"
 [ "$longest" -lt 1000 ] || fail "a frame of $longest ms after a drag of $held ms: the ships jumped"
+# A tap of Alt, then of F10, would enter menu mode and hold the game until the next key.
+xdotool windowfocus "$WID" 2>/dev/null
+for key in alt F10; do
+    n=$(frame_count)
+    xdotool key "$key"
+    wait_for frames_after "$n" 20 || fail "the game stood still after a tap of $key (menu mode)"
+done
+note "taps of Alt and F10 do not stop the game"
 xdotool windowfocus "$WID" 2>/dev/null
 xdotool key Escape
 expect_exit
