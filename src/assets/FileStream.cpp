@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Files.h"
+
 FileStream::FileStream(const char* name, const char* mode)
 {
     if (!name || !mode) return;
@@ -17,7 +19,7 @@ FileStream::FileStream(const char* name, const char* mode)
     for (char& c : path) {
         if (c == '\\') c = '/';
     }
-    file = std::fopen(path.c_str(), mode);
+    file = plat::OpenFile(path.c_str(), mode);
     failed = (file == nullptr);
 }
 

@@ -4,6 +4,7 @@
 // caller can read or write a whole structure and check once.
 //
 // A backslash in a file name is a folder separator ("Media\XWing.bin" opens Media/XWing.bin).
+// Names are UTF-8 on every system.
 #pragma once
 
 #include <cstdint>

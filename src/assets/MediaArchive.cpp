@@ -112,7 +112,7 @@ std::string Quoted(const std::string& fileName) { return "media archive \"" + fi
 bool IsRegularFile(const std::string& fileName)
 {
     std::error_code error;
-    return fs::is_regular_file(fileName, error);
+    return fs::is_regular_file(plat::PathFromUtf8(fileName), error);
 }
 
 }  // namespace
@@ -145,7 +145,8 @@ ArchiveFileState MediaArchive::CheckFile(std::string* reason)
     std::string why;
     ArchiveFileState state = ArchiveFileState::Ready;
     std::error_code error;
-    fs::file_status status = fs::status(gFileName, error);
+    const fs::path path = plat::PathFromUtf8(gFileName);
+    fs::file_status status = fs::status(path, error);
     if (status.type() == fs::file_type::not_found) {
         state = ArchiveFileState::Missing;
         why = Quoted(gFileName) + " not found";
@@ -158,9 +159,9 @@ ArchiveFileState MediaArchive::CheckFile(std::string* reason)
                            : status.type() == fs::file_type::fifo    ? "a named pipe"
                                                                      : "a special file";
         why = Quoted(gFileName) + " is " + what + ", not a file";
-    } else if (FILE* file = std::fopen(gFileName.c_str(), "rb")) {
+    } else if (FILE* file = plat::OpenFile(gFileName.c_str(), "rb")) {
         std::fclose(file);
-        uintmax_t size = fs::file_size(gFileName, error);
+        uintmax_t size = fs::file_size(path, error);
         if (error) {
             state = ArchiveFileState::Unreadable;
             why = Quoted(gFileName) + " cannot be read: " + error.message();
@@ -277,7 +278,7 @@ bool MediaArchive::Pack(const char* looseRoot, std::string* error)
         }  // closed here, before it is renamed or removed
         if (written && plat::RenameReplacing(tempName.c_str(), gFileName.c_str())) return true;
         if (written) problem = gFileName + ": cannot replace the archive";
-        std::remove(tempName.c_str());
+        plat::RemoveFile(tempName.c_str());
     }
     if (error) *error = problem;
     return false;

@@ -2,6 +2,7 @@
 #include "game/CommandLine.h"
 
 #include "assets/FileStream.h"
+#include "platform/Files.h"
 
 #include <filesystem>
 #include <system_error>
@@ -122,12 +123,12 @@ std::vector<std::string> ArchiveCandidates(const std::string& exeDir, const char
     std::vector<std::string> places;
     std::error_code ec;
     fs::path cwd = fs::current_path(ec);
-    places.push_back(ec ? std::string(archiveName) : (cwd / archiveName).string());
+    places.push_back(ec ? std::string(archiveName) : plat::Utf8FromPath(cwd / archiveName));
     if (!exeDir.empty()) {
-        fs::path dir(exeDir);
-        places.push_back((dir / archiveName).lexically_normal().string());
-        places.push_back(
-            (dir / ".." / "share" / "quenbrill" / archiveName).lexically_normal().string());
+        fs::path dir = plat::PathFromUtf8(exeDir);
+        places.push_back(plat::Utf8FromPath((dir / archiveName).lexically_normal()));
+        places.push_back(plat::Utf8FromPath(
+            (dir / ".." / "share" / "quenbrill" / archiveName).lexically_normal()));
     }
     return places;
 }
@@ -139,7 +140,8 @@ bool LocateArchive(const GameOptions& options, const std::string& exeDir, const 
     if (!options.dataFile.empty()) {
         std::error_code ec;
         FileStream probe(options.dataFile.c_str(), "rb");
-        if (probe.Failed() || std::filesystem::is_directory(options.dataFile, ec)) {
+        if (probe.Failed() ||
+            std::filesystem::is_directory(plat::PathFromUtf8(options.dataFile), ec)) {
             *error = "quenbrill: --data: cannot read \"" + options.dataFile + "\"\n";
             return false;
         }
@@ -149,7 +151,7 @@ bool LocateArchive(const GameOptions& options, const std::string& exeDir, const 
     std::vector<std::string> places = ArchiveCandidates(exeDir, archiveName);
     for (const std::string& p : places) {
         std::error_code ec;
-        if (std::filesystem::is_regular_file(p, ec)) {
+        if (std::filesystem::is_regular_file(plat::PathFromUtf8(p), ec)) {
             *path = p;
             return true;
         }

@@ -17,6 +17,7 @@
 #include "entities/XWing.h"
 #include "game/Application.h"
 #include "game/CommandLine.h"
+#include "game/PlayerMessages.h"
 #include "game/WindowIcon.h"
 #include "math/Vector.h"
 #include "math/View.h"
@@ -51,6 +52,7 @@ MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip()
 {
     plat::NativeWindow native = NativeHandle();
     if (!native) return;  // the window framework has recorded why
+    HeldProblemReports held;  // one box for whatever the media lack, before the window shows
     const GameOptions& options = CurrentGameOptions();
     plat::SetWindowIcon(native, WindowIconPixels(), kWindowIconSize, kWindowIconSize);
     if (options.fullscreen) plat::SetFullscreen(native, true);
@@ -136,8 +138,10 @@ uint8_t* MainWindow::ReadMedium(const char* name, size_t* size)
         const std::string& places = ArchiveSearchPlaces();
         if (archive == ArchiveFileState::Missing && !places.empty())
             reason += " (looked in " + places + ")";
-        std::fprintf(stderr, "quenbrill: %s; running without %spictures, models and sounds\n",
-                     reason.c_str(), archive == ArchiveFileState::TooShort ? "some " : "");
+        ReportProblem(plat::Notice::Warning,
+                      "quenbrill: " + reason + "; running without " +
+                          (archive == ArchiveFileState::TooShort ? "some " : "") +
+                          "pictures, models and sounds\n");
     }
     if (!data) *size = 0;
     return data;
@@ -146,8 +150,8 @@ uint8_t* MainWindow::ReadMedium(const char* name, size_t* size)
 void MainWindow::ReportUnusable(const char* name, bool usable, const std::string& why)
 {
     if (!usable && lastReadComplete)
-        std::fprintf(stderr, "quenbrill: %s: %s; running without it\n",
-                     MediaArchive::BadEntryMessage(name).c_str(), why.c_str());
+        ReportProblem(plat::Notice::Warning, "quenbrill: " + MediaArchive::BadEntryMessage(name) +
+                                                 ": " + why + "; running without it\n");
 }
 
 void MainWindow::SetGameState(int32_t newState)

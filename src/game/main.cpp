@@ -7,6 +7,8 @@
 #include "assets/MediaArchive.h"
 #include "game/Application.h"
 #include "game/CommandLine.h"
+#include "game/PlayerMessages.h"
+#include "platform/Files.h"
 #include "shell/Input.h"
 #include "shell/Services.h"
 #include "shell/TaskList.h"
@@ -15,14 +17,15 @@
 
 int main(int argc, char** argv)
 {
+    argv = plat::Utf8Argv(argc, argv);
     GameOptions options;
     std::string text;
     switch (ParseCommandLine(argc, argv, &options, &text)) {
         case CommandLineAction::Exit:
-            std::fputs(text.c_str(), stdout);
+            ShowPlayerText(text);
             return 0;
         case CommandLineAction::Fail:
-            std::fputs(text.c_str(), stderr);
+            ReportProblem(plat::Notice::Error, text);
             return 2;
         case CommandLineAction::Run:
             break;
@@ -30,7 +33,7 @@ int main(int argc, char** argv)
     RegisterGameArchive();
     std::string archive;
     if (!LocateArchive(options, plat::ExecutableDir(), MediaArchive::FileName(), &archive, &text)) {
-        std::fputs(text.c_str(), stderr);
+        ReportProblem(plat::Notice::Error, text);
         return 2;
     }
 
@@ -39,7 +42,8 @@ int main(int argc, char** argv)
     ForgetKeyPresses();  // keys pressed before start-up do not count in the first frame
     if (!InitApplication(options, archive)) {
         const char* why = StartupFailure();
-        std::fprintf(stderr, "quenbrill: %s\n", why ? why : "start-up failed");
+        ReportProblem(plat::Notice::Error,
+                      std::string("quenbrill: ") + (why ? why : "start-up failed") + "\n");
         gExecutor.ClearTasks();
         return 1;
     }

@@ -50,6 +50,16 @@ std::vector<uint8_t> WindowIcon(NativeWindow window, int* width = nullptr, int* 
 // context never waits for a display, so tests and the benchmark run at full speed.
 int Vsync();
 
+// Messages for the player: every ShowNotice in order, and what ConsolePrint wrote (it also
+// goes to the real stream; it fails, as without a console, after SetConsoleAvailable(false)).
+struct ShownNotice {
+    Notice kind;
+    std::string title, text;
+};
+const std::vector<ShownNotice>& Notices();
+void SetConsoleAvailable(bool available);
+const std::string& ConsoleText();
+
 // Audio device.
 void SetAudioAvailable(bool available);  // false: AudioOpen fails
 bool AudioIsOpen();

@@ -18,8 +18,22 @@ namespace plat {
 // Why the most recent failing call (window, GL context, audio device) failed; "" when unknown.
 const char* LastError();
 
-// The folder that holds the running program, ending in a path separator; "" when unknown.
+// The folder that holds the running program (UTF-8), ending in a path separator; "" when
+// unknown.
 const char* ExecutableDir();
+
+// ---- messages for the player ------------------------------------------------------------
+
+enum class Notice { Error, Warning, Information };
+// Shows text to a player who may have no console. On Windows a message box with the title,
+// which waits until it is dismissed; a program there has no other way to be seen from
+// Explorer or a shortcut. Elsewhere nothing: the caller writes the same text on standard
+// error, where a terminal or the system's log shows it.
+void ShowNotice(Notice kind, const char* title, const char* text);
+// Writes UTF-8 text on standard output (or standard error). A windowed Windows program has
+// neither unless they were redirected; it then writes to the console it was started from, if
+// any. False when the text reached no one.
+bool ConsolePrint(const char* text, bool toStandardError);
 
 // ---- time -------------------------------------------------------------------------------
 
@@ -84,9 +98,17 @@ struct WindowDesc {
     bool fullScreen = false;  // covers the screen at (0,0); windowed ones are centred, fixed size
     bool noBackground = true;  // false: the platform erases the background in white
     NativeWindow parent = nullptr;
+    // The window appears with its first picture: it stays hidden until the first
+    // GLSwapBuffers of its context (a backend may also show it at once).
+    bool showWithFirstPicture = false;
 };
 
 // Creates and shows a top-level window with an OpenGL-capable surface. Returns none on failure.
+// A window is active (MSG_ACTIVATEAPP 1) only once the system has made it the foreground
+// window. The system's modal loops (moving or sizing the window, its system menu, the box of
+// ShowNotice) count as time away: the window hears MSG_ACTIVATEAPP 0 when one begins, and 1 only
+// after a look at the queue that found it empty (so a frame loop sees the pause); a tap of Alt or
+// F10 does not enter menu mode.
 NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc);
 void SetWindowUserData(NativeWindow window, void* data);
 void* GetWindowUserData(NativeWindow window);
@@ -128,11 +150,14 @@ void RunLoop(FrameProc frame);
 
 // Non-zero while the key is down, or when it was pressed since the previous query of that key;
 // the query clears the pressed-since bit. Always current: reading it collects pending input
-// without losing or reordering window messages.
+// without losing or reordering window messages. In the desktop backends keys, joystick and
+// gamepad count only while one of the program's windows has the focus, and presses made
+// elsewhere are forgotten when it gets the focus back.
 int16_t GetAsyncKeyState(int virtualKey);
 
 // Joystick 1: positions 0..65535 (0 is left/up) and a button mask, bit k = button k+1.
-// False when no joystick is attached.
+// False when no joystick is attached. Looking for a device that is not there is slow on some
+// systems: a backend may look again only about once a second or when devices change.
 bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons);
 
 // The first attached device the platform knows as a gamepad with the common layout (two sticks,

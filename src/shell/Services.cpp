@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "shell/Services.h"
 
+#include <cstdio>
 #include <cstdlib>
 
+#include "platform/Files.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -16,7 +18,29 @@ uint32_t GetTicks() { return plat::Ticks(); }
 
 int32_t GetFrameTime() { return frameTime; }
 
-void SetFrameTime(int32_t milliseconds) { frameTime = milliseconds; }
+namespace {
+
+// QB_FRAME_LOG=FILE: every frame time is appended to FILE, one number a line, as it is set
+// (the end-to-end tests read how far the game moved things in each frame).
+std::FILE* FrameLog()
+{
+    static std::FILE* log = [] {
+        const char* name = std::getenv("QB_FRAME_LOG");
+        return name && *name ? plat::OpenFile(name, "w") : nullptr;
+    }();
+    return log;
+}
+
+}  // namespace
+
+void SetFrameTime(int32_t milliseconds)
+{
+    frameTime = milliseconds;
+    if (std::FILE* log = FrameLog()) {
+        std::fprintf(log, "%d\n", static_cast<int>(milliseconds));
+        std::fflush(log);
+    }
+}
 
 void SeedRandom() { std::srand(static_cast<unsigned>(plat::CalendarTime())); }
 

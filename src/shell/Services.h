@@ -10,7 +10,8 @@ uint32_t GetTicks();
 
 // Duration of the previous frame in milliseconds; 1 before the first frame was measured.
 int32_t GetFrameTime();
-// Only the main loop calls this.
+// Only the main loop calls this. With QB_FRAME_LOG=FILE in the environment each value is also
+// appended to FILE (a test hook).
 void SetFrameTime(int32_t milliseconds);
 
 // Seeds srand with the calendar time in seconds.

@@ -103,6 +103,7 @@ void Window::Construct(const char* title, int32_t width, int32_t height, bool no
     desc.noBackground = noBackground;
     desc.parent = parent ? parent->NativeHandle() : nullptr;
     desc.fullScreen = fullScreen;
+    desc.showWithFirstPicture = true;  // never an empty frame while the game loads
     if (fullScreen) SetDisplayMode(width, height, bitsPerPixel);
     plat::NativeWindow native = plat::CreateNativeWindow(desc, WindowProcedure);
     if (!native) RecordStartupFailure("cannot create the game window", plat::LastError());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "assets/FileStream.h"
 #include "assets/MediaArchive.h"
+#include "platform/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -174,6 +175,53 @@ TEST_F(ArchiveTest, PackThenReadEntryGivesEachLooseFilesFirstSizeBytes)
     // Deterministic: packing again gives the same bytes.
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str(), &error)) << error;
     EXPECT_EQ(ReadWholeFile(archivePath), archive);
+}
+
+// Folders and files named in other scripts than ASCII ("Jeux é", "Игры"): packing (over an
+// archive already there), checking and reading all find them. File names are UTF-8 inside the
+// program; on Windows a narrow file call would miss every one of them.
+TEST_F(ArchiveTest, FoldersWithAccentsAndCyrillicLettersWork)
+{
+    const std::string root =
+        plat::Utf8FromPath(dir) + "/Jeux \xc3\xa9/\xd0\x98\xd0\xb3\xd1\x80\xd1\x8b";
+    const std::string archive = root + "/\xc3\xa9t\xc3\xa9.arc";
+    RegisterGameArchive();
+    MediaArchive::Open(archive.c_str(), 38117, 5293);
+    for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i)
+        WriteWholeFile(plat::PathFromUtf8(root + "/loose/" + LoosePath(MediaArchive::EntryName(i))),
+                       Pattern(static_cast<size_t>(MediaArchive::EntrySize(i)), i));
+    WriteWholeFile(plat::PathFromUtf8(archive), "an older archive");
+
+    std::string error;
+    ASSERT_TRUE(MediaArchive::Pack((root + "/loose").c_str(), &error)) << error;
+    EXPECT_EQ(fs::file_size(plat::PathFromUtf8(archive)),
+              static_cast<uintmax_t>(MediaArchive::TotalSize()));
+    EXPECT_FALSE(fs::exists(plat::PathFromUtf8(archive + ".tmp")));
+    EXPECT_EQ(MediaArchive::CheckFile(&error), ArchiveFileState::Ready) << error;
+    bool complete = false;
+    EXPECT_EQ(Entry("Media\\XWing.bin", &complete),
+              Pattern(static_cast<size_t>(
+                          MediaArchive::EntrySize(MediaArchive::FindEntry("Media\\XWing.bin"))),
+                      static_cast<unsigned>(MediaArchive::FindEntry("Media\\XWing.bin"))));
+    EXPECT_TRUE(complete);
+
+    // Cut short: the reason names the file as the user wrote it.
+    WriteWholeFile(plat::PathFromUtf8(archive), "short");
+    EXPECT_EQ(MediaArchive::CheckFile(&error), ArchiveFileState::TooShort);
+    EXPECT_NE(error.find("\"" + archive + "\" is 5 bytes"), std::string::npos) << error;
+
+    // The file stream and the file operations below it take the same names.
+    const std::string moved = root + "/\xd0\xbc\xd0\xb8\xd1\x80.arc";  // "мир.arc"
+    EXPECT_TRUE(plat::RenameReplacing(archive.c_str(), moved.c_str()));
+    EXPECT_EQ(MediaArchive::CheckFile(&error), ArchiveFileState::Missing);
+    {
+        FileStream in(moved.c_str(), "rb");
+        char bytes[5] = {};
+        EXPECT_TRUE(in.ReadBytes(bytes, 5));
+        EXPECT_EQ(std::string(bytes, 5), "short");
+    }
+    EXPECT_TRUE(plat::RemoveFile(moved.c_str()));
+    EXPECT_FALSE(plat::RemoveFile(moved.c_str()));
 }
 
 TEST_F(ArchiveTest, OneByteEntryIsStoredUnchangedAndZeroSizeEntriesTakeNoRoom)

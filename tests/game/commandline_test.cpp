@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/CommandLine.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -199,6 +200,44 @@ TEST_F(ArchiveSearch, DataOptionWinsAndMustBeReadable)
         EXPECT_FALSE(LocateArchive(o, Bin(), "A.arc", &path, &error));
         EXPECT_EQ(error, "quenbrill: --data: cannot read \"" + bad.string() + "\"\n");
     }
+}
+
+// Folders named in other scripts than ASCII (a user name such as José is enough): the search,
+// --data and the message about a missing archive all keep the names as they are. On Windows
+// this is where a program with narrow paths loses them.
+TEST_F(ArchiveSearch, FolderNamesWithAccentsAndCyrillicLetters)
+{
+    const std::string root = plat::Utf8FromPath(work);
+    const std::string run = root + "/Jeux \xc3\xa9";  // "Jeux é"
+    const std::string bin = root + "/\xd0\x98\xd0\xb3\xd1\x80\xd1\x8b/Quenbrill/";  // "Игры"
+    fs::create_directories(plat::PathFromUtf8(run));
+    fs::create_directories(plat::PathFromUtf8(bin));
+    fs::current_path(plat::PathFromUtf8(run));
+    auto place = [](const std::string& utf8) {
+        return plat::Utf8FromPath(plat::PathFromUtf8(utf8).lexically_normal());
+    };
+
+    std::string path, error;
+    ASSERT_TRUE(LocateArchive(GameOptions(), bin, "A.arc", &path, &error));
+    EXPECT_EQ(path, "A.arc");
+    EXPECT_EQ(ArchiveSearchPlaces(),
+              place(run + "/A.arc") + ", " + place(bin + "A.arc") + ", " +
+                  place(root + "/\xd0\x98\xd0\xb3\xd1\x80\xd1\x8b/share/quenbrill/A.arc"));
+
+    Touch(plat::PathFromUtf8(bin + "A.arc"));
+    ASSERT_TRUE(LocateArchive(GameOptions(), bin, "A.arc", &path, &error));
+    EXPECT_EQ(path, place(bin + "A.arc"));
+    Touch(plat::PathFromUtf8(run + "/A.arc"));
+    ASSERT_TRUE(LocateArchive(GameOptions(), bin, "A.arc", &path, &error));
+    EXPECT_EQ(path, place(run + "/A.arc"));
+
+    GameOptions o;
+    o.dataFile = bin + "A.arc";
+    ASSERT_TRUE(LocateArchive(o, "", "A.arc", &path, &error));
+    EXPECT_EQ(path, o.dataFile);
+    o.dataFile = bin + "\xc3\xa9.arc";
+    EXPECT_FALSE(LocateArchive(o, "", "A.arc", &path, &error));
+    EXPECT_EQ(error, "quenbrill: --data: cannot read \"" + o.dataFile + "\"\n");
 }
 
 }  // namespace

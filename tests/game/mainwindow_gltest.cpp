@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -497,6 +498,10 @@ TEST_F(MainWindowTest, MissingArchiveSaysSoOnceAndTheGameStillRuns)
     size_t lines = 0;
     for (char c : err) lines += c == '\n';
     EXPECT_EQ(lines, 1u) << err;
+    // A player without a console sees the same words in a box.
+    ASSERT_EQ(plat::fake::Notices().size(), 1u);
+    EXPECT_EQ(plat::fake::Notices()[0].kind, plat::Notice::Warning);
+    EXPECT_EQ("quenbrill: " + plat::fake::Notices()[0].text + "\n", err);
 
     // Empty models: ships of radius 1 that draw nothing; the battle still runs.
     EXPECT_EQ(XWingModel.count, 0);
@@ -509,13 +514,15 @@ TEST_F(MainWindowTest, MissingArchiveSaysSoOnceAndTheGameStillRuns)
 // Each broken archive says what is wrong with it in its own line, naming the file, and the game
 // runs on: a folder or a named pipe in its place (the pipe is never opened, so nothing waits),
 // a file the system will not read, and a whole-size file of garbage, whose models and sounds
-// are named one by one.
+// are named one by one. The boxes say the same: what the start-up found in one box, each
+// sound found bad when the battle begins in one of its own.
 TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns)
 {
     struct Case {
         const char* what;
         std::function<void()> make;
         std::vector<std::string> lines;
+        std::vector<size_t> linesPerBox = {1};
     };
     const std::string running = "; running without pictures, models and sounds";
     const Case cases[] = {
@@ -557,7 +564,8 @@ TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns)
           "not a RIFF/WAVE file",
           "quenbrill: media archive \"ZabroData.arc\": Media\\Boom.wav is not a valid sound (8636 "
           "bytes): "
-          "not a RIFF/WAVE file"}},
+          "not a RIFF/WAVE file"},
+         {3, 1, 1}},
     };
     namespace fs = std::filesystem;
     const fs::path old = fs::current_path();
@@ -591,6 +599,16 @@ TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns)
             EXPECT_EQ(lines[i].rfind(c.lines[i], 0), 0u) << lines[i];
             EXPECT_NE(lines[i].find("; running without "), std::string::npos) << lines[i];
         }
+        const auto& boxes = plat::fake::Notices();
+        ASSERT_EQ(boxes.size(), c.linesPerBox.size());
+        for (size_t box = 0, line = 0; box < boxes.size(); ++box) {
+            std::string text;
+            for (size_t k = 0; k < c.linesPerBox[box]; ++k, ++line)
+                text += (k ? "\n\n" : "") + lines[line].substr(std::strlen("quenbrill: "));
+            EXPECT_EQ(boxes[box].kind, plat::Notice::Warning);
+            EXPECT_EQ(boxes[box].text, text);
+        }
+        plat::fake::Reset();
         EXPECT_EQ(XWingModel.count, 0);
         EXPECT_EQ(SoundBank.Count(), 0);  // the window is gone; while playing both were there
     }

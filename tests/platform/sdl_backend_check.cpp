@@ -141,6 +141,22 @@ TEST_F(SdlBackend, CloseButtonFocusAndMouseButtons)
     window = nullptr;
 }
 
+// A press the game had not read yet when the focus went (a tap just before switching away)
+// does not count once the focus is back; a key still held does.
+TEST_F(SdlBackend, FocusBackForgetsPressesNotYetReadButNotHeldKeys)
+{
+    st::PushKey(window, 'A', true);
+    st::PushKey(window, 'A', false);
+    st::PushKey(window, 'S', true);
+    st::PushWindowEvent(window, st::WindowEventFocusLost());
+    st::PushWindowEvent(window, st::WindowEventFocusGained());
+    Drain();
+    EXPECT_EQ(plat::GetAsyncKeyState('A'), 0);
+    EXPECT_NE(plat::GetAsyncKeyState('S'), 0);
+    st::PushKey(window, 'S', false);
+    Drain();
+}
+
 TEST_F(SdlBackend, PostedCloseDropsWhatWasQueuedBehindIt)
 {
     plat::PostClose(window);

@@ -63,8 +63,9 @@ std::string LoosePath(const std::string& dir, const char* entryName)
 int64_t ArchiveSize()
 {
     std::error_code error;
-    uintmax_t size = fs::file_size(MediaArchive::FileName(), error);
-    if (error || !fs::is_regular_file(MediaArchive::FileName(), error)) return -1;
+    const fs::path path = plat::PathFromUtf8(MediaArchive::FileName());
+    uintmax_t size = fs::file_size(path, error);
+    if (error || !fs::is_regular_file(path, error)) return -1;
     return static_cast<int64_t>(size);
 }
 
@@ -97,10 +98,11 @@ int List()
 bool WriteTemp(const std::string& path, const uint8_t* bytes, int32_t size, std::string& problem)
 {
     std::error_code error;
-    fs::create_directories(fs::path(path).parent_path(), error);
+    const fs::path folder = plat::PathFromUtf8(path).parent_path();
+    fs::create_directories(folder, error);
     if (error) {
-        problem = fs::path(path).parent_path().string() + ": cannot create the folder (" +
-                  error.message() + ")";
+        problem =
+            plat::Utf8FromPath(folder) + ": cannot create the folder (" + error.message() + ")";
         return false;
     }
     std::string temp = path + ".tmp";
@@ -137,7 +139,7 @@ int Unpack(const std::string& dir)
             written.push_back(path);
         } else {
             ok = false;
-            std::remove((path + ".tmp").c_str());
+            plat::RemoveFile((path + ".tmp").c_str());
         }
     }
     for (const std::string& path : written) {
@@ -145,7 +147,7 @@ int Unpack(const std::string& dir)
             problem = path + ": cannot replace the file";
             ok = false;
         }
-        if (!ok) std::remove((path + ".tmp").c_str());
+        if (!ok) plat::RemoveFile((path + ".tmp").c_str());
     }
     if (!ok) return Fail(problem);
     std::printf("unpacked %d entries from %s into %s\n", static_cast<int>(written.size()),
@@ -156,7 +158,7 @@ int Unpack(const std::string& dir)
 int Pack(const std::string& dir)
 {
     std::error_code error;
-    if (!fs::is_directory(dir, error)) return Fail(dir + ": not a folder");
+    if (!fs::is_directory(plat::PathFromUtf8(dir), error)) return Fail(dir + ": not a folder");
     std::string problem;
     if (!MediaArchive::Pack(dir.c_str(), &problem)) return Fail(problem);
     std::printf("packed %d entries from %s into %s (%lld bytes)\n",
@@ -240,6 +242,7 @@ int Verify()
 
 int main(int argc, char** argv)
 {
+    argv = plat::Utf8Argv(argc, argv);
     RegisterGameArchive();
     std::string archive = MediaArchive::FileName();
     int arg = 1;

@@ -4,14 +4,17 @@
 // Paints the game's icon and writes it where the build and the install want it:
 //   OUTPUT_DIR/hicolor/NxN/apps/quenbrill.png   for N = 16, 22, 24, 32, 48, 64, 128, 256
 //   OUTPUT_DIR/WindowIconPixels.cpp             the 64 x 64 pixels the game's window shows
-// (The PNG files only when the tool was built with libpng.) Each file is written to a temporary
-// name and renamed, so a failed run leaves the old ones.
+//   OUTPUT_DIR/quenbrill.ico                    the Windows program's icon, 16 to 256 pixels
+// (The PNG files only when the tool was built with libpng; the .ico then keeps its 256 x 256
+// picture as that PNG, else as a bitmap.) Each file is written to a temporary name and
+// renamed, so a failed run leaves the old ones.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "Icon.h"
+#include "IconFile.h"
 #ifdef QB_ICON_PNG
 #include "Png.h"
 #endif
@@ -20,6 +23,8 @@ namespace {
 
 [[maybe_unused]] const int kSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 const int kWindowIconSize = 64;  // must match game/WindowIcon.h
+// The sizes Windows asks for at 100 % to 250 % scale, small icons to the largest view.
+const int kIcoSizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
 
 bool Fail(const std::string& message)
 {
@@ -61,8 +66,48 @@ bool WriteSource(const std::string& path, const std::vector<uint8_t>& rgba)
     return Publish(temp, path);
 }
 
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    const std::string temp = path + ".tmp";
+    FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return Fail(path + ": cannot create");
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) {
+        std::remove(temp.c_str());
+        return Fail(path + ": cannot write");
+    }
+    return Publish(temp, path);
+}
+
+// pngOf256: the 256 x 256 PNG already written, or "" to store that size as a bitmap too.
+bool WriteIco(const std::string& path, const std::string& pngOf256)
+{
+    std::vector<mediagen::IconPicture> pictures;
+    for (int size : kIcoSizes) {
+        mediagen::IconPicture p;
+        p.size = size;
+        if (size == 256 && !pngOf256.empty()) {
+            FILE* f = std::fopen(pngOf256.c_str(), "rb");
+            if (!f) return Fail(pngOf256 + ": cannot read it back");
+            uint8_t buffer[4096];
+            size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+                p.png.insert(p.png.end(), buffer, buffer + n);
+            const bool failed = std::ferror(f) != 0 || p.png.empty();
+            std::fclose(f);
+            if (failed) return Fail(pngOf256 + ": cannot read it back");
+        } else {
+            p.rgba = mediagen::MakeIcon(size);
+        }
+        pictures.push_back(std::move(p));
+    }
+    return WriteBytes(path, mediagen::MakeIconFile(pictures));
+}
+
 bool Run(const std::string& outDir)
 {
+    std::string png256;
 #ifdef QB_ICON_PNG
     for (int size : kSizes) {
         const std::string n = std::to_string(size);
@@ -74,13 +119,15 @@ bool Run(const std::string& outDir)
         if (!mediagen::WritePng(path + ".tmp", size, size, mediagen::MakeIcon(size), 4))
             return Fail(path + ": cannot write");
         if (!Publish(path + ".tmp", path)) return false;
+        if (size == 256) png256 = path;
     }
 #else
     std::error_code ec;
     std::filesystem::create_directories(outDir, ec);
     if (ec) return Fail(outDir + ": cannot create the folder (" + ec.message() + ")");
 #endif
-    return WriteSource(outDir + "/WindowIconPixels.cpp", mediagen::MakeIcon(kWindowIconSize));
+    return WriteSource(outDir + "/WindowIconPixels.cpp", mediagen::MakeIcon(kWindowIconSize)) &&
+           WriteIco(outDir + "/quenbrill.ico", png256);
 }
 
 }  // namespace

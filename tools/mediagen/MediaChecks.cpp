@@ -5,6 +5,7 @@
 
 #include "render/Model.h"
 #include "render/ModelFile.h"
+#include "platform/Files.h"
 
 namespace mediagen {
 
@@ -36,7 +37,7 @@ int FindPartLike(const std::vector<std::string>& names, const char* query)
 
 static bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out)
 {
-    FILE* f = std::fopen(path.c_str(), "rb");
+    FILE* f = plat::OpenFile(path.c_str(), "rb");
     if (!f) return false;
     out.clear();
     uint8_t buffer[4096];
@@ -84,11 +85,11 @@ bool BuildModelEntry(MeshModel& mesh, ModelKind kind, int32_t slotSize,
     if (!mesh.ToModel(model, &problem)) return fail(problem);
     if (!TextFormHolds(model, &problem)) return fail(problem);
     if (!SaveBinaryModel(model, scratchFile.c_str(), &problem)) {
-        std::remove(scratchFile.c_str());
+        plat::RemoveFile(scratchFile.c_str());
         return fail(problem);
     }
     bool read = ReadWholeFile(scratchFile, out);
-    std::remove(scratchFile.c_str());
+    plat::RemoveFile(scratchFile.c_str());
     if (!read) return fail(scratchFile + ": cannot read the saved model back");
     if (out.size() > static_cast<size_t>(slotSize))
         return fail("the binary model takes " + std::to_string(out.size()) +

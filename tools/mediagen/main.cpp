@@ -88,12 +88,12 @@ bool MakeEntry(const char* entry, int32_t size, const std::string& scratchDir,
 bool WriteLoose(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     std::string temp = path + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
+    FILE* f = plat::OpenFile(temp.c_str(), "wb");
     if (!f) return Fail(path + ": cannot create");
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fclose(f) == 0 && ok;
     if (!ok || !plat::RenameReplacing(temp.c_str(), path.c_str())) {
-        std::remove(temp.c_str());
+        plat::RemoveFile(temp.c_str());
         return Fail(path + ": cannot write");
     }
     return true;
@@ -102,7 +102,7 @@ bool WriteLoose(const std::string& path, const std::vector<uint8_t>& bytes)
 bool Run(const std::string& outDir)
 {
     std::error_code ec;
-    std::filesystem::create_directories(outDir + "/Media", ec);
+    std::filesystem::create_directories(plat::PathFromUtf8(outDir + "/Media"), ec);
     if (ec) return Fail(outDir + "/Media: cannot create the folder (" + ec.message() + ")");
 
     RegisterGameArchive();
@@ -127,7 +127,7 @@ bool Run(const std::string& outDir)
         bool complete = false;
         std::unique_ptr<uint8_t[]> back(MediaArchive::ReadEntry(m.entry, &complete));
         if (!back || !complete || !std::equal(m.bytes.begin(), m.bytes.end(), back.get())) {
-            std::remove(archive.c_str());
+            plat::RemoveFile(archive.c_str());
             return Fail(archive + ": entry " + m.entry + " does not read back as packed");
         }
     }
@@ -140,6 +140,7 @@ bool Run(const std::string& outDir)
 
 int main(int argc, char** argv)
 {
+    argv = plat::Utf8Argv(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: quenbrill-mediagen OUTPUT_DIR\n");
         return 2;

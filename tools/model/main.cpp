@@ -133,11 +133,11 @@ int Convert(int argc, char** argv)
     bool saved = outForm == Form::Binary ? SaveBinaryModel(model, temp.c_str(), &why)
                                          : SaveTextModel(model, temp.c_str(), &why);
     if (!saved) {
-        std::remove(temp.c_str());
+        plat::RemoveFile(temp.c_str());
         return Fail((why.find("cannot create") != std::string::npos ? temp : in) + ": " + why);
     }
     if (!plat::RenameReplacing(temp.c_str(), out.c_str())) {
-        std::remove(temp.c_str());
+        plat::RemoveFile(temp.c_str());
         return Fail(out + ": cannot replace the file");
     }
     return 0;
@@ -172,6 +172,7 @@ int Usage(FILE* to)
 
 int main(int argc, char** argv)
 {
+    argv = plat::Utf8Argv(argc, argv);
     if (argc < 2) return Usage(stderr);
     if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
         Usage(stdout);

@@ -5,6 +5,7 @@
 #include "platform/FakePlatform.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -72,6 +73,9 @@ struct State {
     int vsync = -1;  // -1 never set, else 0 or 1
     bool videoAvailable = true;
     int displayModeChanges = 0;
+    std::vector<fake::ShownNotice> notices;
+    bool consoleAvailable = true;
+    std::string console;  // what ConsolePrint wrote, both streams
 };
 
 State& S()
@@ -282,6 +286,20 @@ bool GetGamepad(GamepadState* out)
 
 const char* ExecutableDir() { return S().exeDir.c_str(); }
 
+void ShowNotice(Notice kind, const char* title, const char* text)
+{
+    S().notices.push_back({kind, title ? title : "", text ? text : ""});
+}
+
+bool ConsolePrint(const char* text, bool toStandardError)
+{
+    State& s = S();
+    if (!s.consoleAvailable) return false;
+    s.console += text ? text : "";
+    std::fputs(text ? text : "", toStandardError ? stderr : stdout);  // as a terminal shows it
+    return true;
+}
+
 // ---- audio ------------------------------------------------------------------------------
 
 bool AudioOpen(int rate, AudioDoneProc done, void* user)
@@ -395,6 +413,9 @@ void Reset()
     s.vsync = -1;
     s.videoAvailable = true;
     s.displayModeChanges = 0;
+    s.notices.clear();
+    s.consoleAvailable = true;
+    s.console.clear();
     detail::SetError("");
 }
 
@@ -455,6 +476,10 @@ std::vector<uint8_t> WindowIcon(NativeWindow window, int* width, int* height)
 }
 
 int Vsync() { return S().vsync; }
+
+const std::vector<ShownNotice>& Notices() { return S().notices; }
+void SetConsoleAvailable(bool available) { S().consoleAvailable = available; }
+const std::string& ConsoleText() { return S().console; }
 
 void SetAudioAvailable(bool available)
 {

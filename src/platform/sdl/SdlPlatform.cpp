@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -239,6 +240,9 @@ void Translate(const SDL_Event& ev)
                     Post(w, MSG_PAINT, 0, 0);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    // A press not yet read when the focus went is forgotten; keys still held
+                    // stay down.
+                    for (KeyState& k : gState.keys) k.pressedSince = false;
                     Post(w, MSG_ACTIVATEAPP, 1, 0);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
@@ -339,6 +343,16 @@ const char* ExecutableDir()
         }
     }
     return dir.c_str();
+}
+
+// ---- messages for the player ------------------------------------------------------------
+
+void ShowNotice(Notice, const char*, const char*) {}  // the caller's line on stderr is it
+
+bool ConsolePrint(const char* text, bool toStandardError)
+{
+    std::fputs(text ? text : "", toStandardError ? stderr : stdout);
+    return true;
 }
 
 // ---- time -------------------------------------------------------------------------------

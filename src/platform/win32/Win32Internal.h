@@ -11,5 +11,6 @@
 namespace plat::detail {
 
 HWND HandleOf(NativeWindow window);  // none for none or a destroyed window
+int DeviceProbes();  // looks for an absent gamepad or joystick so far
 
 }  // namespace plat::detail

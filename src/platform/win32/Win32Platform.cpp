@@ -2,7 +2,14 @@
 // The native Windows backend: window class and procedure, the thread's message queue, the
 // asynchronous key state, the joystick query and XInput gamepads, the performance counter as
 // the tick count, the display-settings change, desktop full screen (F11, Alt+Enter), the window
-// icon and a WGL context. The wave-out device is in Win32Audio.cpp.
+// icon, a WGL context, message boxes and the console. The wave-out device is in Win32Audio.cpp.
+// Every text crosses the system's interface as UTF-16 (the W functions); inside, it is UTF-8.
+//
+// Input counts only while one of our windows is the foreground window; each activation forgets
+// the presses made before it. The system's modal loops (moving, sizing, the system menu, a
+// message box) deactivate our windows for their duration; the activation afterwards is handed
+// out only once a look at the queue has found it empty, so the frame loop sees a pause and
+// restarts its clock instead of counting the whole loop as one frame.
 //
 // The contract's window procedure returns nothing, while a native one returns a result. Each
 // native call of our procedure pushes a frame on a small stack; DefaultWindowProc stores the
@@ -15,11 +22,14 @@
 #undef DispatchMessage
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
 
 #include "platform/Detail.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "platform/win32/Wgl.h"
 #include "platform/win32/Win32Internal.h"
@@ -34,6 +44,7 @@ struct NativeWindowRec {
     LONG windowedStyle = 0;  // style and place to go back to
     RECT windowedRect = {};
     HICON icon = nullptr;
+    bool waitingForPicture = false;  // hidden until the first swap of its context
 };
 
 namespace {
@@ -53,6 +64,10 @@ struct State {
     bool pressedSince[256] = {};  // key-downs seen in messages since the last query
     bool hidden[256] = {};  // taken by the full-screen shortcut until released
     bool displayModeChanged = false;
+    int modalDepth = 0;  // system modal loops running (they may nest: a menu inside a move)
+    std::vector<HWND> pausedByModal;  // windows deactivated for the loop
+    std::vector<HWND> reactivate;  // after the loop: hand out their activation
+    bool queueSeenEmpty = false;  // a look found the queue empty since the loop ended
 };
 
 State gState;
@@ -90,6 +105,61 @@ void NoteKey(UINT message, WPARAM wParam, LPARAM lParam)
         gState.pressedSince[wParam] = true;
 }
 
+// True while one of our windows is the one the user works in.
+bool HaveFocus() { return Find(GetForegroundWindow()) != nullptr; }
+
+// Presses made while we did not have the focus: the system's pressed-since bits (one query
+// each clears them) and the ones collected from our messages.
+void ForgetPresses()
+{
+    for (int vk = 0; vk < 256; ++vk) ::GetAsyncKeyState(vk);
+    std::fill(std::begin(gState.pressedSince), std::end(gState.pressedSince), false);
+}
+
+void CallProc(NativeWindow w, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The devices' probes: see ReadGamepad and GetJoystick.
+void DevicesChanged();
+
+// A modal loop of the system begins (or a nested one): every visible window of ours hears it
+// is inactive until the loop ends.
+void EnterModal()
+{
+    if (gState.modalDepth++ > 0) return;
+    std::vector<NativeWindow> windows = gState.windows;  // the procedures may change the list
+    for (NativeWindow w : windows) {
+        if (!Alive(w) || !IsWindowVisible(w->hwnd)) continue;
+        gState.pausedByModal.push_back(w->hwnd);
+        CallProc(w, WM_ACTIVATEAPP, FALSE, 0);
+    }
+}
+
+void LeaveModal()
+{
+    if (gState.modalDepth == 0 || --gState.modalDepth > 0) return;
+    gState.reactivate.insert(gState.reactivate.end(), gState.pausedByModal.begin(),
+                             gState.pausedByModal.end());
+    gState.pausedByModal.clear();
+    gState.queueSeenEmpty = false;
+}
+
+// The activation after a modal loop, once the queue was seen empty: a message for a window
+// that still has the focus (one that lost it hears of its activation from the system later).
+bool TakeReactivation(MSG* msg)
+{
+    while (!gState.reactivate.empty()) {
+        HWND hwnd = gState.reactivate.front();
+        gState.reactivate.erase(gState.reactivate.begin());
+        if (!Find(hwnd) || GetForegroundWindow() != hwnd) continue;
+        *msg = {};
+        msg->hwnd = hwnd;
+        msg->message = WM_ACTIVATEAPP;
+        msg->wParam = TRUE;
+        return true;
+    }
+    return false;
+}
+
 LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     NativeWindow w = Find(hwnd);
@@ -100,7 +170,23 @@ LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         w->hwnd = hwnd;
         gState.windows.push_back(w);
     }
-    if (!w) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (!w) return DefWindowProcW(hwnd, message, wParam, lParam);
+
+    switch (message) {
+        case WM_ENTERSIZEMOVE:
+        case WM_ENTERMENULOOP:
+            EnterModal();
+            break;
+        case WM_ACTIVATEAPP:
+            if (gState.modalDepth > 0) wParam = FALSE;  // inactive until the loop is over
+            else if (wParam) ForgetPresses();
+            break;
+        case WM_DEVICECHANGE:
+            DevicesChanged();
+            break;
+        default:
+            break;
+    }
 
     LRESULT result;
     if (w->proc) {
@@ -109,8 +195,10 @@ LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         result = gState.calls.back().result;
         gState.calls.pop_back();
     } else {
-        result = DefWindowProcA(hwnd, message, wParam, lParam);
+        result = DefWindowProcW(hwnd, message, wParam, lParam);
     }
+
+    if (message == WM_EXITSIZEMOVE || message == WM_EXITMENULOOP) LeaveModal();
 
     if (message == WM_NCDESTROY && Alive(w)) {
         // The window is gone: forget it (its context too) and free the record.
@@ -143,20 +231,37 @@ bool TakeFullscreenShortcut(const MSG& m)
     return true;
 }
 
-const char* ClassFor(const WindowDesc& desc, const char* title)
+// Registers the window class named after the title (a second window with the same title
+// reuses it). Its icon is the program's own (resource 1) when the program has one.
+void RegisterClassFor(const WindowDesc& desc, const std::wstring& title)
 {
-    WNDCLASSEXA wc = {};
+    HINSTANCE self = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS | CS_OWNDC;
     wc.lpfnWndProc = NativeProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hInstance = self;
+    wc.hIcon = LoadIconW(self, MAKEINTRESOURCEW(1));
+    if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground =
         desc.noBackground ? nullptr : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = title;
-    RegisterClassExA(&wc);  // a second window with the same title reuses the class
-    return title;
+    wc.lpszClassName = title.c_str();
+    RegisterClassExW(&wc);
+}
+
+void CallProc(NativeWindow w, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (Alive(w)) SendMessageW(w->hwnd, message, wParam, lParam);
+}
+
+// Shows a window that waited for its first picture. Shown without the focus (the user was
+// busy elsewhere), it hears at once that it is inactive.
+void ShowWithPicture(NativeWindow w)
+{
+    w->waitingForPicture = false;
+    ShowWindow(w->hwnd, SW_SHOWNORMAL);
+    if (Alive(w) && GetForegroundWindow() != w->hwnd) CallProc(w, WM_ACTIVATEAPP, FALSE, 0);
 }
 
 }  // namespace
@@ -208,18 +313,19 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
         detail::SetError("bad window size");
         return nullptr;
     }
-    const char* title = desc.title ? desc.title : "";
-    const char* cls = ClassFor(desc, title);
+    const std::wstring title = WideFromUtf8(desc.title);
+    RegisterClassFor(desc, title);
+    const DWORD visible = desc.showWithFirstPicture ? 0 : WS_VISIBLE;
     DWORD style;
     int x, y, width, height;
     if (desc.fullScreen) {
-        style = WS_POPUP | WS_VISIBLE | WS_BORDER | WS_SYSMENU;
+        style = WS_POPUP | visible | WS_BORDER | WS_SYSMENU;
         x = y = 0;
         width = desc.clientWidth;
         height = desc.clientHeight;
     } else {
         // Fixed size (no resizing, no maximise), centred, with the asked-for client area.
-        style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE;
+        style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | visible;
         RECT r = {0, 0, desc.clientWidth, desc.clientHeight};
         AdjustWindowRectEx(&r, style, FALSE, 0);
         width = r.right - r.left;
@@ -229,10 +335,11 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
     }
     auto* w = new NativeWindowRec;
     w->proc = proc;
+    w->waitingForPicture = desc.showWithFirstPicture;
     HWND parent = Alive(desc.parent) ? desc.parent->hwnd : nullptr;
     gState.creating = w;
-    HWND hwnd = CreateWindowExA(0, cls, title, style, x, y, width, height, parent, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND hwnd = CreateWindowExW(0, title.c_str(), title.c_str(), style, x, y, width, height, parent,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
     if (gState.creating == w) {  // not a single message arrived
         gState.creating = nullptr;
         if (!hwnd) {
@@ -249,8 +356,10 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
         }
         return nullptr;
     }
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-    UpdateWindow(hwnd);
+    if (!desc.showWithFirstPicture) {
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        UpdateWindow(hwnd);
+    }
     return Find(hwnd);
 }
 
@@ -272,7 +381,7 @@ bool GetClientSize(NativeWindow window, int* width, int* height)
 
 void PostClose(NativeWindow window)
 {
-    if (Alive(window)) PostMessageA(window->hwnd, WM_CLOSE, 0, 0);
+    if (Alive(window)) PostMessageW(window->hwnd, WM_CLOSE, 0, 0);
 }
 
 void PostQuit(int exitCode) { PostQuitMessage(exitCode); }
@@ -285,25 +394,27 @@ bool SetFullscreen(NativeWindow window, bool on)
     }
     if (window->fullscreen == on) return true;
     HWND h = window->hwnd;
+    // A window still waiting for its first picture stays hidden.
+    const UINT show = window->waitingForPicture ? 0 : SWP_SHOWWINDOW;
     if (on) {
         MONITORINFO mi = {};
         mi.cbSize = sizeof(mi);
-        if (!GetMonitorInfoA(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi)) {
+        if (!GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST), &mi)) {
             Fail("cannot find the window's screen");
             return false;
         }
-        window->windowedStyle = GetWindowLongA(h, GWL_STYLE);
+        window->windowedStyle = GetWindowLongW(h, GWL_STYLE);
         GetWindowRect(h, &window->windowedRect);
-        SetWindowLongA(h, GWL_STYLE,
+        SetWindowLongW(h, GWL_STYLE,
                        (window->windowedStyle & ~(WS_CAPTION | WS_THICKFRAME)) | WS_POPUP);
         const RECT& m = mi.rcMonitor;
         SetWindowPos(h, HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top,
-                     SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+                     SWP_FRAMECHANGED | show);
     } else {
-        SetWindowLongA(h, GWL_STYLE, window->windowedStyle);
+        SetWindowLongW(h, GWL_STYLE, window->windowedStyle);
         const RECT& r = window->windowedRect;
         SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                     SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+                     SWP_NOZORDER | SWP_FRAMECHANGED | show);
     }
     window->fullscreen = on;
     return true;
@@ -347,8 +458,8 @@ void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int heig
     DeleteObject(colour);
     DeleteObject(mask);
     if (!icon) return;
-    SendMessageA(window->hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageA(window->hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(window->hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(window->hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     if (window->icon) DestroyIcon(window->icon);
     window->icon = icon;
 }
@@ -360,13 +471,23 @@ bool PeekMessage(Message* out, bool remove)
         msg = gState.peeked;
     } else {
         for (;;) {
-            if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+            if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                // After a modal loop: the first empty look lets the caller see the pause, the
+                // next one hands out the activation.
+                if (gState.reactivate.empty()) return false;
+                if (!gState.queueSeenEmpty) {
+                    gState.queueSeenEmpty = true;
+                    return false;
+                }
+                if (!TakeReactivation(&msg)) return false;
+                break;
+            }
             if (TakeFullscreenShortcut(msg)) continue;
             if (!msg.hwnd || Find(msg.hwnd)) break;
             // A window that is not ours (one of the system's, or one already destroyed): its
             // message is handled here and never shown to the caller.
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
         NoteKey(msg.message, msg.wParam, msg.lParam);
     }
@@ -384,7 +505,9 @@ bool PeekMessage(Message* out, bool remove)
 
 void WaitMessage()
 {
-    if (!gState.hasPeeked) ::WaitMessage();
+    if (gState.hasPeeked) return;
+    if (!gState.reactivate.empty() && gState.queueSeenEmpty) return;  // the activation is due
+    ::WaitMessage();
 }
 
 namespace {
@@ -410,15 +533,18 @@ void DispatchMessage(const Message& msg)
 {
     if (!Alive(msg.window)) return;  // thread messages and destroyed windows have no procedure
     MSG m = ToNative(msg);
-    ::DispatchMessageA(&m);
+    ::DispatchMessageW(&m);
 }
 
 void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     if (!Alive(window)) return;
     HWND hwnd = window->hwnd;
+    // A tap of Alt or F10 would enter menu mode (a menu loop without a menu), freezing the game
+    // until the next key: not here. Alt+Space still opens the system menu.
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU && lParam == 0) return;
     LRESULT result =
-        DefWindowProcA(hwnd, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+        DefWindowProcW(hwnd, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
     // The answer belongs to the innermost native call for this very message.
     if (!gState.calls.empty() && gState.calls.back().hwnd == hwnd &&
         gState.calls.back().message == message)
@@ -430,7 +556,7 @@ void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t wParam, 
 int16_t GetAsyncKeyState(int virtualKey)
 {
     if (virtualKey < 0 || virtualKey > 255) return 0;
-    if (gState.hidden[virtualKey]) return 0;
+    if (gState.hidden[virtualKey] || !HaveFocus()) return 0;
     uint16_t r = static_cast<uint16_t>(::GetAsyncKeyState(virtualKey));
     if (gState.pressedSince[virtualKey]) r |= 1u;
     gState.pressedSince[virtualKey] = false;
@@ -445,8 +571,8 @@ using XInputGetStateProc = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
 XInputGetStateProc XInputState()
 {
     static XInputGetStateProc proc = [] {
-        for (const char* dll : {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll"}) {
-            if (HMODULE m = LoadLibraryA(dll))
+        for (const wchar_t* dll : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
+            if (HMODULE m = LoadLibraryW(dll))
                 return reinterpret_cast<XInputGetStateProc>(
                     reinterpret_cast<void*>(GetProcAddress(m, "XInputGetState")));
         }
@@ -455,15 +581,58 @@ XInputGetStateProc XInputState()
     return proc;
 }
 
+// Asking an empty controller slot or an absent joystick is slow on real systems, so a device
+// that is not there is looked for again at most once a second, or at once when the system
+// says devices changed. A device that is there is read every time.
+constexpr uint32_t kProbeInterval = 1000;  // ms
+
+struct Probe {
+    bool due = true;
+    uint32_t last = 0;
+    int count = 0;  // looks for an absent device, for the tests
+
+    bool Due()
+    {
+        const uint32_t now = Ticks();
+        if (!due && now - last < kProbeInterval) return false;
+        due = false;
+        last = now;
+        ++count;
+        return true;
+    }
+};
+
+struct Devices {
+    int padSlot = -1;  // the XInput slot of the gamepad found, or -1
+    Probe pads;
+    bool joystick = false;  // joystick 1 answered the last query
+    Probe joysticks;
+} gDevices;
+
 bool ReadGamepad(XINPUT_STATE* state)
 {
     XInputGetStateProc get = XInputState();
-    if (!get) return false;
+    if (!get || !HaveFocus()) return false;
+    if (gDevices.padSlot >= 0) {
+        *state = {};
+        if (get(static_cast<DWORD>(gDevices.padSlot), state) == ERROR_SUCCESS) return true;
+        gDevices.padSlot = -1;  // unplugged
+    }
+    if (!gDevices.pads.Due()) return false;
     for (DWORD pad = 0; pad < XUSER_MAX_COUNT; ++pad) {
         *state = {};
-        if (get(pad, state) == ERROR_SUCCESS) return true;
+        if (get(pad, state) == ERROR_SUCCESS) {
+            gDevices.padSlot = static_cast<int>(pad);
+            return true;
+        }
     }
     return false;
+}
+
+void DevicesChanged()
+{
+    gDevices.pads.due = true;
+    gDevices.joysticks.due = true;
 }
 
 }  // namespace
@@ -495,12 +664,14 @@ bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons)
 {
     // A gamepad also shows up as joystick 1; it is reported as a gamepad only.
     XINPUT_STATE pad;
-    if (ReadGamepad(&pad)) return false;
+    if (!HaveFocus() || ReadGamepad(&pad)) return false;
+    if (!gDevices.joystick && !gDevices.joysticks.Due()) return false;
     JOYINFOEX info = {};
     info.dwSize = sizeof(info);
     info.dwFlags = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
     // Any result but success means no joystick (unplugged, no driver, none ever there).
-    if (joyGetPosEx(JOYSTICKID1, &info) != JOYERR_NOERROR) return false;
+    gDevices.joystick = joyGetPosEx(JOYSTICKID1, &info) == JOYERR_NOERROR;
+    if (!gDevices.joystick) return false;
     if (x) *x = info.dwXpos;
     if (y) *y = info.dwYpos;
     if (buttons) *buttons = info.dwButtons;
@@ -508,6 +679,8 @@ bool GetJoystick(uint32_t* x, uint32_t* y, uint32_t* buttons)
 }
 
 HWND detail::HandleOf(NativeWindow window) { return Alive(window) ? window->hwnd : nullptr; }
+
+int detail::DeviceProbes() { return gDevices.pads.count + gDevices.joysticks.count; }
 
 // ---- OpenGL -----------------------------------------------------------------------------
 
@@ -520,7 +693,12 @@ bool GLCreateContext(NativeWindow window)
     return detail::WglCreate(window->hwnd);
 }
 
-void GLSwapBuffers() { detail::WglSwap(); }
+void GLSwapBuffers()
+{
+    NativeWindow w = Find(detail::WglWindow());
+    if (w && w->waitingForPicture) ShowWithPicture(w);
+    detail::WglSwap();
+}
 
 void GLReleaseContext() { detail::WglRelease(); }
 
@@ -531,14 +709,93 @@ bool GLSetVsync(bool on) { return detail::WglSetVsync(on); }
 const char* ExecutableDir()
 {
     static std::string dir = [] {
-        char path[MAX_PATH * 4];
-        DWORD n = GetModuleFileNameA(nullptr, path, sizeof(path));
-        if (n == 0 || n >= sizeof(path)) return std::string();
-        std::string p(path, n);
-        size_t cut = p.find_last_of("\\/");
-        return cut == std::string::npos ? std::string() : p.substr(0, cut + 1);
+        // Long paths (up to 32767 characters) need a buffer that grows.
+        std::wstring path(MAX_PATH, L'\0');
+        for (;;) {
+            DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+            if (n == 0) return std::string();
+            if (n < path.size()) {
+                path.resize(n);
+                break;
+            }
+            if (path.size() >= 32768) return std::string();
+            path.resize(path.size() * 2);
+        }
+        size_t cut = path.find_last_of(L"\\/");
+        return cut == std::wstring::npos ? std::string() : Utf8FromWide(path.c_str(), int(cut + 1));
     }();
     return dir.c_str();
+}
+
+// ---- messages for the player ------------------------------------------------------------
+
+namespace {
+
+// QB_NOTICE_LOG=FILE (a test hook): each notice is appended to FILE in UTF-8, as
+// "error: TEXT", "warning: TEXT" or "information: TEXT" and a line end, instead of a box.
+bool LogNotice(Notice kind, const char* text)
+{
+    const wchar_t* log = _wgetenv(L"QB_NOTICE_LOG");
+    if (!log || !*log) return false;
+    if (FILE* f = _wfopen(log, L"ab")) {
+        const char* name = kind == Notice::Error     ? "error"
+                           : kind == Notice::Warning ? "warning"
+                                                     : "information";
+        std::fprintf(f, "%s: %s\n", name, text);
+        std::fclose(f);
+    }
+    return true;
+}
+
+}  // namespace
+
+void ShowNotice(Notice kind, const char* title, const char* text)
+{
+    if (!text) text = "";
+    if (LogNotice(kind, text)) return;
+    const UINT icon = kind == Notice::Error     ? MB_ICONERROR
+                      : kind == Notice::Warning ? MB_ICONWARNING
+                                                : MB_ICONINFORMATION;
+    // The box runs a modal loop of its own: the game pauses meanwhile.
+    EnterModal();
+    MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(title).c_str(),
+                MB_OK | icon | MB_TASKMODAL | MB_SETFOREGROUND);
+    LeaveModal();
+}
+
+bool ConsolePrint(const char* text, bool toStandardError)
+{
+    if (!text) text = "";
+    HANDLE h = GetStdHandle(toStandardError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    const bool given = h && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
+    DWORD mode = 0;
+    if (given && !GetConsoleMode(h, &mode)) {
+        // A file or a pipe: the bytes as they are.
+        std::FILE* stream = toStandardError ? stderr : stdout;
+        std::fputs(text, stream);
+        std::fflush(stream);
+        return true;
+    }
+    const std::wstring wide = WideFromUtf8(text);
+    DWORD written = 0;
+    if (given) return WriteConsoleW(h, wide.c_str(), DWORD(wide.size()), &written, nullptr) != 0;
+    // A windowed program started from a console is not connected to it: it joins it for the
+    // text and leaves again (joined, a Ctrl+C or closing that console would end the game).
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return false;
+    HANDLE out =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    bool ok = false;
+    if (out != INVALID_HANDLE_VALUE) {
+        // The console printed its prompt when we started: the text begins on a line of its own.
+        static bool first = true;
+        const std::wstring shown = (first ? L"\r\n" : L"") + wide;
+        first = false;
+        ok = WriteConsoleW(out, shown.c_str(), DWORD(shown.size()), &written, nullptr) != 0;
+        CloseHandle(out);
+    }
+    FreeConsole();
+    return ok;
 }
 
 }  // namespace plat

@@ -18,7 +18,7 @@ bool GetWindowFacts(NativeWindow window, WindowFacts* out)
     HWND hwnd = Handle(window);
     RECT r;
     if (!hwnd || !out || !GetWindowRect(hwnd, &r)) return false;
-    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
     out->x = r.left;
     out->y = r.top;
     out->width = r.right - r.left;
@@ -34,13 +34,47 @@ bool GetWindowFacts(NativeWindow window, WindowFacts* out)
 intptr_t SendNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     HWND hwnd = Handle(window);
-    return hwnd ? SendMessageA(hwnd, message, wParam, lParam) : 0;
+    return hwnd ? SendMessageW(hwnd, message, wParam, lParam) : 0;
 }
 
 bool PostNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     HWND hwnd = Handle(window);
-    return hwnd && PostMessageA(hwnd, message, wParam, lParam);
+    return hwnd && PostMessageW(hwnd, message, wParam, lParam);
 }
+
+bool MakeForeground(NativeWindow window)
+{
+    HWND hwnd = Handle(window);
+    if (!hwnd) return false;
+    SetForegroundWindow(hwnd);
+    return GetForegroundWindow() == hwnd;
+}
+
+bool IsForeground(NativeWindow window)
+{
+    HWND hwnd = Handle(window);
+    return hwnd && GetForegroundWindow() == hwnd;
+}
+
+void* MakeForeignForeground()
+{
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"qb-foreign", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd) return nullptr;
+    SetForegroundWindow(hwnd);
+    if (GetForegroundWindow() != hwnd) {
+        DestroyWindow(hwnd);
+        return nullptr;
+    }
+    return hwnd;
+}
+
+void DestroyForeign(void* window)
+{
+    if (window) DestroyWindow(static_cast<HWND>(window));
+}
+
+int DeviceProbes() { return detail::DeviceProbes(); }
 
 }  // namespace plat::win32test

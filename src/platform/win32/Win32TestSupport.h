@@ -21,4 +21,14 @@ intptr_t SendNative(NativeWindow window, uint32_t message, uintptr_t wParam, int
 // Posts a message to the window through the system's queue.
 bool PostNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
+// Asks the system to make the window the foreground window; true when it is afterwards.
+bool MakeForeground(NativeWindow window);
+bool IsForeground(NativeWindow window);
+// A plain window of the system's own class, not one of the backend's (another program's
+// window, as far as the backend can tell), made the foreground window; none on failure.
+void* MakeForeignForeground();
+void DestroyForeign(void* window);
+// How often the backend has looked for an absent gamepad or joystick so far.
+int DeviceProbes();
+
 }  // namespace plat::win32test
