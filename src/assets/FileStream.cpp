@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -30,7 +31,14 @@ PathInfo LookAtPath(const char* path)
         return info;
     }
     std::error_code error;
-    const fs::file_status status = fs::status(SystemPath(path), error);
+    fs::path systemPath;
+    try {
+        systemPath = SystemPath(path);
+    } catch (const std::exception& e) {  // a name the system's character set cannot hold
+        info.reason = std::string("cannot be read: ") + e.what();
+        return info;
+    }
+    const fs::file_status status = fs::status(systemPath, error);
     switch (status.type()) {
         case fs::file_type::not_found:
             info.kind = PathKind::Missing;
@@ -57,7 +65,7 @@ PathInfo LookAtPath(const char* path)
             }
             return info;
     }
-    const uintmax_t size = fs::file_size(SystemPath(path), error);
+    const uintmax_t size = fs::file_size(systemPath, error);
     if (error) {
         info.kind = PathKind::Unknown;
         info.reason = "cannot be read: " + error.message();

@@ -307,8 +307,10 @@ TEST_F(FileStreamTest, OnlyRegularFilesAreOpened)
         }
     }
     // The one that could not be created names the system's reason.
+#ifndef _WIN32
     EXPECT_EQ(FileStream(Path("file.bin/inside").c_str(), "wb").Problem(),
               "cannot be written: Not a directory");
+#endif
     EXPECT_EQ(ReadFile("file.bin"), "12345");
     EXPECT_FALSE(fs::exists(dir / "folder" / "x"));
     EXPECT_EQ(LookAtPath("").kind, PathKind::Missing);
