@@ -5,22 +5,102 @@
 #include <sys/stat.h>
 #endif
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
+#include <exception>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "platform/Files.h"
 
+namespace fs = std::filesystem;
+
+namespace {
+
+// The one place a file name becomes a path for the system (UTF-8 inside, the system's own
+// form at the edge).
+fs::path SystemPath(const char* name) { return plat::PathFromUtf8(name); }
+
+}  // namespace
+
+PathInfo LookAtPath(const char* path)
+{
+    PathInfo info;
+    if (!path || !*path) {
+        info.kind = PathKind::Missing;
+        info.reason = "not found";
+        return info;
+    }
+    std::error_code error;
+    fs::path systemPath;
+    try {
+        systemPath = SystemPath(path);
+    } catch (const std::exception& e) {  // a name the system's character set cannot hold
+        info.reason = std::string("cannot be read: ") + e.what();
+        return info;
+    }
+    const fs::file_status status = fs::status(systemPath, error);
+    switch (status.type()) {
+        case fs::file_type::not_found:
+            info.kind = PathKind::Missing;
+            info.reason = "not found";
+            return info;
+        case fs::file_type::regular:
+            break;
+        case fs::file_type::directory:
+            info.kind = PathKind::Folder;
+            info.reason = "is a folder, not a file";
+            return info;
+        case fs::file_type::fifo:
+            info.kind = PathKind::NamedPipe;
+            info.reason = "is a named pipe, not a file";
+            return info;
+        default:
+            if (error || status.type() == fs::file_type::none ||
+                status.type() == fs::file_type::unknown) {
+                info.kind = PathKind::Unknown;
+                info.reason = "cannot be read: " + (error ? error.message() : "unknown file type");
+            } else {
+                info.kind = PathKind::SpecialFile;
+                info.reason = "is a special file, not a file";
+            }
+            return info;
+    }
+    const uintmax_t size = fs::file_size(systemPath, error);
+    if (error) {
+        info.kind = PathKind::Unknown;
+        info.reason = "cannot be read: " + error.message();
+        return info;
+    }
+    info.kind = PathKind::RegularFile;
+    info.size = size > uintmax_t(INT64_MAX) ? INT64_MAX : int64_t(size);
+    return info;
+}
+
+bool FileUsable(const char* path, bool forWriting, std::string* reason)
+{
+    PathInfo info = LookAtPath(path);
+    bool usable = info.kind == PathKind::RegularFile ||
+                  (forWriting && info.kind == PathKind::Missing && path && *path);
+    if (reason) *reason = usable ? std::string() : info.reason;
+    return usable;
+}
+
 FileStream::FileStream(const char* name, const char* mode)
 {
-    if (!name || !mode) return;
-    // Media names are written with backslashes; here the folder separator is '/'.
-    std::string path(name);
-    for (char& c : path) {
-        if (c == '\\') c = '/';
+    if (!name || !mode) {
+        problem = "no file name";
+        return;
     }
-    file = plat::OpenFile(path.c_str(), mode);
+    const bool writing = mode[0] == 'w' || mode[0] == 'a';
+    if (!FileUsable(name, writing, &problem)) return;
+    file = plat::OpenFile(name, mode);
     failed = (file == nullptr);
+    if (failed)
+        problem = std::string(writing ? "cannot be written: " : "cannot be read: ") +
+                  std::strerror(errno);
 }
 
 FileStream::~FileStream()

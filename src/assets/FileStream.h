@@ -3,16 +3,37 @@
 // a failed open. On a failed stream every operation does nothing and reports failure, so a
 // caller can read or write a whole structure and check once.
 //
-// A backslash in a file name is a folder separator ("Media\XWing.bin" opens Media/XWing.bin).
+// Names are taken as they are written. Before anything is opened the name is looked at: only
+// a regular file is read, and only a regular file or nothing is written, so an open never
+// waits on a named pipe or reads a device without end.
 // Names are UTF-8 on every system.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+
+// What a path names, as far as opening it goes.
+enum class PathKind { RegularFile, Missing, Folder, NamedPipe, SpecialFile, Unknown };
+
+struct PathInfo {
+    PathKind kind = PathKind::Unknown;  // Unknown: the system would not say
+    int64_t size = -1;  // a regular file's size in bytes
+    // Empty for a regular file; otherwise one line to follow the path's name: "not found",
+    // "is a folder, not a file", "is a named pipe, not a file", "is a special file, not a
+    // file", "cannot be read: <the system's reason>".
+    std::string reason;
+};
+
+// Looks at path without opening it (links followed).
+PathInfo LookAtPath(const char* path);
+// True when path can be opened without waiting: for reading a regular file, for writing a
+// regular file or nothing yet. Otherwise false with the reason (as in PathInfo) in *reason.
+bool FileUsable(const char* path, bool forWriting, std::string* reason = nullptr);
 
 class FileStream {
 public:
-    // Opens name with an fopen mode ("rb", "wb", "rt", "wt").
+    // Opens name with an fopen mode ("rb", "wb", "rt", "wt") once FileUsable allows it.
     FileStream(const char* name, const char* mode);
     ~FileStream();  // closes the file unless the open failed
 
@@ -20,6 +41,9 @@ public:
     FileStream& operator=(const FileStream&) = delete;
 
     bool Failed() const { return failed; }
+    // Why the open failed, one line to follow the file's name ("not found", "is a folder, not
+    // a file", "cannot be read: Permission denied"); empty when it did not.
+    const std::string& Problem() const { return problem; }
 
     // origin 0: from the start of the file, 1: from the current position; others fail.
     bool Seek(int32_t offset, int origin);
@@ -71,6 +95,7 @@ private:
     FILE* file = nullptr;
     bool failed = true;
     bool lastMatched = false;
+    std::string problem;
 };
 
 // The exchange partner of position i in a block of n bytes under the keys (n >= 1, 0 <= i < n):

@@ -4,17 +4,13 @@
 #include "assets/FileStream.h"
 #include "platform/Files.h"
 #include "shell/DynArray.h"
+#include "shell/Printable.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <new>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -106,13 +102,9 @@ bool EndsWith(const char* text, const char* suffix)
     return a >= b && std::strcmp(text + a - b, suffix) == 0;
 }
 
-std::string Quoted(const std::string& fileName) { return "media archive \"" + fileName + "\""; }
-
-// Only a regular file is ever opened: fopen on a named pipe would wait for a writer for ever.
-bool IsRegularFile(const std::string& fileName)
+std::string Quoted(const std::string& fileName)
 {
-    std::error_code error;
-    return fs::is_regular_file(plat::PathFromUtf8(fileName), error);
+    return "media archive \"" + Printable(fileName) + "\"";
 }
 
 }  // namespace
@@ -142,37 +134,36 @@ const char* MediaKindNoun(MediaKind kind)
 
 ArchiveFileState MediaArchive::CheckFile(std::string* reason)
 {
-    std::string why;
     ArchiveFileState state = ArchiveFileState::Ready;
-    std::error_code error;
-    const fs::path path = plat::PathFromUtf8(gFileName);
-    fs::file_status status = fs::status(path, error);
-    if (status.type() == fs::file_type::not_found) {
-        state = ArchiveFileState::Missing;
-        why = Quoted(gFileName) + " not found";
-    } else if (error) {
-        state = ArchiveFileState::Unreadable;
-        why = Quoted(gFileName) + " cannot be read: " + error.message();
-    } else if (status.type() != fs::file_type::regular) {
-        state = ArchiveFileState::NotRegularFile;
-        const char* what = status.type() == fs::file_type::directory ? "a folder"
-                           : status.type() == fs::file_type::fifo    ? "a named pipe"
-                                                                     : "a special file";
-        why = Quoted(gFileName) + " is " + what + ", not a file";
-    } else if (FILE* file = plat::OpenFile(gFileName.c_str(), "rb")) {
-        std::fclose(file);
-        uintmax_t size = fs::file_size(path, error);
-        if (error) {
+    std::string why;
+    const PathInfo info = LookAtPath(gFileName.c_str());
+    switch (info.kind) {
+        case PathKind::Missing:
+            state = ArchiveFileState::Missing;
+            why = Quoted(gFileName) + " " + info.reason;
+            break;
+        case PathKind::Folder:
+        case PathKind::NamedPipe:
+        case PathKind::SpecialFile:
+            state = ArchiveFileState::NotRegularFile;
+            why = Quoted(gFileName) + " " + info.reason;
+            break;
+        case PathKind::Unknown:
             state = ArchiveFileState::Unreadable;
-            why = Quoted(gFileName) + " cannot be read: " + error.message();
-        } else if (int64_t(size) < TotalSize()) {
-            state = ArchiveFileState::TooShort;
-            why = Quoted(gFileName) + " is " + std::to_string(size) +
-                  " bytes, shorter than its directory's " + std::to_string(TotalSize());
+            why = Quoted(gFileName) + " " + info.reason;
+            break;
+        case PathKind::RegularFile: {
+            FileStream probe(gFileName.c_str(), "rb");
+            if (probe.Failed()) {
+                state = ArchiveFileState::Unreadable;
+                why = Quoted(gFileName) + " " + probe.Problem();
+            } else if (info.size < TotalSize()) {
+                state = ArchiveFileState::TooShort;
+                why = Quoted(gFileName) + " is " + std::to_string(info.size) +
+                      " bytes, shorter than its directory's " + std::to_string(TotalSize());
+            }
+            break;
         }
-    } else {
-        state = ArchiveFileState::Unreadable;
-        why = Quoted(gFileName) + " cannot be read: " + std::strerror(errno);
     }
     if (reason) *reason = why;
     return state;
@@ -200,10 +191,8 @@ uint8_t* MediaArchive::ReadEntry(const char* name, bool* complete)
         return buffer;
     }
 
-    if (!IsRegularFile(gFileName)) {
-        if (complete) *complete = false;
-        return buffer;
-    }
+    // The stream opens nothing but a regular file: a named pipe in the archive's place would
+    // wait for a writer for ever.
     FileStream stream(gFileName.c_str(), "rb");
     bool ok = stream.Seek(EntryOffset(index), 0) && stream.ReadKeyed(buffer, size, gKey1, gKey2);
     if (!ok) {
@@ -224,11 +213,7 @@ bool WriteEntries(FileStream& archive, const std::string& archiveName, const cha
     for (int32_t i = 0; i < gDirectory.Count(); ++i) {
         const ArchiveEntry& entry = gDirectory[i];
         if (entry.size == 0) continue;
-        std::string path = (looseRoot && *looseRoot) ? std::string(looseRoot) + "/" + entry.name
-                                                     : std::string(entry.name);
-        for (char& c : path) {
-            if (c == '\\') c = '/';  // as the file stream opens it, and so as the message names it
-        }
+        const std::string path = LooseFilePath(looseRoot ? looseRoot : "", entry.name);
         std::unique_ptr<uint8_t[]> buffer(new (std::nothrow)
                                               uint8_t[static_cast<size_t>(entry.size)]());
         if (!buffer) {
@@ -237,7 +222,7 @@ bool WriteEntries(FileStream& archive, const std::string& archiveName, const cha
         }
         FileStream loose(path.c_str(), "rb");
         if (loose.Failed()) {
-            problem = path + ": cannot open the loose file";
+            problem = path + ": " + loose.Problem();
             return false;
         }
         if (!loose.ReadBytes(buffer.get(), entry.size)) {
@@ -262,26 +247,39 @@ bool WriteEntries(FileStream& archive, const std::string& archiveName, const cha
 bool MediaArchive::Pack(const char* looseRoot, std::string* error)
 {
     std::string problem;
+    std::string reason;
     if (gFileName.empty()) {
         problem = "no archive file name registered";
+    } else if (!FileUsable(gFileName.c_str(), true, &reason)) {
+        // Renaming over a device or a named pipe would replace it; a folder cannot be.
+        problem = gFileName + ": " + reason;
     } else {
-        std::string tempName = gFileName + ".tmp";
-        bool written;
+        const std::string tempName = PackTempName();
+        bool created = false, written = false;
         {
             FileStream archive(tempName.c_str(), "wb");
-            if (archive.Failed()) {
-                problem = tempName + ": cannot create the archive";
-                written = false;
-            } else {
-                written = WriteEntries(archive, tempName, looseRoot, problem);
-            }
+            created = !archive.Failed();
+            if (!created) problem = tempName + ": " + archive.Problem();
+            else written = WriteEntries(archive, tempName, looseRoot, problem);
         }  // closed here, before it is renamed or removed
         if (written && plat::RenameReplacing(tempName.c_str(), gFileName.c_str())) return true;
         if (written) problem = gFileName + ": cannot replace the archive";
-        plat::RemoveFile(tempName.c_str());
+        // Only a file this pack made is removed: whatever else sits under that name stays.
+        if (created) plat::RemoveFile(tempName.c_str());
     }
     if (error) *error = problem;
     return false;
+}
+
+std::string MediaArchive::PackTempName() { return gFileName + ".tmp"; }
+
+std::string LooseFilePath(const std::string& root, const char* entryName)
+{
+    std::string entry = entryName ? entryName : "";
+    for (char& c : entry) {
+        if (c == '\\') c = '/';
+    }
+    return root.empty() ? entry : root + "/" + entry;
 }
 
 void RegisterGameArchive()

@@ -65,12 +65,19 @@ public:
     static std::string BadEntryMessage(const char* name);
 
     // Builds the archive file from the loose files named by the entries, looked up under
-    // looseRoot (the working directory when none). Every loose file must exist and hold at
-    // least its entry's size (longer ones are cut). The archive is written to a temporary
-    // file and renamed into place, so a failed pack leaves any old archive untouched.
-    // On failure, *error (when given) names the file and the problem.
+    // looseRoot (the working directory when none). Every loose file must be a regular file
+    // holding at least its entry's size (longer ones are cut). The archive is written to
+    // PackTempName() and renamed into place, so a failed pack leaves any old archive untouched
+    // and no temporary file. On failure, *error (when given) names the file and the problem.
     static bool Pack(const char* looseRoot = nullptr, std::string* error = nullptr);
+    // The temporary file Pack writes before it renames it to the archive's name.
+    static std::string PackTempName();
 };
+
+// The loose file of an entry under root: "root/Media/XWing.bin" for "Media\XWing.bin" (the
+// entry's name alone for an empty root). Only the entry's backslashes become slashes; root is
+// taken as it is written.
+std::string LooseFilePath(const std::string& root, const char* entryName);
 
 // Registers the game's archive "ZabroData.arc", its keys and its ten entries, replacing
 // any directory registered before.

@@ -100,8 +100,9 @@ bool Sound::ParseWave(const uint8_t* data, size_t length)
             const uint8_t* f = data + body;
             if (ReadU16(f) != 1)  // compressed formats are not played
                 return refuse("format " + std::to_string(ReadU16(f)) + " is not PCM");
-            int16_t channels = ReadS16(f + 2);
-            if (channels > 2) return refuse(std::to_string(channels) + " channels (at most 2)");
+            const uint16_t channels = ReadU16(f + 2);
+            if (channels != 1 && channels != 2)
+                return refuse(std::to_string(channels) + " channels (1 or 2)");
             stereo = channels == 2;
             sampleRate = int32_t(ReadU32(f + 4));
             uint16_t bits = ReadU16(f + 14);
@@ -131,9 +132,10 @@ bool Sound::ParseWave(const uint8_t* data, size_t length)
 
 // Turns the parsed bytes into 16-bit mono at 44100 per second: widen 8-bit samples, average
 // stereo pairs, then repeat samples of slower rates. A header the conversion cannot use (no
-// "fmt " chunk, a rate below kMinWaveRate, which may come from a later "fmt " chunk than the
-// first), a result longer than kMaxSoundSamples or without a single sample fails, before the
-// long buffer is allocated.
+// "fmt " chunk, a rate of 0, or one beyond 2^31 - 1 Hz), a result longer than kMaxSoundSamples
+// or without a single sample fails, before the long buffer is allocated: however slow the rate
+// (a later "fmt " chunk than the first may set it), the stretched sound is never longer than
+// the cap allows.
 bool Sound::ConvertToMixerFormat()
 {
     auto refuse = [this](const std::string& why) {
@@ -141,9 +143,8 @@ bool Sound::ConvertToMixerFormat()
         return false;
     };
     if (bitsPerSample != 8 && bitsPerSample != 16) return refuse("no \"fmt \" chunk");
-    if (sampleRate < kMinWaveRate)
-        return refuse("sample rate " + std::to_string(sampleRate) + " Hz (at least " +
-                      std::to_string(kMinWaveRate) + ")");
+    if (sampleRate <= 0)
+        return refuse("sample rate " + std::to_string(uint32_t(sampleRate)) + " Hz");
 
     const uint8_t* raw = reinterpret_cast<const uint8_t*>(samples);
     int32_t count = bitsPerSample == 8 ? sampleCount : sampleCount / 2;

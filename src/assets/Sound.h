@@ -12,9 +12,8 @@
 
 #include "assets/Mixer.h"
 
-// The slowest rate a sound file may have: slower ones would be stretched many times over.
-const int32_t kMinWaveRate = 4000;
-// The most samples a sound may hold once converted: 60 seconds at 44100 per second.
+// The most samples a sound may hold once converted: 60 seconds at 44100 per second. A slow
+// rate stretches each sample many times over; this cap bounds what that can cost.
 const int32_t kMaxSoundSamples = 60 * 44100;
 
 class Sound : public MixerSource {

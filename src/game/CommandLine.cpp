@@ -3,6 +3,7 @@
 
 #include "assets/FileStream.h"
 #include "platform/Files.h"
+#include "shell/Printable.h"
 
 #include <filesystem>
 #include <system_error>
@@ -48,9 +49,10 @@ bool ParseNumber(const std::string& text, unsigned long long lo, unsigned long l
     return true;
 }
 
+// The line names the argument at fault as it was given, its control characters escaped.
 CommandLineAction Fail(std::string* text, const std::string& line)
 {
-    *text = "quenbrill: " + line + "\n";
+    *text = "quenbrill: " + Printable(line) + "\n";
     return CommandLineAction::Fail;
 }
 

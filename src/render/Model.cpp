@@ -254,6 +254,13 @@ bool Model::AllocateTriangles(int32_t object, int32_t triangleCount)
     return true;
 }
 
+namespace {
+
+bool Finite(float value) { return std::isfinite(value); }
+bool Finite(const Vector3D& v) { return Finite(v.x) && Finite(v.y) && Finite(v.z); }
+
+}  // namespace
+
 bool CheckModelStructure(const Model& model, std::string* why)
 {
     auto fail = [why](int32_t object, const std::string& problem) {
@@ -277,6 +284,26 @@ bool CheckModelStructure(const Model& model, std::string* why)
                                        std::to_string(o.pointCount));
                 }
             }
+        }
+        // A coordinate that is not a number (or is infinite) spoils every sum it meets: the
+        // collision radius, the view volume test, the light ramp.
+        auto failNamed = [&](const std::string& problem) {
+            if (why)
+                *why = "object " + std::to_string(k) + " (\"" + (o.name ? o.name : "") +
+                       "\"): " + problem;
+            return false;
+        };
+        if (!Finite(o.pivot)) return failNamed("pivot is not a finite number");
+        for (int32_t i = 0; i < o.pointCount; ++i) {
+            const ModelPoint& p = o.points[i];
+            if (!Finite(p.x) || !Finite(p.y) || !Finite(p.z) || !Finite(p.u) || !Finite(p.v))
+                return failNamed("point " + std::to_string(i) + " is not a finite number");
+        }
+        for (int32_t t = 0; t < o.triangleCount; ++t) {
+            const ModelTriangle& tri = o.triangles[t];
+            if (!Finite(tri.na) || !Finite(tri.nb) || !Finite(tri.nc))
+                return failNamed("triangle " + std::to_string(t) +
+                                 " has a normal that is not a finite number");
         }
     }
     // Parent chains: the walk from an object reaches a root within kMaxChain objects; a cycle
@@ -656,8 +683,10 @@ float InstanceReachRadius(const ModelInstance& instance)
         if (!points) continue;
         int32_t n = static_cast<int32_t>(points[0]);
         for (int32_t i = 0; i < n; ++i) {
-            if (points[1 + 3 * i] > maxX) maxX = points[1 + 3 * i];
-            if (points[3 + 3 * i] > maxZ) maxZ = points[3 + 3 * i];
+            const float x = points[1 + 3 * i], z = points[3 + 3 * i];
+            if (!std::isfinite(x) || !std::isfinite(z)) continue;  // counts as no point at all
+            if (x > maxX) maxX = x;
+            if (z > maxZ) maxZ = z;
             anyPoint = true;
         }
         delete[] points;

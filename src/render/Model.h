@@ -97,9 +97,10 @@ private:
     uint64_t revision;
 };
 
-// True when every parent and triangle index lies in its table and every parent chain reaches
-// a root within kMaxChain objects without a cycle. Otherwise false and *why (when given) says
-// which object is at fault.
+// True when every parent and triangle index lies in its table, every parent chain reaches a
+// root within kMaxChain objects without a cycle, and every pivot, point coordinate, texture
+// coordinate and normal is a finite number. Otherwise false and *why (when given) says which
+// object is at fault (by index, and by name for a number that is not finite).
 bool CheckModelStructure(const Model& model, std::string* why = nullptr);
 
 // A 4 x 4 matrix in OpenGL's column-major order. The operations post-multiply exactly as the

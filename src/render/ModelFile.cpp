@@ -168,12 +168,33 @@ int64_t LeastBytes(const char* const (&labels)[N])
     return total;
 }
 
-// False when count records of at least least bytes each cannot fit in the bytes left (left
-// is -1 when the stream cannot tell; the 65535 limit still holds then).
-bool CountFits(int32_t count, int64_t least, int64_t left)
-{
-    return left < 0 || int64_t(count) * least <= left;
-}
+// The text form's counts against the file's size. Every record a count declares takes at least
+// its labels' bytes in the file and no two records share a byte, so all the counts of a file
+// together can never declare more than the whole file could hold. Checked before each table
+// is allocated: a small file cannot make the reader reserve room for millions of values, even
+// when its records then fail to match and the reading position never moves on.
+class CountBudget {
+public:
+    explicit CountBudget(int64_t fileBytes) : fileBytes(fileBytes), left(fileBytes) {}
+    // Takes count records of at least least bytes each; false when they do not fit.
+    bool Take(int32_t count, int64_t least)
+    {
+        const int64_t need = int64_t(count) * least;
+        if (need > left) return false;
+        left -= need;
+        return true;
+    }
+    // Why the last Take failed: "cannot fit in the file (its 40 bytes ...)".
+    std::string Refusal() const
+    {
+        return "cannot fit in the file (" + std::to_string(fileBytes - left) + " of its " +
+               std::to_string(fileBytes) + " bytes are taken by the counts before)";
+    }
+
+private:
+    int64_t fileBytes;
+    int64_t left;
+};
 
 }  // namespace
 
@@ -206,18 +227,31 @@ bool LoadBinaryModel(Model& model, const uint8_t* data, size_t length, std::stri
     return true;
 }
 
+// Opens a model file for reading and tells its size; false with the reason when it is not a
+// regular file, cannot be opened or is larger than limit.
+bool OpenModelFile(FileStream& in, int64_t limit, int64_t& size, std::string* why)
+{
+    if (in.Failed()) return Fail(why, in.Problem());
+    size = in.BytesLeft();
+    if (size < 0) return Fail(why, "cannot be read: its size is unknown");
+    if (size > limit)
+        return Fail(why, std::to_string(size) + " bytes, more than a model file may hold (" +
+                             std::to_string(limit >> 20) + " MB)");
+    return true;
+}
+
 bool LoadBinaryModelFile(Model& model, const char* fileName, std::string* why)
 {
     model.Clear();
     std::vector<uint8_t> data;
     {
         FileStream in(fileName, "rb");
-        if (in.Failed()) return Fail(why, "cannot open the file");
-        uint8_t byte;
-        while (in.ReadBytes(&byte, 1)) {
-            if (data.size() >= (64u << 20)) return Fail(why, "file too large for a model");
-            data.push_back(byte);
-        }
+        int64_t size = 0;
+        if (!OpenModelFile(in, kMaxBinaryModelBytes, size, why)) return false;
+        data.resize(static_cast<size_t>(size));
+        if (size > 0 && !in.ReadBytes(data.data(), static_cast<int>(size)))
+            return Fail(
+                why, "cannot be read: shorter than its size of " + std::to_string(size) + " bytes");
     }
     return LoadBinaryModel(model, data.data(), data.size(), why);
 }
@@ -272,6 +306,12 @@ bool EncodeBinaryModel(const Model& model, std::vector<uint8_t>& out, std::strin
             }
         }
     }
+    if (int64_t(out.size()) > kMaxBinaryModelBytes) {
+        const size_t bytes = out.size();
+        out.clear();
+        return Fail(why, "the binary form would take " + std::to_string(bytes) +
+                             " bytes, more than a model file may hold");
+    }
     return true;
 }
 
@@ -280,7 +320,7 @@ bool SaveBinaryModel(const Model& model, const char* fileName, std::string* why)
     std::vector<uint8_t> bytes;
     if (!EncodeBinaryModel(model, bytes, why)) return false;
     FileStream out(fileName, "wb");
-    if (out.Failed()) return Fail(why, "cannot create the file");
+    if (out.Failed()) return Fail(why, out.Problem());
     if (!out.WriteBytes(bytes.data(), static_cast<int>(bytes.size())) || !out.Flush())
         return Fail(why, "write failed");
     return true;
@@ -292,7 +332,9 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
 {
     model.Clear();
     FileStream in(fileName, "rt");
-    if (in.Failed()) return Fail(why, "cannot open the file");
+    int64_t fileBytes = 0;
+    if (!OpenModelFile(in, kMaxTextModelBytes, fileBytes, why)) return false;
+    CountBudget budget(fileBytes);
 
     std::string firstMismatch;
     int32_t object = -1;
@@ -315,11 +357,9 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
     readInt("Total number of Objects= ", count);
     if (!CountUsable(count))
         return Fail(why, "object count " + std::to_string(count) + " is out of range");
-    // Counts are checked against what the rest of the file could hold before anything is
-    // allocated: a small file must not make the reader reserve room for millions of values.
     // An object takes at least its header's line end and its labelled values.
-    if (!CountFits(count, 1 + LeastBytes(kObjectLabels), in.BytesLeft()))
-        return Fail(why, std::to_string(count) + " objects cannot fit in the rest of the file");
+    if (!budget.Take(count, 1 + LeastBytes(kObjectLabels)))
+        return Fail(why, std::to_string(count) + " objects " + budget.Refusal());
     if (!model.AllocateObjects(count)) return Fail(why, "out of memory");
 
     for (object = 0; object < count; ++object) {
@@ -353,11 +393,10 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
             return Fail(why, "object " + std::to_string(object) + ": point count " +
                                  std::to_string(pointCount) + " is out of range");
         }
-        if (!CountFits(pointCount, LeastBytes(kPointLabels), in.BytesLeft())) {
+        if (!budget.Take(pointCount, LeastBytes(kPointLabels))) {
             model.Clear();
             return Fail(why, "object " + std::to_string(object) + ": " +
-                                 std::to_string(pointCount) +
-                                 " points cannot fit in the rest of the file");
+                                 std::to_string(pointCount) + " points " + budget.Refusal());
         }
         if (!model.AllocatePoints(object, pointCount)) {
             model.Clear();
@@ -376,11 +415,10 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
             return Fail(why, "object " + std::to_string(object) + ": triangle count " +
                                  std::to_string(triangleCount) + " is out of range");
         }
-        if (!CountFits(triangleCount, LeastBytes(kTriangleLabels), in.BytesLeft())) {
+        if (!budget.Take(triangleCount, LeastBytes(kTriangleLabels))) {
             model.Clear();
             return Fail(why, "object " + std::to_string(object) + ": " +
-                                 std::to_string(triangleCount) +
-                                 " triangles cannot fit in the rest of the file");
+                                 std::to_string(triangleCount) + " triangles " + budget.Refusal());
         }
         if (!model.AllocateTriangles(object, triangleCount)) {
             model.Clear();
@@ -410,7 +448,7 @@ bool LoadTextModel(Model& model, const char* fileName, std::string* why)
 bool SaveTextModel(const Model& model, const char* fileName, std::string* why)
 {
     FileStream out(fileName, "wt");
-    if (out.Failed()) return Fail(why, "cannot create the file");
+    if (out.Failed()) return Fail(why, out.Problem());
     out.WriteLabelledInt("Total number of Objects= ", model.count);
     for (int32_t k = 0; k < model.count; ++k) {
         const ModelObject& o = model.objects[k];

@@ -20,6 +20,12 @@
 
 // Largest name, in characters, either form keeps; longer names are cut when read.
 constexpr int32_t kMaxModelName = 127;
+// The largest model files the loaders read; a larger file is refused from its size, before a
+// byte of it is read. Far above any model of the game (the player ship is 17 KB). The text
+// limit holds the text form of any binary model within the binary limit: a float takes 4
+// bytes there and at most 58 characters with its label in the text form.
+constexpr int64_t kMaxBinaryModelBytes = int64_t(64) << 20;
+constexpr int64_t kMaxTextModelBytes = 16 * kMaxBinaryModelBytes;
 
 // Fills model (cleared first) from length bytes of binary model data. Never reads past the
 // data. False, with an empty model and a reason in *why, when the data runs out, a count
@@ -27,20 +33,23 @@ constexpr int32_t kMaxModelName = 127;
 // Bytes after the last object are ignored; *used (when given) tells how many were read.
 bool LoadBinaryModel(Model& model, const uint8_t* data, size_t length, std::string* why = nullptr,
                      size_t* used = nullptr);
-// Reads a whole binary model file and loads it as above.
+// Reads a whole binary model file (a regular file of at most kMaxBinaryModelBytes) and loads
+// it as above.
 bool LoadBinaryModelFile(Model& model, const char* fileName, std::string* why = nullptr);
 
 // The binary form of the model. False (and out emptied) when the model does not fit the
 // form's limits (65535 objects, points and triangles per object; parents 0..65535; texture
-// ids -1..65535; names of at most 127 characters) or its structure is broken.
+// ids -1..65535; names of at most 127 characters; kMaxBinaryModelBytes in all) or it is
+// broken (CheckModelStructure).
 bool EncodeBinaryModel(const Model& model, std::vector<uint8_t>& out, std::string* why = nullptr);
 // Writes the binary form to fileName ("wb"). False when it cannot be encoded or written.
 bool SaveBinaryModel(const Model& model, const char* fileName, std::string* why = nullptr);
 
-// Clears the model and reads the text form. A value whose label does not match is not stored
-// and reading goes on; a count that was not read sizes nothing. A negative or absurd count
-// (above 65535), or a broken structure, leaves an empty model. True only when every label
-// matched and the structure is whole.
+// Clears the model and reads the text form (a regular file of at most kMaxTextModelBytes). A
+// value whose label does not match is not stored and reading goes on; a count that was not
+// read sizes nothing. A negative or absurd count (above 65535), counts that together declare
+// more records than the whole file could hold, or a broken model leaves an empty model. True
+// only when every label matched and the model is whole.
 bool LoadTextModel(Model& model, const char* fileName, std::string* why = nullptr);
 // Writes the text form ("wt") exactly as described above. False when it cannot be written.
 bool SaveTextModel(const Model& model, const char* fileName, std::string* why = nullptr);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "shell/Printable.h"
 #include "shell/Services.h"
 
 namespace {
@@ -273,7 +274,7 @@ void RecordStartupFailure(const char* what, const char* why)
     gStartupFailure = what ? what : "start-up failed";
     if (why && *why) {
         gStartupFailure += ": ";
-        gStartupFailure += why;
+        gStartupFailure += Printable(why);  // may name a display or a file from outside
     }
 }
 

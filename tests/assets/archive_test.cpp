@@ -273,45 +273,119 @@ TEST_F(ArchiveTest, MissingOrShortArchiveGivesZeroFilledEntries)
     EXPECT_FALSE(complete);
 }
 
-TEST_F(ArchiveTest, PackRefusesMissingOrShortLooseFilesAndKeepsTheOldArchive)
+// A loose file that is missing, short or not a regular file is named with what is wrong with
+// it, and the old archive stays as it was, with no temporary file beside it. Nothing blocks:
+// packing read a named pipe in a loose file's place and waited for a writer for ever.
+TEST_F(ArchiveTest, PackRefusesUnusableLooseFilesAndKeepsTheOldArchive)
 {
     RegisterGameDirectoryHere();
     WriteWholeFile(archivePath, "old archive");
     WriteLooseFiles(0);
 
     struct Case {
+        const char* what;
         const char* entry;
-        int shortBy;  // -1: delete the file
+        std::function<void(const fs::path&, const std::string&)> spoil;
         const char* message;
     };
     const Case cases[] = {
-        {"Media\\Sky256128.raw", -1, "Sky256128.raw: cannot open the loose file"},
-        {"Media\\XWing.bin", 1, "XWing.bin: shorter than its entry size of 17638 bytes"},
+        {"missing", "Media\\Sky256128.raw", [](const fs::path&, const std::string&) {},
+         "loose/Media/Sky256128.raw: not found"},
+        {"one byte short", "Media\\XWing.bin",
+         [](const fs::path& loose, const std::string& saved) {
+             WriteWholeFile(loose, saved.substr(0, saved.size() - 1));
+         },
+         "XWing.bin: shorter than its entry size of 17638 bytes"},
+        {"a folder", "Media\\Boom.wav",
+         [](const fs::path& loose, const std::string&) { fs::create_directory(loose); },
+         "Boom.wav: is a folder, not a file"},
+#ifndef _WIN32
+        {"a named pipe", "Media\\Weapon0.wav",
+         [](const fs::path& loose, const std::string&) {
+             ASSERT_EQ(mkfifo(loose.string().c_str(), 0600), 0);
+         },
+         "Weapon0.wav: is a named pipe, not a file"},
+#endif
     };
     for (const Case& c : cases) {
-        int32_t index = MediaArchive::FindEntry(c.entry);
+        SCOPED_TRACE(c.what);
         fs::path loose = dir / "loose" / LoosePath(c.entry);
         std::string saved = ReadWholeFile(loose);
-        if (c.shortBy < 0) fs::remove(loose);
-        else
-            WriteWholeFile(
-                loose,
-                saved.substr(0, static_cast<size_t>(MediaArchive::EntrySize(index) - c.shortBy)));
+        fs::remove(loose);
+        c.spoil(loose, saved);
 
         std::string error;
         EXPECT_FALSE(MediaArchive::Pack((dir / "loose").string().c_str(), &error));
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
         EXPECT_EQ(ReadWholeFile(archivePath), "old archive");
         EXPECT_FALSE(fs::exists(archivePath + ".tmp"));
+        fs::remove_all(loose);
         WriteWholeFile(loose, saved);
     }
 
-    // An archive that cannot be created is reported too.
+    // An archive that cannot be created is reported with the system's reason.
     MediaArchive::Open((dir / "no" / "such" / "folder.arc").string().c_str(), 38117, 5293);
     std::string error;
     EXPECT_FALSE(MediaArchive::Pack((dir / "loose").string().c_str(), &error));
-    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+    EXPECT_NE(error.find("folder.arc.tmp: cannot be written: No such file or directory"),
+              std::string::npos)
+        << error;
 }
+
+#ifndef _WIN32
+// The archive is replaced by renaming its temporary file over it: a named pipe (or a device) in
+// its place would be replaced, a temporary name taken by something else would be removed.
+// Neither is touched.
+TEST_F(ArchiveTest, PackLeavesSpecialFilesInItsWayAlone)
+{
+    RegisterGameDirectoryHere();
+    WriteLooseFiles(0);
+    const std::string loose = (dir / "loose").string();
+    struct Case {
+        const char* what;
+        std::string pipe;  // made before packing, still a named pipe afterwards
+        const char* message;
+    };
+    const Case cases[] = {
+        {"the archive is a named pipe", archivePath, "ZabroData.arc: is a named pipe, not a file"},
+        {"its temporary name is a named pipe", archivePath + ".tmp",
+         "ZabroData.arc.tmp: is a named pipe, not a file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(archivePath);
+        ASSERT_EQ(mkfifo(c.pipe.c_str(), 0600), 0);
+        std::string error;
+        EXPECT_FALSE(MediaArchive::Pack(loose.c_str(), &error));
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        EXPECT_EQ(fs::status(c.pipe).type(), fs::file_type::fifo);
+        fs::remove(c.pipe);
+    }
+    std::string error;
+    EXPECT_TRUE(MediaArchive::Pack(loose.c_str(), &error)) << error;
+}
+
+// Names given from outside are taken as they are written: only the entry names' backslashes
+// are folder separators. An archive "back\slash.arc" and a loose folder "loose\set" work.
+TEST_F(ArchiveTest, BackslashesOutsideEntryNamesAreTakenAsWritten)
+{
+    RegisterGameArchive();
+    const std::string archive = (dir / "back\\slash.arc").string();
+    MediaArchive::Open(archive.c_str(), 38117, 5293);
+    for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i)
+        WriteWholeFile(dir / "loose\\set" / LoosePath(MediaArchive::EntryName(i)),
+                       Pattern(size_t(MediaArchive::EntrySize(i)), unsigned(i)));
+    std::string error;
+    ASSERT_TRUE(MediaArchive::Pack((dir / "loose\\set").string().c_str(), &error)) << error;
+    EXPECT_EQ(fs::file_size(archive), 496529u);
+    EXPECT_EQ(MediaArchive::CheckFile(&error), ArchiveFileState::Ready) << error;
+    bool complete = false;
+    EXPECT_EQ(Entry("Media\\XWing.bin", &complete), Pattern(17638, 9));
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(LooseFilePath("a\\b", "Media\\XWing.bin"), "a\\b/Media/XWing.bin");
+    EXPECT_EQ(LooseFilePath("", "Media\\XWing.bin"), "Media/XWing.bin");
+}
+#endif
 
 TEST_F(ArchiveTest, AddEntryRejectsEntriesThatCouldNotBeLocated)
 {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -237,16 +238,83 @@ TEST_F(FileStreamTest, FailedOpenMakesEveryOperationAHarmlessFailure)
     EXPECT_EQ(f, 2.5f);
 }
 
-TEST_F(FileStreamTest, BackslashInANameIsAFolderSeparator)
+// A name is opened as it is written: a backslash is a folder separator only where the system
+// makes it one. Archive entry names turn theirs into folders elsewhere (LooseFilePath).
+TEST_F(FileStreamTest, NamesAreTakenAsWritten)
 {
     fs::create_directories(dir / "Media");
     WriteFile("Media/XWing.bin", "ship");
     std::string name = dir.string() + "\\Media\\XWing.bin";
-    FileStream in(name.c_str(), "rb");
-    ASSERT_FALSE(in.Failed());
+#ifdef _WIN32
+    EXPECT_FALSE(FileStream(name.c_str(), "rb").Failed());
+#else
+    EXPECT_TRUE(FileStream(name.c_str(), "rb").Failed());
+    WriteFile("back\\slash.bin", "back");
+    FileStream in(Path("back\\slash.bin").c_str(), "rb");
+    ASSERT_FALSE(in.Failed()) << in.Problem();
     char buffer[4];
     EXPECT_TRUE(in.ReadBytes(buffer, 4));
-    EXPECT_EQ(std::string(buffer, 4), "ship");
+    EXPECT_EQ(std::string(buffer, 4), "back");
+#endif
+}
+
+// Every open looks at the name first: only a regular file is read, and only a regular file or
+// nothing is written, each refusal with its one-line reason. Nothing here may block: opening a
+// named pipe for reading waited for a writer for ever.
+TEST_F(FileStreamTest, OnlyRegularFilesAreOpened)
+{
+    WriteFile("file.bin", "12345");
+    fs::create_directory(dir / "folder");
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+    fs::create_symlink("loop", dir / "loop");
+#endif
+    struct Case {
+        std::string path;
+        PathKind kind;
+        const char* reason;  // "": opens for reading
+        bool writable;  // may be opened for writing
+    };
+    const Case cases[] = {
+        {Path("file.bin"), PathKind::RegularFile, "", true},
+        {Path("missing.bin"), PathKind::Missing, "not found", true},
+        {Path("file.bin/inside"), PathKind::Missing, "not found", false},
+        {Path("folder"), PathKind::Folder, "is a folder, not a file", false},
+#ifndef _WIN32
+        {Path("pipe"), PathKind::NamedPipe, "is a named pipe, not a file", false},
+        {"/dev/zero", PathKind::SpecialFile, "is a special file, not a file", false},
+        {Path("loop"), PathKind::Unknown, "cannot be read: Too many levels of symbolic links",
+         false},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        PathInfo info = LookAtPath(c.path.c_str());
+        EXPECT_EQ(info.kind, c.kind);
+        EXPECT_EQ(info.reason, c.reason);
+        EXPECT_EQ(info.size, c.kind == PathKind::RegularFile ? 5 : -1);
+        std::string reason = "stale";
+        EXPECT_EQ(FileUsable(c.path.c_str(), false, &reason), c.kind == PathKind::RegularFile);
+        EXPECT_EQ(reason, c.reason);
+
+        FileStream in(c.path.c_str(), "rb");
+        EXPECT_EQ(in.Failed(), c.kind != PathKind::RegularFile);
+        EXPECT_EQ(in.Problem(), c.reason);
+        FileStream out(c.path.c_str(), "ab");  // appends: the regular file keeps its bytes
+        EXPECT_EQ(out.Failed(), !c.writable) << out.Problem();
+        if (c.kind != PathKind::Missing) {
+            EXPECT_EQ(out.Problem(), c.reason);
+        }
+    }
+    // The one that could not be created names the system's reason.
+#ifndef _WIN32
+    EXPECT_EQ(FileStream(Path("file.bin/inside").c_str(), "wb").Problem(),
+              "cannot be written: Not a directory");
+#endif
+    EXPECT_EQ(ReadFile("file.bin"), "12345");
+    EXPECT_FALSE(fs::exists(dir / "folder" / "x"));
+    EXPECT_EQ(LookAtPath("").kind, PathKind::Missing);
+    EXPECT_FALSE(FileUsable("", true));
 }
 
 TEST_F(FileStreamTest, ScanTextSkipsWhiteSpaceAndRefusesStoringConversions)

@@ -417,6 +417,40 @@ TEST_F(Mixer, UnloadedSoundsTakeNoVoice)
     EXPECT_EQ(MixValues(1), (std::vector<int16_t>{0, 0}));
 }
 
+// A sound at a rate far below the mixer's plays for as long as it lasts: one second at 3999 Hz
+// becomes 43989 frames (11 for each of its samples), every one of them heard in order, and then
+// its voice is free.
+TEST_F(Mixer, ASecondAt3999HzPlaysForASecond)
+{
+    Bytes pcm(3999);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = uint8_t(i * 37);
+    Bytes file = Riff({Fmt(3999, 1, 8), Data(pcm)});
+    Sound sound(file.data(), file.size());
+    ASSERT_TRUE(sound.loaded) << sound.problem;
+    const int frames = 3999 * 11;
+    ASSERT_EQ(sound.sampleCount, frames);
+    sound.Play();
+    std::vector<int16_t> out = MixValues(frames + 1);
+    // The source samples come in file order, each for 10 to 12 frames.
+    size_t source = 0, run = 0;
+    for (int k = 0; k < frames; ++k) {
+        const int16_t heard = out[2 * size_t(k)];
+        ASSERT_EQ(out[2 * size_t(k) + 1], heard) << k;
+        auto wide = [&pcm](size_t i) { return int16_t((int(pcm[i]) - 128) * 256); };
+        if (heard != wide(source)) {
+            ASSERT_GE(run, 10u) << k;
+            ++source;
+            run = 0;
+            ASSERT_LT(source, pcm.size()) << k;
+            ASSERT_EQ(heard, wide(source)) << k;
+        }
+        ASSERT_LE(++run, 12u) << k;
+    }
+    EXPECT_EQ(source, pcm.size() - 1);
+    EXPECT_EQ(out[2 * size_t(frames)], 0);
+    EXPECT_FALSE(sound.IsPlaying());
+}
+
 // The game thread starts, changes, stops and destroys sounds while the device thread keeps
 // refilling; then the device is closed while refills are still arriving. Run under
 // ThreadSanitizer (-DQB_TSAN=ON) this reports nothing.

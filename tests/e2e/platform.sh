@@ -8,6 +8,8 @@
 #   sigterm     SIGTERM ends the game through its quit message: status 128 + 15
 # Every wait here waits for what it checks; its limit (E2E_LIMIT_MS, 15 s) only ends a broken run.
 #   no-display  without any display the game prints one line on stderr and exits non-zero
+#   bad-display a display that cannot be opened is named in that line, its control
+#               characters escaped
 set -u
 case_name="$1"; game="$2"; run_dir="$3"
 . "$(dirname "$0")/xserver.sh"
@@ -39,6 +41,20 @@ if [ "$case_name" = no-display ]; then
     [ "$status" -ne 124 ] || fail "the game kept running without a display"
     [ "$(wc -l <"$err")" -eq 1 ] || fail "expected one line on stderr"
     grep -q 'window' "$err" || fail "the line does not say what failed"
+    echo "ok: status $status, stderr: $(cat "$err")"
+    cleanup
+    exit 0
+fi
+if [ "$case_name" = bad-display ]; then
+    # No X server listens on display 424242 (its socket would be /tmp/.X11-unix/X424242).
+    # In sanitizer builds the list of leak suppressions used would add lines of its own.
+    export LSAN_OPTIONS="$LSAN_OPTIONS:print_suppressions=0"
+    (cd "$run_dir" && DISPLAY=$':424242\e[2J' timeout $(( E2E_LIMIT_MS / 1000 )) "$game") 2>"$err"
+    status=$?
+    [ "$status" -ne 0 ] || fail "the game ended with status 0 on a display it cannot open"
+    [ "$status" -ne 124 ] || fail "the game kept running on a display it cannot open"
+    [ "$(wc -l <"$err")" -eq 1 ] || fail "expected one line on stderr"
+    grep -qF 'cannot open the X display ":424242\x1B[2J"' "$err" || fail "the line does not name the display"
     echo "ok: status $status, stderr: $(cat "$err")"
     cleanup
     exit 0

@@ -107,6 +107,35 @@ TEST(CommandLine, BadOptionsGetOneLine)
     }
 }
 
+// Arguments are echoed with their control characters escaped: the line stays one line, and
+// an escape sequence in an argument cannot move the cursor or clear the terminal.
+TEST(CommandLine, ControlCharactersInEchoedArgumentsAreEscaped)
+{
+    struct Row {
+        std::vector<const char*> args;
+        const char* line;
+    };
+    const Row rows[] = {
+        {{"--scale", "2\x1b[2J"},
+         "quenbrill: --scale needs a whole number from 1 to 8, not "
+         "\"2\\x1B[2J\"\n"},
+        {{"--bo\ngus"}, "quenbrill: unknown option \"--bo\\ngus\" (try --help)\n"},
+        {{"tab\there\r"}, "quenbrill: unexpected argument \"tab\\there\\r\" (try --help)\n"},
+        {{"--seed=\x7f\xc2\x9b"
+          "1"},
+         "quenbrill: --seed needs a whole number from 0 to "
+         "4294967295, not \"\\x7F\\xC2\\x9B1\"\n"},
+        // Other characters, backslashes and UTF-8 included, stay as they are.
+        {{"caf\xc3\xa9\\x"}, "quenbrill: unexpected argument \"caf\xc3\xa9\\x\" (try --help)\n"},
+    };
+    for (const Row& r : rows) {
+        GameOptions o;
+        std::string text;
+        EXPECT_EQ(Parse(r.args, &o, &text), CommandLineAction::Fail) << r.line;
+        EXPECT_EQ(text, r.line);
+    }
+}
+
 TEST(CommandLine, HelpAndVersionEndTheProgram)
 {
     GameOptions o;

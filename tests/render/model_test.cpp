@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -418,6 +419,16 @@ TEST(ModelRadius, MeanReachAlongXAndZAtTheGamesScale)
     Model empty;
     empty.AddObject();
     ModelInstance pointless;
+    pointless.AttachModel(&empty);
+    EXPECT_EQ(InstanceReachRadius(pointless), 1.0f);
+
+    // Points that are not numbers reach nowhere: they gave the radius -99999, a ship that could
+    // never be hit. Only the finite points count; none at all is the default sphere again.
+    const float nan = std::nanf("");
+    model.AddPoint(0, nan, 0, nan);
+    model.AddPoint(1, INFINITY, 0, 0);
+    EXPECT_NEAR(InstanceReachRadius(instance), (1.0f + 2.0f) * 0.5f, kTol);
+    empty.AddPoint(0, nan, nan, nan);
     pointless.AttachModel(&empty);
     EXPECT_EQ(InstanceReachRadius(pointless), 1.0f);
 }

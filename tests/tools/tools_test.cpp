@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -102,8 +103,9 @@ protected:
     ToolRun Exec(const std::string& tool, const std::string& args) const
     {
         const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-        std::string command = "cd '" + dir.string() + "' && '" + tool + "' " + args + " >'" +
-                              out.string() + "' 2>'" + err.string() + "'";
+        // A tool that waits for ever (on a named pipe, say) ends with status 124.
+        std::string command = "cd '" + dir.string() + "' && timeout 60 '" + tool + "' " + args +
+                              " >'" + out.string() + "' 2>'" + err.string() + "'";
         int raw = std::system(command.c_str());
         ToolRun run;
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -203,8 +205,7 @@ TEST_F(ToolsTest, ArchiveToolRefusesBadInputWithoutPartialOutput)
     fs::rename(dir / "loose/Media/Boom.wav", dir / "Boom.wav");
     ToolRun pack = Arc("pack loose");
     EXPECT_EQ(pack.status, 1);
-    EXPECT_NE(pack.err.find("loose/Media/Boom.wav: cannot open the loose file"), std::string::npos)
-        << pack.err;
+    EXPECT_NE(pack.err.find("loose/Media/Boom.wav: not found"), std::string::npos) << pack.err;
     EXPECT_FALSE(fs::exists(dir / "ZabroData.arc"));
     EXPECT_FALSE(fs::exists(dir / "ZabroData.arc.tmp"));
     fs::rename(dir / "Boom.wav", dir / "loose/Media/Boom.wav");
@@ -302,7 +303,7 @@ TEST_F(ToolsTest, ModelToolRefusesBadInputWithoutPartialOutput)
         {"convert unnamed.bin out.txt",
          "unnamed.bin: cannot be written as text: object 0: empty name", "out.txt"},
         {"convert ship.bin out.obj", "out.obj: unknown model form", "out.obj"},
-        {"convert missing.bin keep.bin", "missing.bin: cannot open the file", "keep.bin"},
+        {"convert missing.bin keep.bin", "missing.bin: not found", "keep.bin"},
         {"info cut.bin", "cut.bin: object 1: data ends", nullptr},
         {"info ship.png", "ship.png: unknown model form", nullptr},
     };
@@ -322,6 +323,106 @@ TEST_F(ToolsTest, ModelToolRefusesBadInputWithoutPartialOutput)
     EXPECT_EQ(ModelTool("").status, 2);
     EXPECT_EQ(ModelTool("info").status, 2);
     EXPECT_EQ(ModelTool("explode ship.bin").status, 2);
+}
+
+// Named pipes, folders and devices where the tools expect files are refused at once with the
+// reason, as every other unusable file: they waited for a writer for ever (list, info, pack)
+// or said "archive file not found" and succeeded (list). Outputs are never renamed over one,
+// and no temporary file is left.
+TEST_F(ToolsTest, SpecialFilesAreRefusedWithoutWaiting)
+{
+    MakeLooseSet("loose");
+    ASSERT_EQ(Arc("pack loose").status, 0);
+    ASSERT_EQ(ModelTool("convert ship.txt ship.bin").status, 0);
+    for (const char* pipe : {"pipe.arc", "pipe.bin", "pipe.txt", "loose/Media/Boom.wav"}) {
+        fs::remove(dir / pipe);
+        ASSERT_EQ(mkfifo((dir / pipe).string().c_str(), 0600), 0) << pipe;
+    }
+    fs::create_directory(dir / "folder.bin");
+
+    struct Case {
+        bool arc;  // quenbrill-arc, else quenbrill-model
+        const char* args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {true, "list pipe.arc", "media archive \"pipe.arc\" is a named pipe, not a file"},
+        {true, "list missing.arc", "media archive \"missing.arc\" not found"},
+        {true, "verify pipe.arc", "media archive \"pipe.arc\" is a named pipe, not a file"},
+        {true, "-a pipe.arc unpack out", "media archive \"pipe.arc\" is a named pipe"},
+        {true, "-a new.arc pack loose", "loose/Media/Boom.wav: is a named pipe, not a file"},
+        {true, "-a pipe.arc pack out", "pipe.arc: is a named pipe, not a file"},
+        {false, "info pipe.bin", "pipe.bin: is a named pipe, not a file"},
+        {false, "info pipe.txt", "pipe.txt: is a named pipe, not a file"},
+        {false, "info folder.bin", "folder.bin: is a folder, not a file"},
+        {false, "convert ship.bin pipe.txt", "pipe.txt: is a named pipe, not a file"},
+        {false, "convert ship.txt folder.bin", "folder.bin: is a folder, not a file"},
+    };
+    ASSERT_EQ(Arc("unpack out").status, 0);  // a good set for the pack into a pipe
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        ToolRun run = c.arc ? Arc(c.args) : ModelTool(c.args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    for (const char* pipe : {"pipe.arc", "pipe.bin", "pipe.txt", "loose/Media/Boom.wav"})
+        EXPECT_EQ(fs::status(dir / pipe).type(), fs::file_type::fifo) << pipe;
+    EXPECT_FALSE(fs::exists(dir / "new.arc"));
+    for (const auto& item : fs::recursive_directory_iterator(dir))
+        EXPECT_NE(item.path().extension(), ".tmp") << item.path();
+}
+
+// What a tool echoes from its command line, file names included, comes out with its control
+// characters escaped: a name holding ESC [ 2 J cleared the terminal.
+TEST_F(ToolsTest, ControlCharactersInArgumentsAreEscaped)
+{
+    struct Case {
+        bool arc;
+        const char* args;  // through the shell's printf
+        const char* message;
+    };
+    const Case cases[] = {
+        {false, "info \"$(printf 'a\\033[2Jb.bin')\"", "a\\x1B[2Jb.bin: not found"},
+        {false, "\"$(printf 'in\\tfo\\r')\" x", "unknown command \"in\\tfo\\r\""},
+        {true, "list \"$(printf 'x\\007.arc')\"", "media archive \"x\\x07.arc\" not found"},
+        {true, "pack \"$(printf 'dir\\nname')\"", "dir\\nname: not a folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        ToolRun run = c.arc ? Arc(c.args) : ModelTool(c.args);
+        EXPECT_NE(run.status, 0);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        for (char ch : run.err + run.out)
+            EXPECT_TRUE(ch == '\n' || static_cast<unsigned char>(ch) >= 0x20) << int(ch);
+    }
+}
+
+// A model whose numbers are not finite is refused by verify and by info, with the object named.
+TEST_F(ToolsTest, ModelsWithNumbersThatAreNotFiniteAreRefused)
+{
+    MakeLooseSet("loose");
+    std::string ship = ReadFile(dir / "ship.bin");
+    // The hull's pivot y: after the count (2), "Hull" and its NUL (5), parent, flag, texture
+    // id and colour (8), and pivot x (4).
+    const size_t pivotY = 2 + 5 + 8 + 4;
+    ship.replace(pivotY, 4, std::string("\x00\x00\xC0\x7F", 4));
+    WriteFile(dir / "nan.bin", ship);
+    ship.resize(17638, '\0');
+    WriteFile(dir / "loose/Media/XWing.bin", ship);
+    ASSERT_EQ(Arc("pack loose").status, 0);
+
+    ToolRun verify = Arc("verify");
+    EXPECT_EQ(verify.status, 1);
+    EXPECT_NE(verify.out.find("BAD  Media\\XWing.bin: not a binary model: object 0 (\"Hull\"): "
+                              "pivot is not a finite number"),
+              std::string::npos)
+        << verify.out;
+    ToolRun info = ModelTool("info nan.bin");
+    EXPECT_EQ(info.status, 1);
+    EXPECT_NE(info.err.find("nan.bin: object 0 (\"Hull\"): pivot is not a finite number"),
+              std::string::npos)
+        << info.err;
 }
 
 }  // namespace

@@ -9,12 +9,14 @@
 // The directory is the game's own, built in; ARCHIVE defaults to ZabroData.arc in the working
 // directory. An entry named Media\XWing.bin is the loose file DIR/Media/XWing.bin.
 
+#include "TempFile.h"
 #include "assets/FileStream.h"
 #include "assets/MediaArchive.h"
 #include "assets/RawImage.h"
 #include "assets/Sound.h"
 #include "platform/Files.h"
 #include "render/ModelFile.h"
+#include "shell/Printable.h"
 
 #include <cstdio>
 #include <cstring>
@@ -46,28 +48,15 @@ int Usage(FILE* to = stderr)
 
 int Fail(const std::string& message)
 {
-    std::fprintf(stderr, "%s: %s\n", kTool, message.c_str());
+    std::fprintf(stderr, "%s: %s\n", kTool, Printable(message).c_str());
     return 1;
 }
 
-std::string LoosePath(const std::string& dir, const char* entryName)
-{
-    std::string path = dir + "/" + entryName;
-    for (char& c : path) {
-        if (c == '\\') c = '/';
-    }
-    return path;
-}
+// The archive's name as the messages show it.
+std::string ArchiveName() { return Printable(MediaArchive::FileName()); }
 
-// Size of the archive on disk, or -1 when it cannot be read.
-int64_t ArchiveSize()
-{
-    std::error_code error;
-    const fs::path path = plat::PathFromUtf8(MediaArchive::FileName());
-    uintmax_t size = fs::file_size(path, error);
-    if (error || !fs::is_regular_file(path, error)) return -1;
-    return static_cast<int64_t>(size);
-}
+// Size of the archive on disk, or -1 when it is not a regular file.
+int64_t ArchiveSize() { return LookAtPath(MediaArchive::FileName()).size; }
 
 // Checks that the archive is a readable file holding every entry; a message when not.
 bool ArchiveComplete(std::string& problem)
@@ -77,12 +66,17 @@ bool ArchiveComplete(std::string& problem)
 
 int List()
 {
+    // The directory is built in, but the archive named must be there to list it: a file that
+    // is not there or cannot be read is an error like in every other command.
+    std::string problem;
+    ArchiveFileState state = MediaArchive::CheckFile(&problem);
+    if (state != ArchiveFileState::Ready && state != ArchiveFileState::TooShort)
+        return Fail(problem);
     int64_t size = ArchiveSize();
-    std::printf("%s: %d entries, %lld bytes", MediaArchive::FileName(),
+    std::printf("%s: %d entries, %lld bytes", ArchiveName().c_str(),
                 static_cast<int>(MediaArchive::EntryCount()),
                 static_cast<long long>(MediaArchive::TotalSize()));
-    if (size < 0) std::printf(" (archive file not found)\n");
-    else if (size != MediaArchive::TotalSize())
+    if (size != MediaArchive::TotalSize())
         std::printf(" (the file has %lld)\n", static_cast<long long>(size));
     else std::printf("\n");
     std::printf("%3s %10s %10s  %s\n", "#", "offset", "size", "name");
@@ -94,9 +88,18 @@ int List()
     return 0;
 }
 
-// Writes bytes to path + ".tmp"; the caller renames it into place once everything is written.
-bool WriteTemp(const std::string& path, const uint8_t* bytes, int32_t size, std::string& problem)
+// Writes bytes to the loose file's temporary file; the caller renames it into place once
+// everything is written. The loose file itself must be a regular file or not there yet:
+// renaming over a named pipe or a device would replace it.
+bool WriteTemp(const std::string& path, TempFile& temp, const uint8_t* bytes, int32_t size,
+               std::string& problem)
 {
+    std::string reason;
+    if (!FileUsable(path.c_str(), true, &reason)) {
+        problem = path + ": " + reason;
+        temp.Forget();
+        return false;
+    }
     std::error_code error;
     const fs::path folder = plat::PathFromUtf8(path).parent_path();
     fs::create_directories(folder, error);
@@ -105,14 +108,14 @@ bool WriteTemp(const std::string& path, const uint8_t* bytes, int32_t size, std:
             plat::Utf8FromPath(folder) + ": cannot create the folder (" + error.message() + ")";
         return false;
     }
-    std::string temp = path + ".tmp";
     FileStream out(temp.c_str(), "wb");
     if (out.Failed()) {
-        problem = temp + ": cannot create the file";
+        problem = temp.Path() + ": " + out.Problem();
+        temp.Forget();  // whatever sits under that name is not ours
         return false;
     }
     if ((size > 0 && !out.WriteBytes(bytes, size)) || !out.Flush()) {
-        problem = temp + ": write failed";
+        problem = temp.Path() + ": write failed";
         return false;
     }
     return true;
@@ -124,34 +127,35 @@ int Unpack(const std::string& dir)
     if (!ArchiveComplete(problem)) return Fail(problem);
 
     // Every entry goes to a temporary file first; only when all are written are they renamed,
-    // so a failure leaves no half-unpacked set behind.
-    std::vector<std::string> written;
+    // so a failure leaves no half-unpacked set behind (and no temporary file: each one goes
+    // with its TempFile).
+    std::vector<std::unique_ptr<TempFile>> written;
     bool ok = true;
     for (int32_t i = 0; i < MediaArchive::EntryCount() && ok; ++i) {
         const char* name = MediaArchive::EntryName(i);
         bool complete = false;
         std::unique_ptr<uint8_t[]> data(MediaArchive::ReadEntry(name, &complete));
-        std::string path = LoosePath(dir, name);
         if (!data || !complete) {
             problem = std::string(MediaArchive::FileName()) + ": cannot read entry " + name;
             ok = false;
-        } else if (WriteTemp(path, data.get(), MediaArchive::EntrySize(i), problem)) {
-            written.push_back(path);
-        } else {
-            ok = false;
-            plat::RemoveFile((path + ".tmp").c_str());
+            break;
         }
+        const std::string path = LooseFilePath(dir, name);
+        written.push_back(std::make_unique<TempFile>(path + ".tmp"));
+        ok = WriteTemp(path, *written.back(), data.get(), MediaArchive::EntrySize(i), problem);
     }
-    for (const std::string& path : written) {
-        if (ok && !plat::RenameReplacing((path + ".tmp").c_str(), path.c_str())) {
+    for (size_t i = 0; ok && i < written.size(); ++i) {
+        const std::string path = LooseFilePath(dir, MediaArchive::EntryName(int32_t(i)));
+        if (!plat::RenameReplacing(written[i]->c_str(), path.c_str())) {
             problem = path + ": cannot replace the file";
             ok = false;
+        } else {
+            written[i]->Forget();
         }
-        if (!ok) plat::RemoveFile((path + ".tmp").c_str());
     }
     if (!ok) return Fail(problem);
     std::printf("unpacked %d entries from %s into %s\n", static_cast<int>(written.size()),
-                MediaArchive::FileName(), dir.c_str());
+                ArchiveName().c_str(), Printable(dir).c_str());
     return 0;
 }
 
@@ -160,10 +164,15 @@ int Pack(const std::string& dir)
     std::error_code error;
     if (!fs::is_directory(plat::PathFromUtf8(dir), error)) return Fail(dir + ": not a folder");
     std::string problem;
-    if (!MediaArchive::Pack(dir.c_str(), &problem)) return Fail(problem);
+    // The archive library removes its temporary file whenever it fails; this one stands for
+    // it while the tool could be stopped by a signal.
+    TempFile temp(MediaArchive::PackTempName());
+    bool packed = MediaArchive::Pack(dir.c_str(), &problem);
+    temp.Forget();
+    if (!packed) return Fail(problem);
     std::printf("packed %d entries from %s into %s (%lld bytes)\n",
-                static_cast<int>(MediaArchive::EntryCount()), dir.c_str(), MediaArchive::FileName(),
-                static_cast<long long>(MediaArchive::TotalSize()));
+                static_cast<int>(MediaArchive::EntryCount()), Printable(dir).c_str(),
+                ArchiveName().c_str(), static_cast<long long>(MediaArchive::TotalSize()));
     return 0;
 }
 
@@ -216,7 +225,7 @@ int Verify()
     int bad = 0;
     int64_t size = ArchiveSize();
     if (size != MediaArchive::TotalSize()) {
-        std::printf("BAD  %s: %lld bytes after the last entry\n", MediaArchive::FileName(),
+        std::printf("BAD  %s: %lld bytes after the last entry\n", ArchiveName().c_str(),
                     static_cast<long long>(size - MediaArchive::TotalSize()));
         ++bad;
     }
@@ -233,7 +242,7 @@ int Verify()
     if (bad)
         return Fail(std::string(MediaArchive::FileName()) + ": " + std::to_string(bad) +
                     " problem(s) found");
-    std::printf("%s: all %d entries are good\n", MediaArchive::FileName(),
+    std::printf("%s: all %d entries are good\n", ArchiveName().c_str(),
                 static_cast<int>(MediaArchive::EntryCount()));
     return 0;
 }

@@ -11,14 +11,18 @@
 // Further commands live in their own source files and are added in CMakeLists.txt; the
 // picture renderer (render_png.cpp) defines QB_MODEL_RENDER and RenderCommand.
 
+#include "TempFile.h"
+#include "assets/FileStream.h"
 #include "render/Model.h"
 #include "render/ModelFile.h"
 #include "platform/Files.h"
+#include "shell/Printable.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #ifdef QB_MODEL_RENDER
 // render FILE.bin OUT.png: draws the model into a picture (tools/model/render_png.cpp).
@@ -34,7 +38,7 @@ constexpr float kGameScale = 0.1f;
 
 int Fail(const std::string& message)
 {
-    std::fprintf(stderr, "%s: %s\n", kTool, message.c_str());
+    std::fprintf(stderr, "%s: %s\n", kTool, Printable(message).c_str());
     return 1;
 }
 
@@ -81,7 +85,7 @@ int Info(int argc, char** argv)
     std::string problem;
     if (!Load(model, path, problem)) return Fail(problem);
 
-    std::printf("%s: %s model, %d object%s\n", path.c_str(),
+    std::printf("%s: %s model, %d object%s\n", Printable(path).c_str(),
                 FormOf(path) == Form::Binary ? "binary" : "text", static_cast<int>(model.count),
                 model.count == 1 ? "" : "s");
     std::printf("%4s %6s %7s %9s %7s  %-11s  %s\n", "#", "parent", "points", "triangles", "texture",
@@ -97,7 +101,7 @@ int Info(int argc, char** argv)
         else std::snprintf(parent, sizeof parent, "%d", static_cast<int>(o.parent));
         std::printf("%4d %6s %7d %9d %7d  %-11s  \"%s\"%s\n", static_cast<int>(k), parent,
                     static_cast<int>(o.pointCount), static_cast<int>(o.triangleCount),
-                    static_cast<int>(o.textureId), colour, model.ObjectName(k),
+                    static_cast<int>(o.textureId), colour, Printable(model.ObjectName(k)).c_str(),
                     IsNeverDrawn(o) ? " (not drawn)" : "");
         points += o.pointCount;
         triangles += o.triangleCount;
@@ -128,18 +132,24 @@ int Convert(int argc, char** argv)
     std::string why;
     if (outForm == Form::Text && !TextFormHolds(model, &why))
         return Fail(in + ": cannot be written as text: " + why);
+    std::vector<uint8_t> encoded;
+    if (outForm == Form::Binary && !EncodeBinaryModel(model, encoded, &why))
+        return Fail(in + ": cannot be written in the binary form: " + why);
+    // The output is replaced by a rename: over a named pipe or a device that would replace
+    // the special file itself.
+    if (!FileUsable(out.c_str(), true, &why)) return Fail(out + ": " + why);
 
-    const std::string temp = out + ".tmp";
+    TempFile temp(out + ".tmp");
+    if (!FileUsable(temp.c_str(), true, &why)) {
+        temp.Forget();  // not ours: it stays
+        return Fail(temp.Path() + ": " + why);
+    }
     bool saved = outForm == Form::Binary ? SaveBinaryModel(model, temp.c_str(), &why)
                                          : SaveTextModel(model, temp.c_str(), &why);
-    if (!saved) {
-        plat::RemoveFile(temp.c_str());
-        return Fail((why.find("cannot create") != std::string::npos ? temp : in) + ": " + why);
-    }
-    if (!plat::RenameReplacing(temp.c_str(), out.c_str())) {
-        plat::RemoveFile(temp.c_str());
+    if (!saved) return Fail(temp.Path() + ": " + why);
+    if (!plat::RenameReplacing(temp.c_str(), out.c_str()))
         return Fail(out + ": cannot replace the file");
-    }
+    temp.Forget();
     return 0;
 }
 
@@ -184,6 +194,6 @@ int main(int argc, char** argv)
             return result < 0 ? Usage(stderr) : result;
         }
     }
-    std::fprintf(stderr, "%s: unknown command \"%s\"\n", kTool, argv[1]);
+    std::fprintf(stderr, "%s: unknown command \"%s\"\n", kTool, Printable(argv[1]).c_str());
     return Usage(stderr);
 }

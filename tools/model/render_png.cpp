@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "TempFile.h"
+#include "assets/FileStream.h"
 #include "assets/MediaArchive.h"
 #include "assets/RawImage.h"
 #include "math/View.h"
@@ -29,6 +31,7 @@
 #include "render/ModelRenderer.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
+#include "shell/Printable.h"
 
 namespace {
 
@@ -73,7 +76,8 @@ bool ParseOptions(int argc, char** argv, RenderOptions& o)
             }
             ++i;
         } else if (a[0] == '-' && a[1] == '-') {
-            std::fprintf(stderr, "quenbrill-model render: unknown option %s\n%s", a, kUsage);
+            std::fprintf(stderr, "quenbrill-model render: unknown option %s\n%s",
+                         Printable(a).c_str(), kUsage);
             return false;
         } else {
             positional.push_back(a);
@@ -95,10 +99,8 @@ bool ParseOptions(int argc, char** argv, RenderOptions& o)
 // The game's textures 1-5, when the archive is at hand.
 void LoadGameTextures()
 {
-    std::FILE* f = std::fopen("ZabroData.arc", "rb");
-    if (!f) return;
-    std::fclose(f);
     RegisterGameArchive();
+    if (MediaArchive::CheckFile() != ArchiveFileState::Ready) return;
     for (const RawImageInfo& info : kGameImages) {
         bool complete = false;
         uint8_t* rgb = ReadRawImage(info.entryName, info.width, info.height, &complete);
@@ -146,7 +148,15 @@ bool BoundingSphere(const ModelInstance& inst, Vector3D& centre, float& radius)
 // partial picture behind.
 bool WritePng(const char* path, const std::vector<uint8_t>& rgb, std::string& why)
 {
-    const std::string temp = std::string(path) + ".part";
+    // The picture replaces the output by a rename, which must not replace a special file; and
+    // the library opens the temporary file itself, so it is looked at first.
+    if (!FileUsable(path, true, &why)) return false;
+    TempFile temp(std::string(path) + ".part");
+    if (!FileUsable(temp.c_str(), true, &why)) {
+        why = temp.Path() + ": " + why;
+        temp.Forget();
+        return false;
+    }
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
@@ -155,20 +165,20 @@ bool WritePng(const char* path, const std::vector<uint8_t>& rgb, std::string& wh
     image.format = PNG_FORMAT_RGB;
     if (!png_image_write_to_file(&image, temp.c_str(), 0, rgb.data(), kImageWidth * 3, nullptr)) {
         why = image.message[0] ? image.message : "cannot write the file";
-        std::remove(temp.c_str());
         return false;
     }
     if (!plat::RenameReplacing(temp.c_str(), path)) {
         why = std::strerror(errno);
-        std::remove(temp.c_str());
         return false;
     }
+    temp.Forget();
     return true;
 }
 
 int Fail(const char* file, const std::string& why)
 {
-    std::fprintf(stderr, "quenbrill-model render: %s: %s\n", file, why.c_str());
+    std::fprintf(stderr, "quenbrill-model render: %s\n",
+                 Printable(std::string(file) + ": " + why).c_str());
     return 1;
 }
 

@@ -399,7 +399,20 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
             detail::SetError("no display available (DISPLAY is not set)");
             return nullptr;
         }
-        if (!detail::StartVideo(drivers.c_str())) return nullptr;
+        if (!detail::StartVideo(drivers.c_str())) {
+            // SDL's own reason ("x11 not available") does not say which display was tried.
+            std::string which;
+            if (x11 && *x11) which = std::string("X display \"") + x11 + "\"";
+            if (wayland && *wayland)
+                which += (which.empty() ? "" : " or ") + std::string("Wayland display \"") +
+                         wayland + "\"";
+            if (asked && *asked)
+                which += (which.empty() ? "" : " ") + std::string("with SDL_VIDEODRIVER \"") +
+                         asked + "\"";
+            const std::string text = "cannot open the " + which + " (" + LastError() + ")";
+            detail::SetError(text.c_str());
+            return nullptr;
+        }
         gState.video = true;
     }
     if (desc.clientWidth <= 0 || desc.clientHeight <= 0) {
