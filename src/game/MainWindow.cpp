@@ -123,21 +123,28 @@ MainWindow::~MainWindow()
 
 uint8_t* MainWindow::ReadMedium(const char* name, size_t* size)
 {
-    *size = static_cast<size_t>(MediaArchive::EntrySize(MediaArchive::FindEntry(name)));
+    const int32_t index = MediaArchive::FindEntry(name);
+    *size = static_cast<size_t>(MediaArchive::EntrySize(index));
+    // When the start-up's search found no archive it names the places it tried, and no file is
+    // read: one of the bare name in the working directory was looked at and refused.
+    const std::string& places = ArchiveSearchPlaces();
     bool complete = false;
-    uint8_t* data = MediaArchive::ReadEntry(name, &complete);
+    uint8_t* data = nullptr;
+    if (places.empty()) data = MediaArchive::ReadEntry(name, &complete);
+    else if (index >= 0) data = new uint8_t[*size + 1]();
     lastReadComplete = complete;
-    std::string reason;
-    ArchiveFileState archive = ArchiveFileState::Ready;
-    if (!complete && !mediaWarned &&
-        (archive = MediaArchive::CheckFile(&reason)) != ArchiveFileState::Ready) {
-        mediaWarned = true;
-        // Where the start-up looked, when it searched and found nothing.
-        const std::string& places = ArchiveSearchPlaces();
-        if (archive == ArchiveFileState::Missing && !places.empty())
-            reason += " (looked in " + places + ")";
-        std::fprintf(stderr, "quenbrill: %s; running without %spictures, models and sounds\n",
-                     reason.c_str(), archive == ArchiveFileState::TooShort ? "some " : "");
+    if (!complete && !mediaWarned) {
+        std::string reason;
+        ArchiveFileState archive = ArchiveFileState::Missing;
+        if (places.empty()) archive = MediaArchive::CheckFile(&reason);
+        else
+            reason = "media archive \"" + std::string(MediaArchive::FileName()) +
+                     "\" not found (looked in " + places + ")";
+        if (archive != ArchiveFileState::Ready) {
+            mediaWarned = true;
+            std::fprintf(stderr, "quenbrill: %s; running without %spictures, models and sounds\n",
+                         reason.c_str(), archive == ArchiveFileState::TooShort ? "some " : "");
+        }
     }
     if (!data) *size = 0;
     return data;

@@ -19,8 +19,7 @@ int main(int argc, char** argv)
     std::string text;
     switch (ParseCommandLine(argc, argv, &options, &text)) {
         case CommandLineAction::Exit:
-            std::fputs(text.c_str(), stdout);
-            return 0;
+            return WriteOutput(stdout, stderr, text);
         case CommandLineAction::Fail:
             std::fputs(text.c_str(), stderr);
             return 2;
@@ -29,10 +28,10 @@ int main(int argc, char** argv)
     }
     RegisterGameArchive();
     std::string archive;
-    if (!LocateArchive(options, plat::ExecutableDir(), MediaArchive::FileName(), &archive, &text)) {
-        std::fputs(text.c_str(), stderr);
-        return 2;
-    }
+    const bool located = LocateArchive(options, plat::ExecutableDir(), MediaArchive::FileName(),
+                                       MediaArchive::TotalSize(), &archive, &text);
+    std::fputs(text.c_str(), stderr);  // --data's problem, or the places skipped on the way
+    if (!located) return 2;
 
     if (options.seedGiven) std::srand(options.seed);  // replays the battle of that seed
     else SeedRandom();
