@@ -87,15 +87,21 @@ stat() {
 
 RED='r > 180 && g < 60 && b < 60'
 
-# wait_for_prompt NAME X Y W H: takes screenshots of the whole screen (up to 15 s) until the
-# red "<PRESS START>" shows in the rectangle (it blinks); the last one is OUT/NAME.png.
+# wait_for_prompt NAME X Y W H: takes screenshots of the whole screen until the red
+# "<PRESS START>" shows in the rectangle; the last one is OUT/NAME.png. The prompt is lit half
+# of each second, so it gives up only after 15 s and 20 screenshots: on a busy machine one
+# screenshot may take seconds, and three or four of them can all fall in the dark halves.
 wait_for_prompt() {
-    local name="$1" deadline=$(( $(now_ms) + 15000 )) n=0
+    local name="$1" deadline=$(( $(now_ms) + 15000 )) n=0 shots=0 seen=""
     while :; do
         import -window root "$OUT/$name.png" 2>/dev/null || fail "screenshot $name failed"
         n=$(count "$OUT/$name.png" "$2" "$3" "$4" "$5" "$RED")
         [ "$n" -ge 200 ] && break
-        [ "$(now_ms)" -lt "$deadline" ] || fail "$name: no red prompt in ${4}x${5}+$2+$3 after 15 s ($n red pixels)"
+        shots=$(( shots + 1 ))
+        seen="$seen $(md5sum <"$OUT/$name.png" | cut -c1-8)"
+        if [ "$(now_ms)" -ge "$deadline" ] && [ "$shots" -ge 20 ]; then
+            fail "$name: no red prompt in ${4}x${5}+$2+$3 in $shots screenshots over 15 s or more ($n red pixels; $(echo $seen | tr ' ' '\n' | sort -u | wc -l) different pictures; focus on $(xdotool getwindowfocus 2>/dev/null), the game is $WID)"
+        fi
         sleep 0.2
     done
     note "$name: $n red prompt pixels in ${4}x${5}+$2+$3"
