@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "game/Application.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "assets/MediaArchive.h"
 #include "game/MainWindow.h"
 #include "math/DampedValue.h"
@@ -25,9 +28,26 @@ bool IsListed(const Window* window)
 
 const GameOptions& CurrentGameOptions() { return gOptions; }
 
+int FittingScale(int asked, int usableWidth, int usableHeight)
+{
+    const int fits = std::min(usableWidth / 640, usableHeight / 480);
+    return std::max(1, std::min(asked, fits));
+}
+
 bool InitApplication(const GameOptions& options, const std::string& archivePath)
 {
     gOptions = options;
+    int usableWidth = 0, usableHeight = 0;
+    if (options.scale > 1 && plat::GetUsableScreenSize(&usableWidth, &usableHeight)) {
+        gOptions.scale = FittingScale(options.scale, usableWidth, usableHeight);
+        if (gOptions.scale != options.scale)
+            std::fprintf(stderr,
+                         "quenbrill: a %d x %d window (--scale %d) does not fit on the screen; "
+                         "using --scale %d (%d x %d)\n",
+                         640 * options.scale, 480 * options.scale, options.scale, gOptions.scale,
+                         640 * gOptions.scale, 480 * gOptions.scale);
+    }
+    SetMaxFrameRate(options.maxFps);
     RegisterGameArchive();
     if (!archivePath.empty())
         MediaArchive::Open(archivePath.c_str(), MediaArchive::Key1(), MediaArchive::Key2());
@@ -35,8 +55,8 @@ bool InitApplication(const GameOptions& options, const std::string& archivePath)
     WindowCreateParams params;
     params.title = "Quenbrill";
     // The picture stays 640 x 480; a bigger window shows it scaled.
-    params.width = 640 * options.scale;
-    params.height = 480 * options.scale;
+    params.width = 640 * gOptions.scale;
+    params.height = 480 * gOptions.scale;
     params.noBackground = true;
     params.parent = nullptr;
     params.fullScreen = false;
@@ -60,13 +80,45 @@ struct LoopState {
     uint32_t frameStart = 0;
     bool paused = false;
     int exitCode = 0;
+    // Under a frame rate limit, frame k of the current second is due at secondStart +
+    // k * 1000 / maxFps: a whole number of milliseconds that never drifts.
+    uint32_t secondStart = 0;
+    int framesInSecond = 0;
 } gLoop;
+
+int gMaxFps = 0;
 
 bool EndLoop(int exitCode)
 {
     gLoop = LoopState();
     gLoop.exitCode = exitCode;
     return false;
+}
+
+// Frames are counted from here on (start, return from a pause, falling behind).
+void RestartFrameCount(uint32_t now)
+{
+    gLoop.secondStart = now;
+    gLoop.framesInSecond = 0;
+}
+
+// Called once a frame has been drawn: sleeps until the next frame's turn under --max-fps. A
+// frame that comes later than one period after its turn starts the count again, so a slow
+// stretch is not made up for with a burst of frames.
+void HoldFrameRate()
+{
+    if (gMaxFps <= 0) return;
+    const uint32_t now = GetTicks();
+    ++gLoop.framesInSecond;
+    const uint32_t due =
+        gLoop.secondStart + static_cast<uint32_t>(gLoop.framesInSecond * 1000 / gMaxFps);
+    const int32_t early = static_cast<int32_t>(due - now);
+    if (early > 0) plat::Sleep(static_cast<uint32_t>(early));
+    else if (-early > 1000 / gMaxFps) RestartFrameCount(now);
+    if (gLoop.framesInSecond >= gMaxFps) {
+        gLoop.secondStart += 1000;
+        gLoop.framesInSecond = 0;
+    }
 }
 
 }  // namespace
@@ -76,6 +128,7 @@ bool RunOneFrame()
     if (!gLoop.running) {
         gLoop.running = true;
         gLoop.frameStart = GetTicks();
+        RestartFrameCount(gLoop.frameStart);
     }
     plat::Message msg;
     while (plat::PeekMessage(&msg, false)) {
@@ -90,6 +143,7 @@ bool RunOneFrame()
             // Back from a pause: the time away is no frame time, or everything would
             // jump by the whole pause in the next frame.
             gLoop.frameStart = GetTicks();
+            RestartFrameCount(gLoop.frameStart);
             ResetDampedValueClock();
             gLoop.paused = false;
         }
@@ -97,6 +151,7 @@ bool RunOneFrame()
         UpdateDampedValues();
         gExecutor.Run();
         DrawAllWindows();
+        HoldFrameRate();
         // The time between the ends of two frames, message handling included.
         SetFrameTime(static_cast<int32_t>(GetTicks() - gLoop.frameStart));
         gLoop.frameStart = GetTicks();
@@ -112,6 +167,8 @@ bool RunOneFrame()
 }
 
 int MainLoopExitCode() { return gLoop.exitCode; }
+
+void SetMaxFrameRate(int fps) { gMaxFps = fps > 0 ? fps : 0; }
 
 int RunMainLoop()
 {

@@ -15,11 +15,20 @@ bool InitApplication(const GameOptions& options = GameOptions(),
 // The options InitApplication was given (the window reads sound, vsync and full screen there).
 const GameOptions& CurrentGameOptions();
 
+// The largest --scale up to asked whose window (N x 640 x 480) fits a usable screen of
+// width x height; at least 1.
+int FittingScale(int asked, int usableWidth, int usableHeight);
+
+// At most fps frames a second from the next frame on: RunOneFrame sleeps (plat::Sleep) until
+// the frame's turn. 0 runs frames back to back. InitApplication sets it from --max-fps.
+void SetMaxFrameRate(int fps);
+
 // One pass of the frame loop: handles every pending message, then runs one frame while a
 // window is active (input, damped values, task pass, DrawAllWindows, frame time), or waits for
 // a message while none is. False when the program is over: no window is left (the task list
 // is cleared, exit code 0) or a quit message came (its parameter is the exit code, the task
-// list is untouched). A pause (no active window) does not count as frame time.
+// list is untouched). A pause (no active window) does not count as frame time. Under a frame
+// rate limit the wait after drawing is part of the frame's time.
 bool RunOneFrame();
 // The exit code of the loop that RunOneFrame ended (0 before).
 int MainLoopExitCode();

@@ -29,6 +29,7 @@
 #include "render/SkyDome.h"
 #include "render/Texture.h"
 #include "shell/Input.h"
+#include "shell/Printable.h"
 #include "shell/Services.h"
 #include "shell/TaskList.h"
 
@@ -125,23 +126,30 @@ MainWindow::~MainWindow()
 
 uint8_t* MainWindow::ReadMedium(const char* name, size_t* size)
 {
-    *size = static_cast<size_t>(MediaArchive::EntrySize(MediaArchive::FindEntry(name)));
+    const int32_t index = MediaArchive::FindEntry(name);
+    *size = static_cast<size_t>(MediaArchive::EntrySize(index));
+    // When the start-up's search found no archive it names the places it tried, and no file is
+    // read: one of the bare name in the working directory was looked at and refused.
+    const std::string& places = ArchiveSearchPlaces();
     bool complete = false;
-    uint8_t* data = MediaArchive::ReadEntry(name, &complete);
+    uint8_t* data = nullptr;
+    if (places.empty()) data = MediaArchive::ReadEntry(name, &complete);
+    else if (index >= 0) data = new uint8_t[*size + 1]();
     lastReadComplete = complete;
-    std::string reason;
-    ArchiveFileState archive = ArchiveFileState::Ready;
-    if (!complete && !mediaWarned &&
-        (archive = MediaArchive::CheckFile(&reason)) != ArchiveFileState::Ready) {
-        mediaWarned = true;
-        // Where the start-up looked, when it searched and found nothing.
-        const std::string& places = ArchiveSearchPlaces();
-        if (archive == ArchiveFileState::Missing && !places.empty())
-            reason += " (looked in " + places + ")";
-        ReportProblem(plat::Notice::Warning,
-                      "quenbrill: " + reason + "; running without " +
-                          (archive == ArchiveFileState::TooShort ? "some " : "") +
-                          "pictures, models and sounds\n");
+    if (!complete && !mediaWarned) {
+        std::string reason;
+        ArchiveFileState archive = ArchiveFileState::Missing;
+        if (places.empty()) archive = MediaArchive::CheckFile(&reason);
+        else
+            reason = "media archive \"" + Printable(MediaArchive::FileName()) +
+                     "\" not found (looked in " + Printable(places) + ")";
+        if (archive != ArchiveFileState::Ready) {
+            mediaWarned = true;
+            ReportProblem(plat::Notice::Warning,
+                          "quenbrill: " + reason + "; running without " +
+                              (archive == ArchiveFileState::TooShort ? "some " : "") +
+                              "pictures, models and sounds\n");
+        }
     }
     if (!data) *size = 0;
     return data;

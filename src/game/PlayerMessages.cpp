@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "game/CommandLine.h"
+
 namespace {
 
 const char kTitle[] = "Quenbrill";
@@ -25,10 +27,14 @@ std::string ForBox(const std::string& line)
 
 }  // namespace
 
-void ShowPlayerText(const std::string& text)
+int ShowPlayerText(const std::string& text)
 {
-    if (!plat::ConsolePrint(text.c_str(), false))
+    if (!plat::ConsolePrint(text.c_str(), false)) {
         plat::ShowNotice(plat::Notice::Information, kTitle, text.c_str());
+        return 0;
+    }
+    // What is still buffered goes out now, and a write that failed on the way is reported.
+    return WriteOutput(stdout, stderr, "");
 }
 
 void ReportProblem(plat::Notice kind, const std::string& line)

@@ -10,7 +10,8 @@
 #include "platform/Platform.h"
 
 // --help and --version: standard output, or a message box when there is no console at all.
-void ShowPlayerText(const std::string& text);
+// The exit status: 1 when the output could not be written (a full disk, a closed pipe).
+int ShowPlayerText(const std::string& text);
 
 // One line as printed ("quenbrill: ...\n"). The box shows it without the program's name.
 void ReportProblem(plat::Notice kind, const std::string& line);

@@ -22,8 +22,7 @@ int main(int argc, char** argv)
     std::string text;
     switch (ParseCommandLine(argc, argv, &options, &text)) {
         case CommandLineAction::Exit:
-            ShowPlayerText(text);
-            return 0;
+            return ShowPlayerText(text);
         case CommandLineAction::Fail:
             ReportProblem(plat::Notice::Error, text);
             return 2;
@@ -32,10 +31,14 @@ int main(int argc, char** argv)
     }
     RegisterGameArchive();
     std::string archive;
-    if (!LocateArchive(options, plat::ExecutableDir(), MediaArchive::FileName(), &archive, &text)) {
+    const bool located = LocateArchive(options, plat::ExecutableDir(), MediaArchive::FileName(),
+                                       MediaArchive::TotalSize(), &archive, &text);
+    if (!located) {
         ReportProblem(plat::Notice::Error, text);
         return 2;
     }
+    // The places skipped on the way: the game goes on with the one it found.
+    if (!text.empty()) plat::ConsolePrint(text.c_str(), true);
 
     if (options.seedGiven) std::srand(options.seed);  // replays the battle of that seed
     else SeedRandom();

@@ -4,8 +4,12 @@
 # other Unix systems, qb_platform_win32 (the native one, no SDL) on Windows. The fake backend
 # comes twice: qb_platform_fake without OpenGL (needs nothing), and qb_platform_fake_gl whose
 # contexts are real (SDL's offscreen driver on Linux, a hidden WGL window on Windows).
+# qb_platform_headless is the command-line tools' backend: a real clock, no window, no OpenGL,
+# no SDL (an executable on it links no GL library, see qb_render).
 set(P ${CMAKE_CURRENT_SOURCE_DIR}/platform)
 set(plat_common ${P}/Detail.cpp ${P}/Files.cpp ${P}/DesktopLoop.cpp)
+add_library(qb_platform_headless STATIC ${plat_common} ${P}/headless/HeadlessPlatform.cpp)
+target_include_directories(qb_platform_headless PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 add_library(qb_platform_fake_core OBJECT ${plat_common} ${P}/fake/FakePlatform.cpp)
 target_include_directories(qb_platform_fake_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 add_library(qb_platform_fake STATIC $<TARGET_OBJECTS:qb_platform_fake_core> ${P}/fakegl/FakeGLNone.cpp)

@@ -44,6 +44,9 @@ void SetGamepad(bool attached, const GamepadState& state = GamepadState());
 
 void SetExecutableDir(const std::string& dir);  // what ExecutableDir() gives ("" after Reset)
 void SetDesktopSize(int width, int height);  // a full-screen window's size (1024 x 768)
+// What GetUsableScreenSize gives: the desktop size until set; 0 x 0 when it cannot tell.
+void SetUsableScreenSize(int width, int height);
+uint32_t SleptMilliseconds();  // the sum of Sleep's arguments since Reset (each moved the clock)
 // The icon last given to the window (empty when none) and its size.
 std::vector<uint8_t> WindowIcon(NativeWindow window, int* width = nullptr, int* height = nullptr);
 // The last GLSetVsync on a context: 1 on, 0 off, -1 never asked. Only recorded: the hidden

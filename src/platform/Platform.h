@@ -39,6 +39,9 @@ bool ConsolePrint(const char* text, bool toStandardError);
 
 uint32_t Ticks();  // millisecond tick count, monotonic, wraps at 2^32
 int64_t CalendarTime();  // wall-clock seconds since 1970 (the random seed)
+// Gives the processor away for about ms milliseconds (the frame rate limit). The fake backend
+// moves its clock instead; a backend whose host paces the frames (a browser) returns at once.
+void Sleep(uint32_t ms);
 
 // ---- display mode -----------------------------------------------------------------------
 
@@ -110,6 +113,9 @@ struct WindowDesc {
 // after a look at the queue that found it empty (so a frame loop sees the pause); a tap of Alt or
 // F10 does not enter menu mode.
 NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc);
+// The largest client area a windowed window can have and still be seen whole: the screen less
+// its panels and docks and the window's own frame. False when the platform cannot tell.
+bool GetUsableScreenSize(int* width, int* height);
 void SetWindowUserData(NativeWindow window, void* data);
 void* GetWindowUserData(NativeWindow window);
 // In pixels of the drawing surface, which the GL viewport counts in.
@@ -122,7 +128,8 @@ void PostQuit(int exitCode);
 // Desktop full screen: the window covers its screen without a mode change, or goes back to its
 // windowed size. The backends also toggle it themselves on F11 and on Alt+Enter; those two
 // presses reach the game neither as key messages nor in the key state. GetClientSize then
-// gives the new size (in pixels of the drawing surface).
+// gives the new size (in pixels of the drawing surface). The mouse pointer is hidden over a
+// full-screen window (the game uses no mouse) and shown again over the window.
 bool SetFullscreen(NativeWindow window, bool on);
 bool IsFullscreen(NativeWindow window);
 // The window's icon: width x height pixels of 4 bytes (red, green, blue, alpha), top row first.

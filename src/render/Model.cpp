@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "render/Model.h"
 
-#include <GL/gl.h>
-
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -571,12 +569,6 @@ bool ModelInstance::HasPose() const
     for (int32_t i = 0; poses && i < poseCount; ++i)
         if (poses[i].angleA != 0.0f || poses[i].angleB != 0.0f) return true;
     return false;
-}
-
-void ModelInstance::ApplyPartTransform(int32_t object, bool rotationOnly) const
-{
-    PartMatrix m;
-    if (ComputePartMatrix(object, rotationOnly, m)) glMultMatrixf(m.m);
 }
 
 float* ModelInstance::GetPartWorldPoints(int32_t object) const

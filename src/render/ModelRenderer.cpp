@@ -500,6 +500,14 @@ struct VisiblePart {
 
 }  // namespace
 
+// Here rather than beside the CPU transform in Model.cpp: the models' own code calls no GL, so
+// the tools that read and write models link no GL library.
+void ModelInstance::ApplyPartTransform(int32_t object, bool rotationOnly) const
+{
+    PartMatrix m;
+    if (ComputePartMatrix(object, rotationOnly, m)) glMultMatrixf(m.m);
+}
+
 std::vector<float> ComputeShading(const ModelInstance& instance, int32_t object)
 {
     std::vector<float> shading;

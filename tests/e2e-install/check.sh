@@ -87,15 +87,21 @@ stat() {
 
 RED='r > 180 && g < 60 && b < 60'
 
-# wait_for_prompt NAME X Y W H: takes screenshots of the whole screen (up to 15 s) until the
-# red "<PRESS START>" shows in the rectangle (it blinks); the last one is OUT/NAME.png.
+# wait_for_prompt NAME X Y W H: takes screenshots of the whole screen until the red
+# "<PRESS START>" shows in the rectangle; the last one is OUT/NAME.png. The prompt is lit half
+# of each second, so it gives up only after 15 s and 20 screenshots: on a busy machine one
+# screenshot may take seconds, and three or four of them can all fall in the dark halves.
 wait_for_prompt() {
-    local name="$1" deadline=$(( $(now_ms) + 15000 )) n=0
+    local name="$1" deadline=$(( $(now_ms) + 15000 )) n=0 shots=0 seen=""
     while :; do
         import -window root "$OUT/$name.png" 2>/dev/null || fail "screenshot $name failed"
         n=$(count "$OUT/$name.png" "$2" "$3" "$4" "$5" "$RED")
         [ "$n" -ge 200 ] && break
-        [ "$(now_ms)" -lt "$deadline" ] || fail "$name: no red prompt in ${4}x${5}+$2+$3 after 15 s ($n red pixels)"
+        shots=$(( shots + 1 ))
+        seen="$seen $(md5sum <"$OUT/$name.png" | cut -c1-8)"
+        if [ "$(now_ms)" -ge "$deadline" ] && [ "$shots" -ge 20 ]; then
+            fail "$name: no red prompt in ${4}x${5}+$2+$3 in $shots screenshots over 15 s or more ($n red pixels; $(echo $seen | tr ' ' '\n' | sort -u | wc -l) different pictures; focus on $(xdotool getwindowfocus 2>/dev/null), the game is $WID)"
+        fi
         sleep 0.2
     done
     note "$name: $n red prompt pixels in ${4}x${5}+$2+$3"
@@ -163,7 +169,8 @@ from-elsewhere)
         sleep 0.1
     done
     line=$(grep "not found" "$OUT/stderr.txt")
-    for place in "/ZabroData.arc" "$scratch/lone/bin/ZabroData.arc" "$scratch/lone/share/quenbrill/ZabroData.arc"; do
+    for place in "/ZabroData.arc" "$scratch/lone/bin/ZabroData.arc" "$scratch/lone/share/games/quenbrill/ZabroData.arc" \
+                 "$scratch/lone/share/quenbrill/ZabroData.arc"; do
         case "$line" in *"$place"*) ;; *) fail "the line does not name $place: $line" ;; esac
     done
     [ "$(grep -c . "$OUT/stderr.txt")" -eq 1 ] || fail "more than one line on stderr"
@@ -173,45 +180,73 @@ from-elsewhere)
 install)
     # make install under a prefix of its own, then the installed game from / and from home.
     cmake --install "$BUILD" --prefix "$scratch/prefix" >"$OUT/install.txt" 2>&1 || fail "cmake --install failed"
-    for f in bin/quenbrill bin/quenbrill-arc bin/quenbrill-model share/quenbrill/ZabroData.arc \
+    for f in games/quenbrill bin/quenbrill-arc bin/quenbrill-model share/games/quenbrill/ZabroData.arc \
              share/applications/quenbrill.desktop share/icons/hicolor/48x48/apps/quenbrill.png \
+             share/metainfo/org.example.quenbrill.metainfo.xml share/doc/quenbrill/copyright \
+             share/doc/quenbrill/changelog.gz \
              share/man/man6/quenbrill.6.gz share/man/man1/quenbrill-arc.1.gz share/man/man1/quenbrill-model.1.gz; do
         [ -f "$scratch/prefix/$f" ] || fail "make install left no $f"
     done
-    run_and_look installed-from-root / "$scratch/prefix/bin/quenbrill"
-    HOME="$scratch/home" run_and_look installed-from-home "$scratch/home" "$scratch/prefix/bin/quenbrill"
+    run_and_look installed-from-root / "$scratch/prefix/games/quenbrill"
+    # The menu entry names the installed game by its path; started as a menu starts it, in a
+    # home folder.
+    exec_line=$(sed -n 's/^Exec=//p' "$scratch/prefix/share/applications/quenbrill.desktop")
+    [ "$exec_line" = "$scratch/prefix/games/quenbrill" ] || fail "the menu entry runs \"$exec_line\""
+    HOME="$scratch/home" run_and_look installed-from-menu "$scratch/home" "$exec_line"
+    # A stray file of the archive's name in the working folder is named with its problem and
+    # passed over; the installed archive is used.
+    mkdir -p "$scratch/stray"
+    printf '%0100d' 0 >"$scratch/stray/ZabroData.arc"
+    HOME="$scratch/home" run_and_look stray-archive "$scratch/stray" "$scratch/prefix/games/quenbrill"
+    expected="quenbrill: skipped \"$scratch/stray/ZabroData.arc\": 100 bytes, not the 496529 of the game's archive"
+    [ "$(cat "$OUT/stderr.txt")" = "$expected" ] || fail "stray archive: stderr is \"$(cat "$OUT/stderr.txt")\""
+    note "stray archive in the working folder: $expected"
     ;;
 package)
-    # The .deb: files where the freedesktop conventions put them, a valid menu entry, the
-    # installed programs work on the installed archive.
+    # The .deb: files where Debian and the freedesktop conventions put them, a valid menu entry
+    # and software-centre entry, no complaint from lintian, and the installed programs work on
+    # the installed archive.
     (cd "$BUILD" && cpack -G DEB -B "$scratch/pkg") >"$OUT/cpack.txt" 2>&1 || fail "cpack failed (see $OUT/cpack.txt)"
     deb=$(ls "$scratch"/pkg/quenbrill_*.deb 2>/dev/null | head -1)
     [ -n "$deb" ] || fail "cpack made no .deb"
-    dpkg-deb --field "$deb" Package Version Depends Section | sed 's/^/  /'
+    dpkg-deb --field "$deb" Package Version Maintainer Depends Section | sed 's/^/  /'
+    # No error and no warning; the informational tags that stay are listed in README.md.
+    lintian --pedantic --display-info --fail-on error,warning "$deb" >"$OUT/lintian.txt" 2>&1
+    status=$?
+    sed 's/^/  lintian: /' "$OUT/lintian.txt"
+    [ "$status" -eq 0 ] || fail "lintian found errors or warnings (see above)"
     root="$scratch/root"
     dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
     for size in 16 22 24 32 48 64 128 256; do
         icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/quenbrill.png"
         [ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" = "${size}x${size}" ] || fail "no ${size}x${size} icon at $icon"
     done
-    for f in usr/bin/quenbrill usr/bin/quenbrill-arc usr/bin/quenbrill-model usr/share/quenbrill/ZabroData.arc \
+    for f in usr/games/quenbrill usr/bin/quenbrill-arc usr/bin/quenbrill-model usr/share/games/quenbrill/ZabroData.arc \
+             usr/share/doc/quenbrill/copyright usr/share/doc/quenbrill/changelog.gz \
              usr/share/man/man6/quenbrill.6.gz usr/share/man/man1/quenbrill-arc.1.gz \
              usr/share/man/man1/quenbrill-model.1.gz; do
         [ -f "$root/$f" ] || fail "the package has no /$f"
     done
     desktop-file-validate "$root/usr/share/applications/quenbrill.desktop" || fail "desktop-file-validate"
     grep -q '^Icon=quenbrill$' "$root/usr/share/applications/quenbrill.desktop" || fail "menu entry without our icon"
+    grep -q '^Exec=/usr/games/quenbrill$' "$root/usr/share/applications/quenbrill.desktop" || fail "menu entry without the game's path"
+    appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/org.example.quenbrill.metainfo.xml \
+        >"$OUT/appstream.txt" 2>&1 || { cat "$OUT/appstream.txt" >&2; fail "appstreamcli validate"; }
     zcat "$root/usr/share/man/man6/quenbrill.6.gz" | grep -qF 'no\-vsync' || fail "man page without the options"
-    version=$("$root/usr/bin/quenbrill" --version) || fail "--version failed"
+    for tool in quenbrill-arc quenbrill-model; do
+        libs=$(readelf -d "$root/usr/bin/$tool" | grep NEEDED)
+        case "$libs" in *libGL*|*libSDL*) fail "$tool links a display library: $libs" ;; esac
+    done
+    version=$("$root/usr/games/quenbrill" --version | head -1) || fail "--version failed"
     [ "$version" = "quenbrill $(dpkg-deb --field "$deb" Version)" ] || fail "--version says \"$version\""
-    "$root/usr/bin/quenbrill-arc" verify "$root/usr/share/quenbrill/ZabroData.arc" >"$OUT/verify.txt" ||
+    "$root/usr/bin/quenbrill-arc" verify "$root/usr/share/games/quenbrill/ZabroData.arc" >"$OUT/verify.txt" ||
         fail "the installed quenbrill-arc does not accept the installed archive"
-    (cd "$scratch" && "$root/usr/bin/quenbrill-arc" -a "$root/usr/share/quenbrill/ZabroData.arc" unpack media) \
+    (cd "$scratch" && "$root/usr/bin/quenbrill-arc" -a "$root/usr/share/games/quenbrill/ZabroData.arc" unpack media) \
         >/dev/null || fail "quenbrill-arc unpack failed"
     "$root/usr/bin/quenbrill-model" info "$scratch/media/Media/XWing.bin" >"$OUT/model-info.txt" ||
         fail "the installed quenbrill-model cannot read the installed ship"
-    note "installed: $version; arc verify and model info work on the installed archive"
-    HOME="$scratch/home" run_and_look package-from-home "$scratch/home" "$root/usr/bin/quenbrill"
+    note "installed: $version; lintian and appstreamcli content; arc verify and model info work on the installed archive"
+    HOME="$scratch/home" run_and_look package-from-home "$scratch/home" "$root/usr/games/quenbrill"
     ;;
 fullscreen)
     # A window manager, as every desktop has, carries out the full-screen request.
@@ -222,6 +257,19 @@ fullscreen)
         [ "$(now_ms)" -lt "$deadline" ] || fail "the window manager did not start"
         sleep 0.1
     done
+    # --scale 8 on this 1280 x 720 screen: the largest window that fits (640 x 480), in one line.
+    start_game / "$BUILD/quenbrill" --mute --scale 8
+    g=$(window_geometry); set -- $g
+    [ "$3 $4" = "640 480" ] || fail "--scale 8 on 1280 x 720 made a $3 x $4 window"
+    [ "$1" -ge 0 ] && [ "$2" -ge 0 ] && [ $(( $1 + $3 )) -le 1280 ] && [ $(( $2 + $4 )) -le 720 ] ||
+        fail "--scale 8: the window at $1,$2 is not all on the screen"
+    deadline=$(( $(now_ms) + 15000 ))
+    until grep -q "does not fit" "$OUT/stderr.txt"; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "--scale 8: no line about the screen"
+        sleep 0.1
+    done
+    note "--scale 8: $(cat "$OUT/stderr.txt")"
+    kill "$GAME_PID"; wait "$GAME_PID" 2>/dev/null; GAME_PID=""   # the window manager runs on
     start_game / "$BUILD/quenbrill" --mute --fullscreen
     # 1280 x 720: the picture is scaled by 1.5 to 960 x 720 with 160-pixel bars left and right;
     # the prompt, centred at (320, 426), is centred at (640, 639).
@@ -287,24 +335,51 @@ options)
 --scale|--scale needs a value
 --seed -1|--seed needs a whole number
 --seed 4294967296|--seed needs a whole number
---data /nonexistent/file.arc|--data: cannot read "/nonexistent/file.arc"
+--data /nonexistent/file.arc|--data: "/nonexistent/file.arc": No such file or directory
+--data /|--data: "/": a folder, not a file
+--data /dev/null|--data: "/dev/null": a device or other special file, not a file
 --data|--data needs a value
+--max-fps 0|--max-fps needs a whole number from 1 to 1000
+-- --mute|unexpected argument "--mute"
 --mute=1|--mute takes no value
 stray|unexpected argument "stray"
 LIST
+    # --data on a file that is not the archive: an empty one.
+    : >"$scratch/empty.arc"
+    "$BUILD/quenbrill" --data "$scratch/empty.arc" 2>"$OUT/stderr.txt"
+    code=$?
+    [ "$code" -eq 2 ] || fail "--data on an empty file: exit status $code, not 2"
+    grep -qx "quenbrill: --data: \"$scratch/empty.arc\": 0 bytes, not the 496529 of the game's archive" "$OUT/stderr.txt" ||
+        fail "--data on an empty file: \"$(cat "$OUT/stderr.txt")\""
+    [ -z "$(xdotool search --name '^Quenbrill$' 2>/dev/null)" ] || fail "--data on an empty file opened a window"
     "$BUILD/quenbrill" --help >"$OUT/help.txt" 2>&1 || fail "--help failed"
-    for o in --fullscreen --scale --no-vsync --seed --data --mute --help --version; do
+    for o in --fullscreen --scale --no-vsync --max-fps --seed --data --mute -h --help -V --version; do
         grep -q -- "$o" "$OUT/help.txt" || fail "--help does not mention $o"
     done
-    "$BUILD/quenbrill" --version | grep -q '^quenbrill [0-9]' || fail "--version"
+    "$BUILD/quenbrill" -h | cmp -s - "$OUT/help.txt" || fail "-h is not --help"
+    "$BUILD/quenbrill" --version >"$OUT/version.txt" || fail "--version"
+    grep -q '^quenbrill [0-9]' "$OUT/version.txt" || fail "--version: no version"
+    grep -q '^Copyright (c) 2026 The Quenbrill developers$' "$OUT/version.txt" || fail "--version: no copyright"
+    grep -q 'MIT' "$OUT/version.txt" || fail "--version: no licence"
+    "$BUILD/quenbrill" -V | cmp -s - "$OUT/version.txt" || fail "-V is not --version"
+    # Output that cannot be written: status 1 and the reason, as the GNU tools do.
+    for o in --version --help; do
+        "$BUILD/quenbrill" $o >/dev/full 2>"$OUT/stderr.txt"
+        code=$?
+        [ "$code" -eq 1 ] || fail "$o >/dev/full: exit status $code, not 1"
+        grep -qx "quenbrill: write error: No space left on device" "$OUT/stderr.txt" ||
+            fail "$o >/dev/full: \"$(cat "$OUT/stderr.txt")\""
+    done
+    note "--data on an empty file: status 2; -h, -V, and --help or --version into a full disk: status 1"
     # Good options start the game: the archive named by --data, from an empty folder.
     cp "$BUILD/ZabroData.arc" "$scratch/other-name.arc"
     NAME_PREFIX=data-
-    start_game "$scratch/home" "$BUILD/quenbrill" --data "$scratch/other-name.arc" --seed 7 --no-vsync --mute --scale 1
+    start_game "$scratch/home" "$BUILD/quenbrill" --data "$scratch/other-name.arc" --seed 7 --no-vsync \
+        --max-fps 30 --mute --scale 1 --
     g=$(window_geometry); set -- $g
     wait_for_prompt data $(( $1 + 190 )) $(( $2 + 410 )) 260 32
     grep -q "not found" "$OUT/stderr.txt" && fail "--data: the archive was not found"
-    note "--data, --seed, --no-vsync, --mute, --scale 1: the start picture shows"
+    note "--data, --seed, --no-vsync, --max-fps 30, --mute, --scale 1, --: the start picture shows"
     stop_game
     ;;
 *)

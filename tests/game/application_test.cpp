@@ -3,6 +3,7 @@
 // waiting while inactive, and how the loop ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -70,9 +71,11 @@ struct LoopTest : ::testing::Test {
         gInput = InputState();
         SetFrameTime(1);
         ResetDampedValueClock();
+        SetMaxFrameRate(0);
     }
     void TearDown() override
     {
+        SetMaxFrameRate(0);
         CloseRemainingWindows();
         gExecutor.ClearTasks();
         plat::fake::Reset();
@@ -216,6 +219,84 @@ TEST_F(LoopTest, NoWindowMeansNoFrameAndExitZero)
     EXPECT_EQ(RunMainLoop(), 0);
     EXPECT_TRUE(gLog.empty());
     EXPECT_EQ(gTasksDeleted, 1);
+}
+
+// --max-fps on the fake clock, whose sleep moves the clock: each frame of 5 ms of work is
+// followed by a wait to its turn, so 300 frames take exactly 10 s, 30 in every second, and each
+// frame time (33 or 34 ms) includes the wait. Frames slower than their turn wait not at all,
+// and after a stall the frames do not come in a burst to make up for it.
+TEST_F(LoopTest, FrameRateLimitHoldsThirtyFramesASecond)
+{
+    struct Case {
+        const char* what;
+        std::function<uint32_t(int)> work;  // the milliseconds frame k takes before the wait
+        int frames;
+        uint32_t elapsed;  // from the loop's start to the end of the last frame
+    };
+    const Case cases[] = {
+        {"5 ms frames", [](int) { return 5u; }, 300, 10000},
+        {"50 ms frames", [](int) { return 50u; }, 20, 1000},
+        {"a stall of 500 ms in frame 10", [](int k) { return k == 10 ? 500u : 5u; }, 60, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        plat::fake::Reset();
+        plat::fake::SetTicks(1000);
+        SetMaxFrameRate(30);
+        auto* w = new LoopWindow;
+        std::vector<uint32_t> starts;  // when each frame's drawing began
+        std::vector<int32_t> frameTimes;
+        w->onFrame = [&](int frame) {
+            starts.push_back(plat::Ticks());
+            frameTimes.push_back(GetFrameTime());  // the previous frame's
+            plat::fake::AdvanceTicks(c.work(frame));
+            if (frame == c.frames) w->Post(plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY);
+        };
+        EXPECT_EQ(RunMainLoop(), 0);
+        ASSERT_EQ(static_cast<int>(starts.size()), c.frames);
+        const uint32_t elapsed = plat::Ticks() - 1000;
+        if (c.elapsed) {
+            EXPECT_EQ(elapsed, c.elapsed);
+        }
+        int32_t measured = 0;
+        for (size_t k = 1; k < frameTimes.size(); ++k) measured += frameTimes[k];
+        EXPECT_EQ(measured, static_cast<int32_t>(starts.back() - 1000));  // motion's clock
+        for (size_t k = 1; k < starts.size(); ++k) {
+            const uint32_t gap = starts[k] - starts[k - 1];
+            EXPECT_GE(gap, std::max<uint32_t>(33, c.work(static_cast<int>(k)))) << "frame " << k;
+            EXPECT_LE(gap, std::max<uint32_t>(34, c.work(static_cast<int>(k)))) << "frame " << k;
+        }
+        if (c.work(1) >= 34) {
+            EXPECT_EQ(plat::fake::SleptMilliseconds(), 0u);
+        }
+    }
+    // Without a limit nothing sleeps.
+    plat::fake::Reset();
+    SetMaxFrameRate(0);
+    auto* w = new LoopWindow;
+    w->onFrame = [&](int frame) {
+        plat::fake::AdvanceTicks(5);
+        if (frame == 10) w->Post(plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY);
+    };
+    EXPECT_EQ(RunMainLoop(), 0);
+    EXPECT_EQ(plat::fake::SleptMilliseconds(), 0u);
+    EXPECT_EQ(plat::Ticks(), 50u);
+}
+
+// The largest --scale whose window fits the usable screen, never below 1.
+TEST(WindowScale, FitsTheUsableScreen)
+{
+    struct Row {
+        int asked, width, height, expected;
+    };
+    const Row rows[] = {
+        {8, 1280, 720, 1},    {2, 1280, 720, 1},  {2, 1280, 960, 2},  {2, 1279, 960, 1},
+        {2, 1280, 959, 1},    {8, 1920, 1080, 2}, {3, 1920, 1080, 2}, {8, 5120, 3840, 8},
+        {8, 10000, 10000, 8}, {1, 300, 200, 1},   {4, 0, 0, 1},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(FittingScale(r.asked, r.width, r.height), r.expected)
+            << r.asked << " on " << r.width << " x " << r.height;
 }
 
 }  // namespace

@@ -2,11 +2,23 @@
 // The game's options, good and bad, and where it looks for its media archive.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <process.h>
+#endif
 
 #include "game/CommandLine.h"
 #include "platform/Files.h"
@@ -29,9 +41,15 @@ TEST(CommandLine, GoodOptions)
         int scale;
         uint32_t seed;
         const char* data;
+        int maxFps = 0;
     };
     const Row rows[] = {
         {{}, false, true, false, false, 1, 0, ""},
+        {{"--"}, false, true, false, false, 1, 0, ""},
+        {{"--mute", "--"}, false, true, true, false, 1, 0, ""},
+        {{"--max-fps", "30"}, false, true, false, false, 1, 0, "", 30},
+        {{"--max-fps=1"}, false, true, false, false, 1, 0, "", 1},
+        {{"--max-fps", "1000", "--no-vsync"}, false, false, false, false, 1, 0, "", 1000},
         {{"--fullscreen"}, true, true, false, false, 1, 0, ""},
         {{"--no-vsync"}, false, false, false, false, 1, 0, ""},
         {{"--mute"}, false, true, true, false, 1, 0, ""},
@@ -64,6 +82,7 @@ TEST(CommandLine, GoodOptions)
         EXPECT_EQ(o.scale, r.scale);
         EXPECT_EQ(o.seed, r.seed);
         EXPECT_EQ(o.dataFile, r.data);
+        EXPECT_EQ(o.maxFps, r.maxFps);
     }
 }
 
@@ -76,7 +95,14 @@ TEST(CommandLine, BadOptionsGetOneLine)
     };
     const Row rows[] = {
         {{"--frobnicate"}, "unknown option \"--frobnicate\""},
-        {{"-h"}, "unknown option \"-h\""},
+        {{"-x"}, "unknown option \"-x\""},
+        {{"-hV"}, "unknown option \"-hV\""},
+        {{"--", "--help"}, "unexpected argument \"--help\""},  // no options after "--"
+        {{"--", "-"}, "unexpected argument \"-\""},
+        {{"--max-fps"}, "--max-fps needs a value"},
+        {{"--max-fps", "0"}, "--max-fps needs a whole number from 1 to 1000, not \"0\""},
+        {{"--max-fps", "1001"}, "not \"1001\""},
+        {{"--max-fps=60.5"}, "not \"60.5\""},
         {{"--FULLSCREEN"}, "unknown option"},
         {{"extra"}, "unexpected argument \"extra\""},
         {{"--scale"}, "--scale needs a value"},
@@ -139,19 +165,56 @@ TEST(CommandLine, ControlCharactersInEchoedArgumentsAreEscaped)
 TEST(CommandLine, HelpAndVersionEndTheProgram)
 {
     GameOptions o;
-    std::string text;
-    ASSERT_EQ(Parse({"--help"}, &o, &text), CommandLineAction::Exit);
-    for (const char* option : {"--fullscreen", "--scale N", "--no-vsync", "--seed N", "--data FILE",
-                               "--mute", "--help", "--version"})
-        EXPECT_NE(text.find(option), std::string::npos) << option;
-    ASSERT_EQ(Parse({"--mute", "--version"}, &o, &text), CommandLineAction::Exit);
-    EXPECT_EQ(text.rfind("quenbrill ", 0), 0u);
-    EXPECT_EQ(text.back(), '\n');
+    std::string help, text;
+    ASSERT_EQ(Parse({"--help"}, &o, &help), CommandLineAction::Exit);
+    for (const char* option : {"--fullscreen", "--scale N", "--no-vsync", "--max-fps N", "--seed N",
+                               "--data FILE", "--mute", "-h, --help", "-V, --version", "F11"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    ASSERT_EQ(Parse({"-h"}, &o, &text), CommandLineAction::Exit);
+    EXPECT_EQ(text, help);
+
+    std::string version;
+    ASSERT_EQ(Parse({"--mute", "--version"}, &o, &version), CommandLineAction::Exit);
+    EXPECT_EQ(version.rfind("quenbrill ", 0), 0u);
+    EXPECT_NE(version.find("\nCopyright (c) 2026 The Quenbrill developers\n"), std::string::npos);
+    EXPECT_NE(version.find("License: MIT"), std::string::npos);
+    EXPECT_EQ(version.back(), '\n');
+    ASSERT_EQ(Parse({"-V"}, &o, &text), CommandLineAction::Exit);
+    EXPECT_EQ(text, version);
 }
 
-// A scratch tree: WORK/run (the working directory), WORK/prefix/bin (the program) and
-// WORK/prefix/share/quenbrill (the installed data).
+// The text of --help or --version that cannot be written is an error, as with the GNU tools:
+// exit status 1 and one line saying why. A stream open only for reading refuses every write.
+TEST(CommandLine, OutputThatCannotBeWrittenFails)
+{
+    const fs::path name = fs::temp_directory_path() / ("qb-output-" + std::to_string(::getpid()));
+    std::FILE* out = std::fopen(name.string().c_str(), "w+");
+    std::FILE* err = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    ASSERT_NE(err, nullptr);
+    EXPECT_EQ(WriteOutput(out, err, "quenbrill 1\n"), 0);
+    std::fclose(out);
+
+    std::FILE* readOnly = std::fopen(name.string().c_str(), "r");
+    ASSERT_NE(readOnly, nullptr);
+    EXPECT_EQ(WriteOutput(readOnly, err, "quenbrill 1\n"), 1);
+    std::fclose(readOnly);
+    fs::remove(name);
+
+    std::rewind(err);
+    char line[200] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, err), nullptr);
+    EXPECT_EQ(std::string(line).rfind("quenbrill: write error: ", 0), 0u) << line;
+    EXPECT_EQ(std::fgets(line, sizeof line, err), nullptr) << "one line only";
+    std::fclose(err);
+}
+
+// A scratch tree: WORK/run (the working directory), WORK/prefix/games (the program) and the
+// installed data folders WORK/prefix/share/games/quenbrill and WORK/prefix/share/quenbrill.
+// The archives here are kSize bytes.
 struct ArchiveSearch : ::testing::Test {
+    static constexpr int64_t kSize = 12;
+
     void SetUp() override
     {
         // A folder of its own: other test processes may be making theirs at the same time.
@@ -160,7 +223,8 @@ struct ArchiveSearch : ::testing::Test {
                 fs::temp_directory_path() / ("qb-search-" + std::to_string(i));
             if (fs::create_directory(candidate)) work = candidate;
         }
-        for (const char* d : {"run", "prefix/bin", "prefix/share/quenbrill"})
+        for (const char* d :
+             {"run", "prefix/games", "prefix/share/games/quenbrill", "prefix/share/quenbrill"})
             fs::create_directories(work / d);
         old = fs::current_path();
         fs::current_path(work / "run");
@@ -170,64 +234,156 @@ struct ArchiveSearch : ::testing::Test {
         fs::current_path(old);
         fs::remove_all(work);
     }
-    void Touch(const fs::path& p) { std::ofstream(p) << "x"; }
-    std::string Bin() const { return (work / "prefix" / "bin").string() + "/"; }
+    // A file of n bytes (the archive's size unless told).
+    void Make(const fs::path& p, int64_t n = kSize)
+    {
+        std::ofstream(p, std::ios::binary) << std::string(static_cast<size_t>(n), 'x');
+    }
+    std::string Games() const { return (work / "prefix" / "games").string() + "/"; }
+    fs::path Here() const { return work / "run" / "A.arc"; }
+    fs::path Beside() const { return work / "prefix" / "games" / "A.arc"; }
+    fs::path GamesData() const
+    {
+        return work / "prefix" / "share" / "games" / "quenbrill" / "A.arc";
+    }
+    fs::path OldData() const { return work / "prefix" / "share" / "quenbrill" / "A.arc"; }
+
+    // Runs the search; the lines it printed, and the place it chose.
+    std::string Locate(const GameOptions& o, const std::string& exeDir, std::string* messages)
+    {
+        std::string path;
+        EXPECT_TRUE(LocateArchive(o, exeDir, "A.arc", kSize, &path, messages)) << *messages;
+        return path;
+    }
 
     fs::path work, old;
 };
 
-TEST_F(ArchiveSearch, WorkingDirectoryThenProgramFolderThenDataFolder)
+TEST_F(ArchiveSearch, WorkingDirectoryThenProgramFolderThenTheDataFolders)
 {
-    const fs::path here = work / "run" / "A.arc";
-    const fs::path beside = work / "prefix" / "bin" / "A.arc";
-    const fs::path data = work / "prefix" / "share" / "quenbrill" / "A.arc";
-    EXPECT_EQ(ArchiveCandidates(Bin(), "A.arc"),
-              (std::vector<std::string>{here.string(), beside.string(), data.string()}));
-
-    std::string path, error;
-    GameOptions none;
-    Touch(data);
-    ASSERT_TRUE(LocateArchive(none, Bin(), "A.arc", &path, &error));
-    EXPECT_EQ(path, data.string());
+    EXPECT_EQ(ArchiveCandidates(Games(), "A.arc"),
+              (std::vector<std::string>{Here().string(), Beside().string(), GamesData().string(),
+                                        OldData().string()}));
+    std::string messages;
+    const GameOptions none;
+    Make(OldData());
+    EXPECT_EQ(Locate(none, Games(), &messages), OldData().string());
+    Make(GamesData());
+    EXPECT_EQ(Locate(none, Games(), &messages), GamesData().string());
+    Make(Beside());
+    EXPECT_EQ(Locate(none, Games(), &messages), Beside().string());
+    Make(Here());
+    EXPECT_EQ(Locate(none, Games(), &messages), Here().string());
+    EXPECT_EQ(messages, "");
     EXPECT_EQ(ArchiveSearchPlaces(), "");
-    Touch(beside);
-    ASSERT_TRUE(LocateArchive(none, Bin(), "A.arc", &path, &error));
-    EXPECT_EQ(path, beside.string());
-    Touch(here);
-    ASSERT_TRUE(LocateArchive(none, Bin(), "A.arc", &path, &error));
-    EXPECT_EQ(path, here.string());
 }
 
+// Started in its own folder, the game looks there once, and names it once.
+TEST_F(ArchiveSearch, TheSameFolderIsLookedAtOnce)
+{
+    fs::current_path(work / "prefix" / "games");
+    const std::vector<std::string> places = ArchiveCandidates(Games(), "A.arc");
+    EXPECT_EQ(places, (std::vector<std::string>{Beside().string(), GamesData().string(),
+                                                OldData().string()}));
+    std::string messages;
+    EXPECT_EQ(Locate(GameOptions(), Games(), &messages), "A.arc");
+    EXPECT_EQ(ArchiveSearchPlaces(),
+              Beside().string() + ", " + GamesData().string() + ", " + OldData().string());
+#ifndef _WIN32
+    // The program's folder named through a link to it is still the same folder.
+    fs::create_directory_symlink(work / "prefix" / "games", work / "run" / "link");
+    EXPECT_EQ(ArchiveCandidates((work / "run" / "link").string() + "/", "A.arc").size(), 3u);
+#endif
+}
+
+// A file in the way that is not the archive is named with its problem, the search goes on and
+// finds the installed one. Only regular files are ever opened: a named pipe would block.
+TEST_F(ArchiveSearch, WrongFilesAreNamedAndSkipped)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> make;
+        std::string problem;
+    };
+    const std::vector<Case> cases = {
+        {"empty", [&](const fs::path& p) { Make(p, 0); },
+         "0 bytes, not the 12 of the game's archive"},
+        {"one byte", [&](const fs::path& p) { Make(p, 1); },
+         "1 byte, not the 12 of the game's archive"},
+        {"longer", [&](const fs::path& p) { Make(p, kSize + 1); },
+         "13 bytes, not the 12 of the game's archive"},
+        {"folder", [](const fs::path& p) { fs::create_directory(p); }, "a folder, not a file"},
+#ifndef _WIN32
+        {"named pipe", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+         "a named pipe, not a file"},
+        {"dangling link", [](const fs::path& p) { fs::create_symlink("nowhere.arc", p); },
+         std::error_code(ENOENT, std::generic_category()).message()},
+#endif
+    };
+    Make(GamesData());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(Here());
+        c.make(Here());
+        std::string messages;
+        EXPECT_EQ(Locate(GameOptions(), Games(), &messages), GamesData().string());
+        EXPECT_EQ(messages, "quenbrill: skipped \"" + Here().string() + "\": " + c.problem + "\n");
+    }
+}
+
+#ifndef _WIN32
+// A file of the right size that the system will not let us read (root reads everything).
+TEST_F(ArchiveSearch, UnreadableFileIsSkippedWithTheSystemsReason)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "root may read every file";
+    Make(Here());
+    fs::permissions(Here(), fs::perms::none);
+    Make(GamesData());
+    std::string messages;
+    EXPECT_EQ(Locate(GameOptions(), Games(), &messages), GamesData().string());
+    EXPECT_EQ(messages,
+              "quenbrill: skipped \"" + Here().string() + "\": " + std::strerror(EACCES) + "\n");
+}
+#endif
+
+// Nothing usable: every place is named in the line the game prints, and the game is given
+// the bare name (it reads no file then).
 TEST_F(ArchiveSearch, NothingFoundNamesEveryPlace)
 {
-    fs::create_directories(work / "run" / "A.arc");  // a folder of that name is no archive
-    std::string path, error;
-    ASSERT_TRUE(LocateArchive(GameOptions(), Bin(), "A.arc", &path, &error));
-    EXPECT_EQ(path, "A.arc");
-    EXPECT_EQ(ArchiveSearchPlaces(),
-              (work / "run" / "A.arc").string() + ", " +
-                  (work / "prefix" / "bin" / "A.arc").string() + ", " +
-                  (work / "prefix" / "share" / "quenbrill" / "A.arc").string());
+    fs::create_directories(Here());
+    std::string messages;
+    EXPECT_EQ(Locate(GameOptions(), Games(), &messages), "A.arc");
+    EXPECT_EQ(messages, "quenbrill: skipped \"" + Here().string() + "\": a folder, not a file\n");
+    EXPECT_EQ(ArchiveSearchPlaces(), Here().string() + ", " + Beside().string() + ", " +
+                                         GamesData().string() + ", " + OldData().string());
     // Without the program's folder only the working directory is tried.
-    ASSERT_TRUE(LocateArchive(GameOptions(), "", "A.arc", &path, &error));
-    EXPECT_EQ(ArchiveSearchPlaces(), (work / "run" / "A.arc").string());
+    EXPECT_EQ(Locate(GameOptions(), "", &messages), "A.arc");
+    EXPECT_EQ(ArchiveSearchPlaces(), Here().string());
 }
 
-TEST_F(ArchiveSearch, DataOptionWinsAndMustBeReadable)
+// --data must name the archive itself; anything else is a bad value with the reason.
+TEST_F(ArchiveSearch, DataOptionWinsAndMustBeTheArchive)
 {
-    Touch(work / "run" / "A.arc");
-    Touch(work / "mine.arc");
+    Make(Here());
+    Make(work / "mine.arc");
     GameOptions o;
     o.dataFile = (work / "mine.arc").string();
-    std::string path, error;
-    ASSERT_TRUE(LocateArchive(o, Bin(), "A.arc", &path, &error));
-    EXPECT_EQ(path, o.dataFile);
+    std::string messages;
+    EXPECT_EQ(Locate(o, Games(), &messages), o.dataFile);
+    EXPECT_EQ(messages, "");
 
-    for (const fs::path& bad : {work / "missing.arc", work / "run"}) {
-        o.dataFile = bad.string();
-        error.clear();
-        EXPECT_FALSE(LocateArchive(o, Bin(), "A.arc", &path, &error));
-        EXPECT_EQ(error, "quenbrill: --data: cannot read \"" + bad.string() + "\"\n");
+    Make(work / "empty.arc", 0);
+    const std::pair<fs::path, std::string> bad[] = {
+        {work / "missing.arc", std::error_code(ENOENT, std::generic_category()).message()},
+        {work / "run", "a folder, not a file"},
+        {work / "empty.arc", "0 bytes, not the 12 of the game's archive"},
+    };
+    for (const auto& [file, problem] : bad) {
+        o.dataFile = file.string();
+        std::string path = "unchanged";
+        EXPECT_FALSE(LocateArchive(o, Games(), "A.arc", kSize, &path, &messages));
+        EXPECT_EQ(messages, "quenbrill: --data: \"" + file.string() + "\": " + problem + "\n");
+        EXPECT_EQ(path, "unchanged");
     }
 }
 
@@ -247,26 +403,27 @@ TEST_F(ArchiveSearch, FolderNamesWithAccentsAndCyrillicLetters)
     };
 
     std::string path, error;
-    ASSERT_TRUE(LocateArchive(GameOptions(), bin, "A.arc", &path, &error));
+    ASSERT_TRUE(LocateArchive(GameOptions(), bin, "A.arc", kSize, &path, &error));
     EXPECT_EQ(path, "A.arc");
     EXPECT_EQ(ArchiveSearchPlaces(),
               place(run + "/A.arc") + ", " + place(bin + "A.arc") + ", " +
-                  place(root + "/\xd0\x98\xd0\xb3\xd1\x80\xd1\x8b/share/quenbrill/A.arc"));
+                  place(root + "/\xd0\x98\xd0\xb3\xd1\x80\xd1\x8b/share/games/quenbrill/A.arc") +
+                  ", " + place(root + "/\xd0\x98\xd0\xb3\xd1\x80\xd1\x8b/share/quenbrill/A.arc"));
 
-    Touch(plat::PathFromUtf8(bin + "A.arc"));
-    ASSERT_TRUE(LocateArchive(GameOptions(), bin, "A.arc", &path, &error));
+    Make(plat::PathFromUtf8(bin + "A.arc"));
+    ASSERT_TRUE(LocateArchive(GameOptions(), bin, "A.arc", kSize, &path, &error));
     EXPECT_EQ(path, place(bin + "A.arc"));
-    Touch(plat::PathFromUtf8(run + "/A.arc"));
-    ASSERT_TRUE(LocateArchive(GameOptions(), bin, "A.arc", &path, &error));
+    Make(plat::PathFromUtf8(run + "/A.arc"));
+    ASSERT_TRUE(LocateArchive(GameOptions(), bin, "A.arc", kSize, &path, &error));
     EXPECT_EQ(path, place(run + "/A.arc"));
 
     GameOptions o;
     o.dataFile = bin + "A.arc";
-    ASSERT_TRUE(LocateArchive(o, "", "A.arc", &path, &error));
+    ASSERT_TRUE(LocateArchive(o, "", "A.arc", kSize, &path, &error));
     EXPECT_EQ(path, o.dataFile);
     o.dataFile = bin + "\xc3\xa9.arc";
-    EXPECT_FALSE(LocateArchive(o, "", "A.arc", &path, &error));
-    EXPECT_EQ(error, "quenbrill: --data: cannot read \"" + o.dataFile + "\"\n");
+    EXPECT_FALSE(LocateArchive(o, "", "A.arc", kSize, &path, &error));
+    EXPECT_EQ(error, "quenbrill: --data: \"" + o.dataFile + "\": " + std::strerror(ENOENT) + "\n");
 }
 
 }  // namespace

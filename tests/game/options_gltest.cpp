@@ -85,4 +85,43 @@ TEST_F(GameWindow, OptionsReachTheWindow)
     EXPECT_FALSE(SoundEnabled());
 }
 
+// --scale larger than the usable screen takes the largest scale that fits and says so in one
+// line; one that fits is taken as it is, without a word.
+TEST_F(GameWindow, ScaleFitsTheUsableScreen)
+{
+    struct Case {
+        int scale, usableWidth, usableHeight, width, height;
+        const char* line;
+    };
+    const Case cases[] = {
+        {8, 1280, 720, 640, 480,
+         "quenbrill: a 5120 x 3840 window (--scale 8) does not fit on the screen; using --scale 1 "
+         "(640 x 480)\n"},
+        {3, 1920, 1040, 1280, 960,
+         "quenbrill: a 1920 x 1440 window (--scale 3) does not fit on the screen; using --scale 2 "
+         "(1280 x 960)\n"},
+        {2, 1280, 960, 1280, 960, ""},
+        {2, 0, 0, 1280, 960, ""},  // a platform that cannot tell: as asked
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scale);
+        CloseRemainingWindows();
+        gExecutor.ClearTasks();
+        plat::fake::Reset();
+        plat::fake::SetUsableScreenSize(c.usableWidth, c.usableHeight);
+        GameOptions o;
+        o.scale = c.scale;
+        o.mute = true;
+        ::testing::internal::CaptureStderr();
+        plat::NativeWindow w = Start(o);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        ASSERT_NE(w, nullptr);
+        int width = 0, height = 0;
+        ASSERT_TRUE(plat::GetClientSize(w, &width, &height));
+        EXPECT_EQ(width, c.width);
+        EXPECT_EQ(height, c.height);
+        EXPECT_EQ(err, c.line);
+    }
+}
+
 }  // namespace

@@ -264,17 +264,21 @@ TEST_F(SdlBackend, FullscreenShortcutsToggleAndAreSwallowed)
                 keys.push_back(m);
         return keys;
     };
+    // The pointer is hidden in full screen, however it was reached, and back over the window.
     EXPECT_FALSE(plat::IsFullscreen(window));
+    EXPECT_TRUE(st::PointerShown());
     st::PushKey(window, 0x7A, true);  // F11
     st::PushKey(window, 0x7A, false);
     EXPECT_TRUE(keyMessages().empty());
     EXPECT_TRUE(plat::IsFullscreen(window));
+    EXPECT_FALSE(st::PointerShown());
     EXPECT_EQ(plat::GetAsyncKeyState(0x7A), 0);
 
     st::PushKey(window, plat::VK_RETURN_KEY, true, false, true);  // with Alt
     EXPECT_TRUE(keyMessages().empty());
     EXPECT_EQ(plat::GetAsyncKeyState(plat::VK_RETURN_KEY), 0);
     EXPECT_FALSE(plat::IsFullscreen(window));
+    EXPECT_TRUE(st::PointerShown());
 
     st::PushKey(window, plat::VK_RETURN_KEY, true);
     std::vector<plat::Message> seen = keyMessages();
@@ -285,8 +289,28 @@ TEST_F(SdlBackend, FullscreenShortcutsToggleAndAreSwallowed)
 
     EXPECT_TRUE(plat::SetFullscreen(window, true));
     EXPECT_TRUE(plat::IsFullscreen(window));
+    EXPECT_FALSE(st::PointerShown());
     EXPECT_TRUE(plat::SetFullscreen(window, false));
     EXPECT_FALSE(plat::IsFullscreen(window));
+    EXPECT_TRUE(st::PointerShown());
+}
+
+// The usable screen is no larger than the display, and the frame rate limit's sleep lets at
+// least the time asked for pass.
+TEST_F(SdlBackend, UsableScreenAndSleep)
+{
+    st::WindowFacts f;
+    ASSERT_TRUE(st::GetWindowFacts(window, &f));
+    int width = 0, height = 0;
+    ASSERT_TRUE(plat::GetUsableScreenSize(&width, &height)) << plat::LastError();
+    EXPECT_GT(width, 0);
+    EXPECT_GT(height, 0);
+    EXPECT_LE(width, f.displayWidth);
+    EXPECT_LE(height, f.displayHeight);
+
+    const uint32_t t0 = plat::Ticks();
+    plat::Sleep(20);
+    EXPECT_GE(plat::Ticks() - t0, 20u);
 }
 
 TEST_F(SdlBackend, ProgramFolderIconAndVsync)

@@ -95,6 +95,12 @@ TEST_F(Win32Backend, WindowIsCentredFixedAndHearsItsOwnCreation)
     EXPECT_FALSE(f.maximiseBox);
     EXPECT_NEAR(f.x, (f.screenWidth - f.width) / 2, 1);
     EXPECT_NEAR(f.y, (f.screenHeight - f.height) / 2, 1);
+    // The largest client area that fits: the work area (here the whole screen) less this
+    // window's frame.
+    int usableWidth = 0, usableHeight = 0;
+    ASSERT_TRUE(plat::GetUsableScreenSize(&usableWidth, &usableHeight));
+    EXPECT_EQ(usableWidth, f.screenWidth - (f.width - 640));
+    EXPECT_EQ(usableHeight, f.screenHeight - (f.height - 480));
 
     int data = 7;
     plat::SetWindowUserData(w, &data);
@@ -171,6 +177,10 @@ TEST_F(Win32Backend, TicksCountMillisecondsAndNoJoystickIsNoJoystick)
     EXPECT_GE(dt, 35u);
     EXPECT_LT(dt, 5000u);
     EXPECT_GT(plat::CalendarTime(), 1600000000);
+    // The frame rate limit's sleep lets at least that much time pass.
+    const uint32_t t1 = plat::Ticks();
+    plat::Sleep(20);
+    EXPECT_GE(plat::Ticks() - t1, 19u);
 
     uint32_t x = 1, y = 2, buttons = 3;
     EXPECT_FALSE(plat::GetJoystick(&x, &y, &buttons)) << "Wine has no joystick here";
@@ -207,12 +217,16 @@ TEST_F(Win32Backend, DesktopFullScreenByCallAndShortcutsWhichTheGameNeverSees)
         return plat::GetClientSize(w, &cw, &ch) && cw == width && ch == height;
     };
 
+    // The pointer: none over the full-screen picture, the arrow again over the window.
+    EXPECT_TRUE(wt::PointerShownAfterMove(w, true));
     ASSERT_TRUE(plat::SetFullscreen(w, true)) << plat::LastError();
     EXPECT_TRUE(plat::IsFullscreen(w));
     EXPECT_TRUE(clientIs(f.screenWidth, f.screenHeight));
+    EXPECT_FALSE(wt::PointerShownAfterMove(w, false));
     ASSERT_TRUE(plat::SetFullscreen(w, false));
     EXPECT_FALSE(plat::IsFullscreen(w));
     EXPECT_TRUE(clientIs(640, 480));
+    EXPECT_TRUE(wt::PointerShownAfterMove(w, true));
 
     // F11, then Alt+Enter: each toggles, and neither press nor release reaches the procedure.
     gSeen.clear();

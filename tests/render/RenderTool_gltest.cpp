@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// `quenbrill-model render`: a model file in, a 640 x 480 PNG out; bad input gives a message
+// `quenbrill-model-render`: a model file in, a 640 x 480 PNG out; bad input gives a message
 // naming the file, a non-zero status and no picture.
 #include <sys/wait.h>
 
@@ -23,7 +23,7 @@ std::string BuildDir()
     return dir ? dir : ".";
 }
 
-std::string Tool() { return QB_MODEL_TOOL; }
+std::string Tool() { return QB_RENDER_TOOL; }
 
 struct ToolRun {
     int status;
@@ -41,7 +41,7 @@ std::string TestFile(const std::string& suffix)
 ToolRun RunTool(const std::string& args)
 {
     const std::string errFile = TestFile(".err");
-    const std::string command = "'" + Tool() + "' render " + args + " 2>'" + errFile + "'";
+    const std::string command = "'" + Tool() + "' " + args + " 2>'" + errFile + "'";
     const int raw = std::system(command.c_str());
     ToolRun r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -8,8 +8,8 @@
 // written to a temporary file and renamed into place, so a failure leaves no partial file.
 //
 // Subcommands are rows of kCommands. A command gets the arguments after its own name.
-// Further commands live in their own source files and are added in CMakeLists.txt; the
-// picture renderer (render_png.cpp) defines QB_MODEL_RENDER and RenderCommand.
+// Drawing a model into a picture needs OpenGL, which no installed tool links: that is
+// quenbrill-model-render (render_png.cpp), a tool of the build tree.
 
 #include "TempFile.h"
 #include "assets/FileStream.h"
@@ -23,11 +23,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#ifdef QB_MODEL_RENDER
-// render FILE.bin OUT.png: draws the model into a picture (tools/model/render_png.cpp).
-int RenderCommand(int argc, char** argv);
-#endif
 
 namespace {
 
@@ -163,9 +158,6 @@ struct Command {
 const Command kCommands[] = {
     {"info", "FILE", "objects, parents, names, point and triangle counts, collision radius", Info},
     {"convert", "IN OUT", "convert between the binary (.bin) and text (.txt) forms", Convert},
-#ifdef QB_MODEL_RENDER
-    {"render", "FILE.bin OUT.png", "draw the model into a PNG picture", RenderCommand},
-#endif
 };
 
 int Usage(FILE* to)

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// quenbrill-model render FILE.bin OUT.png [--yaw DEG] [--pitch DEG] [--scale S]
+// quenbrill-model-render FILE.bin OUT.png [--yaw DEG] [--pitch DEG] [--scale S]
 //
 // Draws a binary model with the game's own renderer on an offscreen GL context and writes a
-// 640 x 480 PNG, so a model can be looked at without the game. The model is turned by pitch
+// 640 x 480 PNG, so a model can be looked at without the game. A tool of the build tree: it
+// needs OpenGL, which the installed tools never link. The model is turned by pitch
 // (about x) and then yaw (about y) and seen from the front, a little from the right and above,
 // under the game's light and clear colour; the camera frames the whole model at scale 1, so
 // --scale zooms. When ZabroData.arc is in the working directory its images become textures
@@ -38,7 +39,7 @@ namespace {
 const int kImageWidth = 640;
 const int kImageHeight = 480;
 const char kUsage[] =
-    "usage: quenbrill-model render FILE.bin OUT.png [--yaw DEG] [--pitch DEG] [--scale S]\n";
+    "usage: quenbrill-model-render FILE.bin OUT.png [--yaw DEG] [--pitch DEG] [--scale S]\n";
 
 struct RenderOptions {
     const char* input = nullptr;
@@ -71,12 +72,12 @@ bool ParseOptions(int argc, char** argv, RenderOptions& o)
         else if (std::strcmp(a, "--scale") == 0) target = &o.scale;
         if (target) {
             if (i + 1 >= argc || !ParseFloat(argv[i + 1], *target)) {
-                std::fprintf(stderr, "quenbrill-model render: %s needs a number\n%s", a, kUsage);
+                std::fprintf(stderr, "quenbrill-model-render: %s needs a number\n%s", a, kUsage);
                 return false;
             }
             ++i;
         } else if (a[0] == '-' && a[1] == '-') {
-            std::fprintf(stderr, "quenbrill-model render: unknown option %s\n%s",
+            std::fprintf(stderr, "quenbrill-model-render: unknown option %s\n%s",
                          Printable(a).c_str(), kUsage);
             return false;
         } else {
@@ -90,7 +91,7 @@ bool ParseOptions(int argc, char** argv, RenderOptions& o)
     o.input = positional[0];
     o.output = positional[1];
     if (!(o.scale > 0.0f)) {
-        std::fprintf(stderr, "quenbrill-model render: --scale must be greater than 0\n");
+        std::fprintf(stderr, "quenbrill-model-render: --scale must be greater than 0\n");
         return false;
     }
     return true;
@@ -177,13 +178,12 @@ bool WritePng(const char* path, const std::vector<uint8_t>& rgb, std::string& wh
 
 int Fail(const char* file, const std::string& why)
 {
-    std::fprintf(stderr, "quenbrill-model render: %s\n",
+    std::fprintf(stderr, "quenbrill-model-render: %s\n",
                  Printable(std::string(file) + ": " + why).c_str());
     return 1;
 }
 
-}  // namespace
-
+// The arguments after the program's name.
 int RenderCommand(int argc, char** argv)
 {
     RenderOptions opt;
@@ -211,12 +211,12 @@ int RenderCommand(int argc, char** argv)
         return Fail(opt.input, "the model has no points to draw");
 
     plat::WindowDesc desc;
-    desc.title = "quenbrill-model render";
+    desc.title = "quenbrill-model-render";
     desc.clientWidth = kImageWidth;
     desc.clientHeight = kImageHeight;
     plat::NativeWindow window = plat::CreateNativeWindow(desc, nullptr);
     if (!window || !CreateGLContext(window, kImageWidth, kImageHeight)) {
-        std::fprintf(stderr, "quenbrill-model render: no offscreen OpenGL context: %s\n",
+        std::fprintf(stderr, "quenbrill-model-render: no offscreen OpenGL context: %s\n",
                      plat::LastError());
         return 1;
     }
@@ -265,3 +265,7 @@ int RenderCommand(int argc, char** argv)
     if (!WritePng(opt.output, rgb, why)) return Fail(opt.output, why);
     return 0;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return RenderCommand(argc - 1, argv + 1); }

@@ -70,6 +70,8 @@ struct State {
     GamepadState pad;
     std::string exeDir;
     int desktopWidth = 1024, desktopHeight = 768;
+    int usableWidth = -1, usableHeight = -1;  // -1: the desktop's
+    uint32_t slept = 0;
     int vsync = -1;  // -1 never set, else 0 or 1
     bool videoAvailable = true;
     int displayModeChanges = 0;
@@ -113,6 +115,12 @@ void WaitForNotifications(std::unique_lock<std::mutex>& guard)
 uint32_t Ticks() { return S().ticks; }
 int64_t CalendarTime() { return S().calendar; }
 
+void Sleep(uint32_t ms)
+{
+    S().slept += ms;
+    S().ticks += ms;
+}
+
 // ---- display mode -----------------------------------------------------------------------
 
 void ChangeDisplayMode(int, int, int) { ++S().displayModeChanges; }
@@ -143,6 +151,17 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
         else DefaultWindowProc(w, m.message, m.wParam, m.lParam);
     }
     return w;
+}
+
+bool GetUsableScreenSize(int* width, int* height)
+{
+    const State& s = S();
+    const int w = s.usableWidth < 0 ? s.desktopWidth : s.usableWidth;
+    const int h = s.usableHeight < 0 ? s.desktopHeight : s.usableHeight;
+    if (w <= 0 || h <= 0) return false;
+    if (width) *width = w;
+    if (height) *height = h;
+    return true;
 }
 
 void SetWindowUserData(NativeWindow window, void* data)
@@ -410,6 +429,8 @@ void Reset()
     s.exeDir.clear();
     s.desktopWidth = 1024;
     s.desktopHeight = 768;
+    s.usableWidth = s.usableHeight = -1;
+    s.slept = 0;
     s.vsync = -1;
     s.videoAvailable = true;
     s.displayModeChanges = 0;
@@ -466,6 +487,14 @@ void SetDesktopSize(int width, int height)
     S().desktopWidth = width;
     S().desktopHeight = height;
 }
+
+void SetUsableScreenSize(int width, int height)
+{
+    S().usableWidth = width;
+    S().usableHeight = height;
+}
+
+uint32_t SleptMilliseconds() { return S().slept; }
 
 std::vector<uint8_t> WindowIcon(NativeWindow window, int* width, int* height)
 {

@@ -314,6 +314,16 @@ void Translate(const SDL_Event& ev)
     }
 }
 
+// The game draws no pointer of its own and reads no mouse while full screen: there the system's
+// pointer would only sit over the picture. SDL's pointer switch is one for all windows.
+void UpdatePointer()
+{
+    bool anyFullscreen = false;
+    for (NativeWindow w : gState.windows)
+        anyFullscreen = anyFullscreen || (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+    SDL_ShowCursor(anyFullscreen ? SDL_DISABLE : SDL_ENABLE);
+}
+
 // Moves everything SDL has collected into our queue, in order.
 void Pump()
 {
@@ -366,6 +376,8 @@ uint32_t Ticks()
 
 int64_t CalendarTime() { return static_cast<int64_t>(std::time(nullptr)); }
 
+void Sleep(uint32_t ms) { SDL_Delay(ms); }
+
 // ---- display mode -----------------------------------------------------------------------
 
 // Full-screen windows are created in the requested mode by SDL; restoring takes them out of
@@ -378,43 +390,67 @@ void RestoreDisplayMode()
     gState.displayModeChanged = false;
     for (NativeWindow w : gState.windows)
         if (w->fullScreen) SDL_SetWindowFullscreen(w->sdl, 0);
+    UpdatePointer();
 }
 
 // ---- windows and messages ---------------------------------------------------------------
 
-NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
+namespace {
+
+// Starts SDL's video on the window systems that are there. False (with the reason in
+// LastError) when there is none.
+bool StartVideoHere()
 {
     Start();
-    if (!gState.video) {
-        const char* asked = std::getenv("SDL_VIDEODRIVER");
-        const char* x11 = std::getenv("DISPLAY");
-        const char* wayland = std::getenv("WAYLAND_DISPLAY");
-        // Unless a driver is asked for by name, only the window systems that are there: with
-        // no display SDL would fall back to drivers that show nothing, and a game nobody can
-        // see or steer is a failure.
-        std::string drivers;
-        if (x11 && *x11) drivers = "x11";
-        if (wayland && *wayland) drivers += drivers.empty() ? "wayland" : ",wayland";
-        if ((!asked || !*asked) && drivers.empty()) {
-            detail::SetError("no display available (DISPLAY is not set)");
-            return nullptr;
-        }
-        if (!detail::StartVideo(drivers.c_str())) {
-            // SDL's own reason ("x11 not available") does not say which display was tried.
-            std::string which;
-            if (x11 && *x11) which = std::string("X display \"") + x11 + "\"";
-            if (wayland && *wayland)
-                which += (which.empty() ? "" : " or ") + std::string("Wayland display \"") +
-                         wayland + "\"";
-            if (asked && *asked)
-                which += (which.empty() ? "" : " ") + std::string("with SDL_VIDEODRIVER \"") +
-                         asked + "\"";
-            const std::string text = "cannot open the " + which + " (" + LastError() + ")";
-            detail::SetError(text.c_str());
-            return nullptr;
-        }
-        gState.video = true;
+    if (gState.video) return true;
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    // Unless a driver is asked for by name, only the window systems that are there: with
+    // no display SDL would fall back to drivers that show nothing, and a game nobody can
+    // see or steer is a failure.
+    std::string drivers;
+    if (x11 && *x11) drivers = "x11";
+    if (wayland && *wayland) drivers += drivers.empty() ? "wayland" : ",wayland";
+    if ((!asked || !*asked) && drivers.empty()) {
+        detail::SetError("no display available (DISPLAY is not set)");
+        return false;
     }
+    if (!detail::StartVideo(drivers.c_str())) {
+        // SDL's own reason ("x11 not available") does not say which display was tried.
+        std::string which;
+        if (x11 && *x11) which = std::string("X display \"") + x11 + "\"";
+        if (wayland && *wayland)
+            which +=
+                (which.empty() ? "" : " or ") + std::string("Wayland display \"") + wayland + "\"";
+        if (asked && *asked)
+            which +=
+                (which.empty() ? "" : " ") + std::string("with SDL_VIDEODRIVER \"") + asked + "\"";
+        const std::string text = "cannot open the " + which + " (" + LastError() + ")";
+        detail::SetError(text.c_str());
+        return false;
+    }
+    gState.video = true;
+    return true;
+}
+
+}  // namespace
+
+bool GetUsableScreenSize(int* width, int* height)
+{
+    SDL_Rect usable;
+    if (!StartVideoHere() || SDL_GetDisplayUsableBounds(0, &usable) != 0) return false;
+    // The window manager's frame is known only once a window is on the screen; leave room for
+    // a title bar and the borders of the usual desktops.
+    const int frameWidth = 16, frameHeight = 48;
+    if (width) *width = std::max(0, usable.w - frameWidth);
+    if (height) *height = std::max(0, usable.h - frameHeight);
+    return true;
+}
+
+NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
+{
+    if (!StartVideoHere()) return nullptr;
     if (desc.clientWidth <= 0 || desc.clientHeight <= 0) {
         detail::SetError("bad window size");
         return nullptr;
@@ -438,6 +474,7 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
     w->proc = proc;
     w->fullScreen = desc.fullScreen;
     gState.windows.push_back(w);
+    UpdatePointer();
     return w;
 }
 
@@ -466,6 +503,7 @@ bool SetFullscreen(NativeWindow window, bool on)
         detail::SetSDLError("full screen");
         return false;
     }
+    UpdatePointer();
     return true;
 }
 
@@ -553,6 +591,7 @@ void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t, intptr_
         q.end());
     SDL_DestroyWindow(window->sdl);
     delete window;
+    UpdatePointer();
 }
 
 // ---- keyboard and joystick --------------------------------------------------------------

@@ -145,6 +145,8 @@ bool GetWindowFacts(NativeWindow window, WindowFacts* out)
     return true;
 }
 
+bool PointerShown() { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; }
+
 bool AttachJoystick()
 {
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;

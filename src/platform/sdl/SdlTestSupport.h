@@ -27,6 +27,7 @@ struct WindowFacts {
 };
 // False for none or a destroyed window, or when the display cannot be asked.
 bool GetWindowFacts(NativeWindow window, WindowFacts* out);
+bool PointerShown();  // SDL's switch for the mouse pointer
 
 // A plain virtual joystick with two axes and ten buttons (no gamepad layout SDL knows); false
 // when SDL cannot make one.

@@ -171,6 +171,10 @@ LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         gState.windows.push_back(w);
     }
     if (!w) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_SETCURSOR && w->fullscreen && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(nullptr);  // no pointer over the full-screen picture; the game uses no mouse
+        return TRUE;
+    }
 
     switch (message) {
         case WM_ENTERSIZEMOVE:
@@ -231,6 +235,17 @@ bool TakeFullscreenShortcut(const MSG& m)
     return true;
 }
 
+// A windowed window: fixed size (no resizing, no maximise) with a title bar.
+constexpr DWORD kWindowedStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE;
+
+// The screen less the task bar and docked bars (the whole screen when the system will not say).
+RECT WorkArea()
+{
+    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
 // Registers the window class named after the title (a second window with the same title
 // reuses it). Its icon is the program's own (resource 1) when the program has one.
 void RegisterClassFor(const WindowDesc& desc, const std::wstring& title)
@@ -284,6 +299,14 @@ uint32_t Ticks()
 
 int64_t CalendarTime() { return static_cast<int64_t>(std::time(nullptr)); }
 
+void Sleep(uint32_t ms)
+{
+    // The system's sleep counts in steps of its timer, 15.6 ms unless asked for finer ones.
+    static const bool fine = timeBeginPeriod(1) == TIMERR_NOERROR;
+    (void)fine;
+    ::Sleep(ms);
+}
+
 // ---- display mode -----------------------------------------------------------------------
 
 void ChangeDisplayMode(int width, int height, int bitsPerPixel)
@@ -324,14 +347,18 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
         width = desc.clientWidth;
         height = desc.clientHeight;
     } else {
-        // Fixed size (no resizing, no maximise), centred, with the asked-for client area.
-        style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | visible;
+        // Fixed size, centred, with the asked-for client area; moved off the task bar when
+        // centring would put part of it underneath.
+        style = (kWindowedStyle & ~WS_VISIBLE) | visible;
         RECT r = {0, 0, desc.clientWidth, desc.clientHeight};
         AdjustWindowRectEx(&r, style, FALSE, 0);
         width = r.right - r.left;
         height = r.bottom - r.top;
         x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
         y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+        const RECT work = WorkArea();
+        x = std::max<int>(work.left, std::min<int>(x, work.right - width));
+        y = std::max<int>(work.top, std::min<int>(y, work.bottom - height));
     }
     auto* w = new NativeWindowRec;
     w->proc = proc;
@@ -361,6 +388,16 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
         UpdateWindow(hwnd);
     }
     return Find(hwnd);
+}
+
+bool GetUsableScreenSize(int* width, int* height)
+{
+    const RECT work = WorkArea();
+    RECT frame = {0, 0, 0, 0};
+    if (!AdjustWindowRectEx(&frame, kWindowedStyle, FALSE, 0)) return false;
+    if (width) *width = std::max<int>(0, (work.right - work.left) - (frame.right - frame.left));
+    if (height) *height = std::max<int>(0, (work.bottom - work.top) - (frame.bottom - frame.top));
+    return true;
 }
 
 void SetWindowUserData(NativeWindow window, void* data)
@@ -417,6 +454,10 @@ bool SetFullscreen(NativeWindow window, bool on)
                      SWP_NOZORDER | SWP_FRAMECHANGED | show);
     }
     window->fullscreen = on;
+    // The pointer changes at its next move (WM_SETCURSOR); one resting on the window changes now.
+    POINT at;
+    if (GetCursorPos(&at) && WindowFromPoint(at) == h)
+        SetCursor(on ? nullptr : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
     return true;
 }
 

@@ -37,6 +37,16 @@ intptr_t SendNative(NativeWindow window, uint32_t message, uintptr_t wParam, int
     return hwnd ? SendMessageW(hwnd, message, wParam, lParam) : 0;
 }
 
+bool PointerShownAfterMove(NativeWindow window, bool hiddenBefore)
+{
+    HWND hwnd = Handle(window);
+    if (!hwnd) return false;
+    SetCursor(hiddenBefore ? nullptr : LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+    SendMessageA(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor() != nullptr;
+}
+
 bool PostNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     HWND hwnd = Handle(window);

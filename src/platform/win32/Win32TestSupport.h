@@ -18,6 +18,9 @@ bool GetWindowFacts(NativeWindow window, WindowFacts* out);  // false for none o
 
 // Sends a message straight to the window's native procedure and returns its result.
 intptr_t SendNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Asks the window, as the system does when the mouse moves over its client area, which pointer
+// to show, starting from none (hiddenBefore) or the arrow; true when one shows afterwards.
+bool PointerShownAfterMove(NativeWindow window, bool hiddenBefore);
 // Posts a message to the window through the system's queue.
 bool PostNative(NativeWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
