@@ -4,6 +4,8 @@
 # other Unix systems, qb_platform_win32 (the native one, no SDL) on Windows. The fake backend
 # comes twice: qb_platform_fake without OpenGL (needs nothing), and qb_platform_fake_gl whose
 # contexts are real (SDL's offscreen driver on Linux, a hidden WGL window on Windows).
+# qb_platform_template is the starting point of a new backend (HACKING.md); it is built only
+# for its run of the contract suite, never into a program.
 #
 # Each source file is compiled once: what several backends share is a small library of its
 # own (qb_platform_common for all, qb_platform_desktop for those whose RunLoop runs the frames
@@ -56,3 +58,7 @@ else()
 endif()
 
 
+# Not in `all`: the contract run that uses it (tests/platform) pulls it in.
+qb_platform_backend(qb_platform_template ${P}/template/TemplatePlatform.cpp)
+target_link_libraries(qb_platform_template PUBLIC qb_platform_common)
+set_target_properties(qb_platform_template PROPERTIES EXCLUDE_FROM_ALL ON)
