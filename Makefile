@@ -21,7 +21,7 @@ werror_flag := -DQB_WERROR=$(if $(filter 1,$(WERROR)),ON,OFF)
 WIN_BUILD_DIR ?= build-win
 WINDOWS_TESTS ?= 1
 
-.PHONY: all deps configure build run test clean windows windows-test
+.PHONY: all deps configure build run test check clean windows windows-test
 
 all: build
 
@@ -37,9 +37,13 @@ build: configure
 run: build
 	cd $(BUILD_DIR) && ./quenbrill
 
-test: build
+test: build check
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@if [ "$(WINDOWS_TESTS)" = 1 ]; then $(MAKE) windows-test; fi
+
+# The fast checks of the tree (a few seconds): the include graph against the floors (HACKING.md).
+check:
+	scripts/check-layers.sh
 
 # build-win/: quenbrill.exe, the tools, ZabroData.arc (made by this machine's generator) and
 # quenbrill-windows.zip. Installs the cross compiler and Wine when they are missing.
