@@ -41,8 +41,10 @@ test: build check
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@if [ "$(WINDOWS_TESTS)" = 1 ]; then $(MAKE) windows-test; fi
 
-# The fast checks of the tree (a few seconds): the include graph against the floors (HACKING.md).
-check:
+# The fast checks of the tree (a few seconds): the house style and .editorconfig, and the
+# include graph against the floors (HACKING.md).
+check: deps
+	scripts/format.sh --check
 	scripts/check-layers.sh
 
 # build-win/: quenbrill.exe, the tools, ZabroData.arc (made by this machine's generator) and

@@ -9,6 +9,7 @@ pkgs=(
   libgtest-dev libgmock-dev libpng-dev
   xvfb xauth xdotool imagemagick x11-utils
   desktop-file-utils dpkg-dev openbox
+  clang-format
 )
 # `install-deps.sh windows`: the cross compiler, GoogleTest's sources and Wine as well
 # (without Wine's recommended extras, which the tests do not need: about 20 packages, not 85).
