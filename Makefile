@@ -21,7 +21,7 @@ werror_flag := -DQB_WERROR=$(if $(filter 1,$(WERROR)),ON,OFF)
 WIN_BUILD_DIR ?= build-win
 WINDOWS_TESTS ?= 1
 
-.PHONY: all deps configure build run test check clean windows windows-test
+.PHONY: all deps configure build run test check analyze clean windows windows-test
 
 all: build
 
@@ -46,6 +46,11 @@ test: build check
 check: deps
 	scripts/format.sh --check
 	scripts/check-layers.sh
+
+# cppcheck and clang-tidy over the game's sources (minutes; CI runs it after `make test`).
+analyze: configure
+	@scripts/install-deps.sh analyze
+	JOBS=$(JOBS) scripts/analyze.sh $(BUILD_DIR)
 
 # build-win/: quenbrill.exe, the tools, ZabroData.arc (made by this machine's generator) and
 # quenbrill-windows.zip. Installs the cross compiler and Wine when they are missing.

@@ -20,6 +20,8 @@ if [ "${1:-}" = windows ]; then
 fi
 # `make fuzz` also needs clang, whose package brings libFuzzer.
 [ "${1:-}" = fuzz ] && pkgs+=(clang)
+# `make analyze` (scripts/analyze.sh): the static analysers.
+[ "${1:-}" = analyze ] && pkgs+=(cppcheck clang-tidy)
 
 missing=()
 for p in "${pkgs[@]}"; do

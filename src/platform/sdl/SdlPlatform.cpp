@@ -324,7 +324,7 @@ void Pump()
     Start();
     if (std::sig_atomic_t sig = gSignal) {
         gSignal = 0;
-        Post(nullptr, MSG_QUIT, static_cast<uintptr_t>(128 + sig), 0);
+        Post(nullptr, MSG_QUIT, 128u + static_cast<uintptr_t>(sig), 0);
     }
     SDL_PumpEvents();
     SDL_Event ev;
