@@ -9,7 +9,7 @@ pkgs=(
   libgtest-dev libgmock-dev libpng-dev
   xvfb xauth xdotool imagemagick x11-utils
   desktop-file-utils dpkg-dev openbox
-  lintian appstream reuse mandoc
+  lintian appstream reuse mandoc clang-format
 )
 # `install-deps.sh windows`: the cross compiler, GoogleTest's sources and Wine as well
 # (without Wine's recommended extras, which the tests do not need: about 20 packages, not 85).
@@ -20,6 +20,8 @@ if [ "${1:-}" = windows ]; then
 fi
 # `make fuzz` also needs clang, whose package brings libFuzzer.
 [ "${1:-}" = fuzz ] && pkgs+=(clang)
+# `make analyze` (scripts/analyze.sh): the static analysers.
+[ "${1:-}" = analyze ] && pkgs+=(cppcheck clang-tidy)
 
 missing=()
 for p in "${pkgs[@]}"; do

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "game/CommandLine.h"
+#include "platform/Platform.h"
 
 namespace {
 

@@ -7,7 +7,9 @@
 
 #include <string>
 
-#include "platform/Platform.h"
+namespace plat {
+enum class Notice;  // Platform.h: information, warning or error
+}
 
 // --help and --version: standard output, or a message box when there is no console at all.
 // The exit status: 1 when the output could not be written (a full disk, a closed pipe).

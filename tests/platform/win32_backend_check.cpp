@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The Windows backend on a real (Wine) desktop: native window, message queue and procedure
-// results, the clock, no joystick, a WGL context read back, the wave-out device with its
-// worker thread, activation and modal loops, input only with the focus, the device probes and
-// the messages for the player. Win32Keys.FromXServer needs someone pressing A (tests/wine/keys.sh
-// runs it with xdotool); the other tests run on their own.
+// What only the Windows backend shows (the contract suite covers the rest), on a real (Wine)
+// desktop: procedure results through nested calls, messages during creation, full screen and
+// the pointer, a window that waits for its first picture, activation and modal loops, input
+// only with the focus, the device probes and the messages for the player. Win32Keys.FromXServer
+// needs someone pressing A (tests/wine/keys.sh runs it with xdotool); the other tests run on their
+// own.
 #include <GL/gl.h>  // brings <windows.h>, whose macros would rename two contract functions
 #undef PeekMessage
 #undef DispatchMessage
@@ -21,7 +22,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/win32/Win32TestSupport.h"
+#include "Win32TestSupport.h"
 
 namespace {
 
@@ -133,76 +134,6 @@ TEST_F(Win32Backend, DefaultResultsReachTheSenderThroughNestedCalls)
     Drain();
 }
 
-TEST_F(Win32Backend, PeekKeepsTheMessageTranslateAddsCharQuitCarriesItsCode)
-{
-    plat::NativeWindow w = MakeWindow("qb-queue");
-    ASSERT_NE(w, nullptr) << plat::LastError();
-    Drain();
-    ASSERT_TRUE(wt::PostNative(w, kUser, 5, 6));
-    plat::Message a, b;
-    ASSERT_TRUE(plat::PeekMessage(&a, false));
-    ASSERT_TRUE(plat::PeekMessage(&b, true));
-    EXPECT_EQ(a.message, kUser);
-    EXPECT_EQ(b.message, kUser);
-    EXPECT_EQ(b.window, w);
-    EXPECT_EQ(b.wParam, 5u);
-    EXPECT_EQ(b.lParam, 6);
-
-    ASSERT_TRUE(wt::PostNative(w, plat::MSG_KEYDOWN, 'A', 0x001E0001));
-    plat::Message key, ch;
-    ASSERT_TRUE(plat::PeekMessage(&key, true));
-    EXPECT_EQ(key.message, plat::MSG_KEYDOWN);
-    plat::TranslateMessage(key);
-    ASSERT_TRUE(plat::PeekMessage(&ch, true));
-    EXPECT_EQ(ch.message, plat::MSG_CHAR);
-    EXPECT_EQ(ch.wParam, static_cast<uintptr_t>('a'));
-
-    plat::PostQuit(42);
-    plat::Message quit;
-    ASSERT_TRUE(plat::PeekMessage(&quit, true));
-    EXPECT_EQ(quit.message, plat::MSG_QUIT);
-    EXPECT_EQ(quit.window, nullptr);
-    EXPECT_EQ(quit.wParam, 42u);
-    plat::PostClose(w);
-    Drain();
-}
-
-TEST_F(Win32Backend, TicksCountMillisecondsAndNoJoystickIsNoJoystick)
-{
-    const uint32_t t0 = plat::Ticks();
-    const Clock::time_point start = Clock::now();
-    while (Clock::now() - start < std::chrono::milliseconds(40)) {
-    }
-    const uint32_t dt = plat::Ticks() - t0;
-    EXPECT_GE(dt, 35u);
-    EXPECT_LT(dt, 5000u);
-    EXPECT_GT(plat::CalendarTime(), 1600000000);
-    // The frame rate limit's sleep lets at least that much time pass.
-    const uint32_t t1 = plat::Ticks();
-    plat::Sleep(20);
-    EXPECT_GE(plat::Ticks() - t1, 19u);
-
-    uint32_t x = 1, y = 2, buttons = 3;
-    EXPECT_FALSE(plat::GetJoystick(&x, &y, &buttons)) << "Wine has no joystick here";
-}
-
-TEST_F(Win32Backend, DisplayModeComesBackAfterRestore)
-{
-    plat::NativeWindow w = MakeWindow("qb-mode");
-    ASSERT_NE(w, nullptr) << plat::LastError();
-    wt::WindowFacts before, after;
-    ASSERT_TRUE(wt::GetWindowFacts(w, &before));
-    plat::RestoreDisplayMode();  // nothing was changed: nothing happens
-    plat::ChangeDisplayMode(800, 600, 32);
-    plat::RestoreDisplayMode();
-    plat::RestoreDisplayMode();  // a second restore does nothing
-    ASSERT_TRUE(wt::GetWindowFacts(w, &after));
-    EXPECT_EQ(after.screenWidth, before.screenWidth);
-    EXPECT_EQ(after.screenHeight, before.screenHeight);
-    plat::PostClose(w);
-    Drain();
-}
-
 TEST_F(Win32Backend, DesktopFullScreenByCallAndShortcutsWhichTheGameNeverSees)
 {
     constexpr uint32_t kSysKeyDown = 0x0104, kSysKeyUp = 0x0105;  // WM_SYSKEY*
@@ -249,70 +180,6 @@ TEST_F(Win32Backend, DesktopFullScreenByCallAndShortcutsWhichTheGameNeverSees)
     }
     plat::PostClose(w);
     Drain();
-}
-
-TEST_F(Win32Backend, IconProgramFolderVsyncAndNoGamepad)
-{
-    constexpr uint32_t kGetIcon = 0x007F;  // WM_GETICON
-    plat::NativeWindow w = MakeWindow("qb-icon");
-    ASSERT_NE(w, nullptr) << plat::LastError();
-    EXPECT_EQ(wt::SendNative(w, kGetIcon, 1, 0), 0) << "no icon of its own yet";
-    std::vector<uint8_t> pixels(16 * 16 * 4, 200);
-    plat::SetWindowIcon(w, pixels.data(), 16, 16);
-    EXPECT_NE(wt::SendNative(w, kGetIcon, 1, 0), 0) << "ICON_BIG";
-    EXPECT_NE(wt::SendNative(w, kGetIcon, 0, 0), 0) << "ICON_SMALL";
-
-    const std::string dir = plat::ExecutableDir();
-    ASSERT_FALSE(dir.empty());
-    EXPECT_TRUE(dir.back() == '\\' || dir.back() == '/') << dir;
-    EXPECT_NE(GetFileAttributesA((dir + "platform_win32_backend_check.exe").c_str()),
-              INVALID_FILE_ATTRIBUTES)
-        << dir;
-
-    EXPECT_FALSE(plat::GLSetVsync(true)) << "no context yet";
-    ASSERT_TRUE(plat::GLCreateContext(w)) << plat::LastError();
-    plat::GLSetVsync(false);  // the driver may refuse; it must not fail otherwise
-    plat::GLReleaseContext();
-
-    plat::GamepadState pad;
-    EXPECT_FALSE(plat::GetGamepad(&pad)) << "Wine has no gamepad here";
-    plat::PostClose(w);
-    Drain();
-}
-
-TEST_F(Win32Backend, GLContextDrawsIntoTheWindow)
-{
-    plat::NativeWindow w = MakeWindow("qb-gl");
-    ASSERT_NE(w, nullptr) << plat::LastError();
-    ASSERT_TRUE(plat::GLCreateContext(w)) << plat::LastError();
-    GLint depth = 0, red = 0;
-    glGetIntegerv(GL_DEPTH_BITS, &depth);
-    glGetIntegerv(GL_RED_BITS, &red);
-    EXPECT_GE(depth, 16);
-    EXPECT_EQ(red, 8);
-    glViewport(0, 0, 640, 480);
-    glClearColor(208 / 255.0f, 232 / 255.0f, 234 / 255.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glColor3f(1, 0, 0);
-    glBegin(GL_TRIANGLES);  // lower-left half
-    glVertex2f(-1, -1);
-    glVertex2f(1, -1);
-    glVertex2f(-1, 1);
-    glEnd();
-    unsigned char p[4] = {};
-    glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    EXPECT_EQ(p[0], 255);
-    EXPECT_EQ(p[1], 0);
-    glReadPixels(637, 477, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    EXPECT_EQ(p[0], 208);
-    EXPECT_EQ(p[1], 232);
-    EXPECT_EQ(p[2], 234);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    plat::GLSwapBuffers();
-    // Destroying the window takes its context along.
-    plat::PostClose(w);
-    Drain();
-    EXPECT_FALSE(plat::GLCreateContext(w));
 }
 
 TEST_F(Win32Backend, AWindowWaitingForItsPictureShowsAtTheFirstSwap)
@@ -475,62 +342,6 @@ TEST(Win32Notices, TheTestHookLogsWhatTheBoxWouldShowInUtf8)
               "error: bad option\n");
     // ctest reads this program's output through a pipe: the console text goes there.
     EXPECT_TRUE(plat::ConsolePrint("", false));
-}
-
-// The audio device: every queued buffer reported done, in order, on a thread of its own, and a
-// done procedure may queue the next buffer; after a reset nothing is reported any more.
-struct AudioLog {
-    std::mutex lock;
-    std::condition_variable changed;
-    int done = 0;
-    int refills = 0;  // buffers the done procedure queued itself
-    bool afterReset = false;  // set once AudioReset has returned
-    bool notifiedAfterReset = false;
-    bool onMainThread = false;
-    std::thread::id main;
-};
-AudioLog gAudio;
-std::vector<int16_t> gBuffers[4];
-
-void OnDone(void*)
-{
-    std::lock_guard<std::mutex> guard(gAudio.lock);
-    if (gAudio.afterReset) gAudio.notifiedAfterReset = true;
-    if (std::this_thread::get_id() == gAudio.main) gAudio.onMainThread = true;
-    ++gAudio.done;
-    if (gAudio.refills < 2) {
-        const auto& b = gBuffers[2 + gAudio.refills++];
-        plat::AudioQueue(b.data(), b.size() * sizeof(int16_t));
-    }
-    gAudio.changed.notify_all();
-}
-
-TEST(Win32Audio, BuffersAreReportedOnAWorkerAndNothingAfterReset)
-{
-    gAudio.main = std::this_thread::get_id();
-    for (auto& b : gBuffers) b.assign(4410 * 2, 1000);  // 100 ms each
-    ASSERT_TRUE(plat::AudioOpen(44100, OnDone, nullptr)) << plat::LastError();
-    EXPECT_FALSE(plat::AudioOpen(44100, OnDone, nullptr)) << "only one device at a time";
-    ASSERT_TRUE(plat::AudioQueue(gBuffers[0].data(), gBuffers[0].size() * 2));
-    ASSERT_TRUE(plat::AudioQueue(gBuffers[1].data(), gBuffers[1].size() * 2));
-    {
-        std::unique_lock<std::mutex> guard(gAudio.lock);
-        EXPECT_TRUE(gAudio.changed.wait_for(guard, std::chrono::seconds(30),
-                                            [] { return gAudio.done >= 4; }))
-            << gAudio.done << " of 4 buffers reported";
-        EXPECT_FALSE(gAudio.onMainThread);
-    }
-    // Two more, reset at once: they are forgotten without a word.
-    ASSERT_TRUE(plat::AudioQueue(gBuffers[0].data(), gBuffers[0].size() * 2));
-    ASSERT_TRUE(plat::AudioQueue(gBuffers[1].data(), gBuffers[1].size() * 2));
-    plat::AudioReset();
-    {
-        std::lock_guard<std::mutex> guard(gAudio.lock);
-        gAudio.afterReset = true;
-    }
-    plat::AudioClose();
-    EXPECT_FALSE(gAudio.notifiedAfterReset);
-    EXPECT_FALSE(plat::AudioQueue(gBuffers[0].data(), 4)) << "closed";
 }
 
 // Run by tests/wine/keys.sh, which presses A with xdotool until this ends: the key arrives as

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "render/ModelFile.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -108,28 +105,12 @@ Bytes Encode(const Model& m)
 
 class ModelFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("qb_modelfile_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string Path(const char* name) const { return (dir / name).string(); }
-    void WriteText(const char* name, const std::string& text) const
-    {
-        std::ofstream out(dir / name, std::ios::binary);
-        out << text;
-    }
+    std::string Path(const char* name) const { return dir.Path(name); }
+    void WriteText(const char* name, const std::string& text) const { dir.Write(name, text); }
     // Saved text has the system's line ends (CR LF on Windows); read as text they are "\n".
-    std::string ReadText(const char* name) const
-    {
-        std::ifstream in(dir / name);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    fs::path dir;
+    std::string ReadText(const char* name) const { return dir.Read(name, true); }
+
+    test::TempDir dir{"modelfile"};
 };
 
 TEST(BinaryModel, OneNamedObjectIsExactlyItsFieldList)
@@ -584,7 +565,8 @@ TEST_F(ModelFileTest, FilesLargerThanAModelAreRefusedFromTheirSize)
         {
             std::ofstream out(dir / name, std::ios::binary);
         }
-        fs::resize_file(dir / name, uintmax_t(limit) + 1);  // sparse: nothing is written
+        std::filesystem::resize_file(dir / name,
+                                     uintmax_t(limit) + 1);  // sparse: nothing is written
         Model m;
         std::string why;
         bool loaded = std::string(name).find(".bin") != std::string::npos
@@ -593,7 +575,7 @@ TEST_F(ModelFileTest, FilesLargerThanAModelAreRefusedFromTheirSize)
         EXPECT_FALSE(loaded);
         EXPECT_EQ(why, std::to_string(limit + 1) + " bytes, more than a model file may hold (" +
                            std::to_string(limit >> 20) + " MB)");
-        fs::remove(dir / name);
+        std::filesystem::remove(dir / name);
     }
 }
 

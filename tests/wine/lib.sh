@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: MIT
-# Helpers of the Wine end-to-end scripts, on top of those of the Linux game's (../e2e-game/lib.sh).
+# Helpers of the Wine end-to-end scripts, on top of the e2e library (../e2e/lib.sh).
 # Sourced, not run.
 E2E_LIMIT_MS=30000   # each wait's limit: Wine starts programs and windows slowly
-. "$(dirname "${BASH_SOURCE[0]}")/../e2e-game/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
 
 # wait_window [TITLE]: waits until the program GAME_PID shows a window whose title matches the
 # pattern (the game's window by default) and sets WID to it. A window that exists but is not

@@ -11,6 +11,12 @@
 // out only once a look at the queue has found it empty, so the frame loop sees a pause and
 // restarts its clock instead of counting the whole loop as one frame.
 //
+// Implements: the whole contract, with F11 and Alt+Enter for desktop full screen, joystick 1
+// through the multimedia joystick query, the first XInput gamepad, and the frame loop of the
+// desktop (DesktopLoop).
+// Leaves out: a console's Ctrl+C (the game runs without a console) and gamepads that only
+// DirectInput sees, not XInput.
+//
 // The contract's window procedure returns nothing, while a native one returns a result. Each
 // native call of our procedure pushes a frame on a small stack; DefaultWindowProc stores the
 // default procedure's result in the innermost frame, which the native procedure returns. Sends

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/sdl/SdlTestSupport.h"
+#include "SdlTestSupport.h"
 
 #include <SDL.h>
 

@@ -4,7 +4,7 @@
 #undef DispatchMessage
 
 #include "platform/win32/Win32Internal.h"
-#include "platform/win32/Win32TestSupport.h"
+#include "Win32TestSupport.h"
 
 namespace plat::win32test {
 namespace {
