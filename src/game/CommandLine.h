@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+constexpr int kDefaultFighters = 20;
+constexpr int kDefaultFactories = 10;
+
 struct GameOptions {
     bool fullscreen = false;  // start in desktop full screen
     int scale = 1;  // window of scale x (640 x 480)
@@ -15,9 +18,14 @@ struct GameOptions {
     uint32_t seed = 0;
     std::string dataFile;  // the archive named by --data; empty: search for it
     bool mute = false;  // no sound device at all
+    // The size of the battle: enemy fighters and factories placed when a game starts.
+    int fighters = kDefaultFighters;
+    int factories = kDefaultFactories;
 };
 
 constexpr int kMaxScale = 8;
+constexpr int kMaxFighters = 5000;
+constexpr int kMaxFactories = 1000;
 
 enum class CommandLineAction {
     Run,  // start the game with the options

@@ -34,8 +34,6 @@
 namespace {
 
 const float kFarPlane = 4000.0f;
-const int kFighters = 20;
-const int kFactories = 10;
 
 // Input buttons the controller cares about.
 const int32_t kButtonFire = 2;  // A, joystick button 1
@@ -196,16 +194,16 @@ void MainWindow::EnterStartScreen()
     ApplyCamera();
 }
 
-void SpawnBattle()
+void SpawnBattle(int fighters, int factories)
 {
     new XWing(Vector3D{0.0f, 25.0f, 0.0f}, 0.0f);
-    for (int i = 0; i < kFighters; ++i) {
+    for (int i = 0; i < fighters; ++i) {
         const float x = RandomCoordinate();
         const float z = RandomCoordinate();
         const float heading = static_cast<float>(std::rand() % 360);
         new TieFighter(Vector3D{x, 25.0f, z}, heading);
     }
-    for (int i = 0; i < kFactories; ++i) {
+    for (int i = 0; i < factories; ++i) {
         const float x = RandomCoordinate();
         const float z = RandomCoordinate();
         new Factory(Vector3D{x, 0.0f, z});
@@ -229,7 +227,7 @@ void MainWindow::StartNewGame()
         delete[] data;
     }
 
-    SpawnBattle();
+    SpawnBattle(CurrentGameOptions().fighters, CurrentGameOptions().factories);
     sky = new SkyDome(FrustumParams.far, 16, 20, TEXTURE_SKY);
 }
 
