@@ -299,7 +299,6 @@ void MainWindow::PresentAndClear()
 void MainWindow::DrawBackground()
 {
     if (state != GAME_PLAYING) return;
-    if (sky) sky->Draw(CameraEye);
-    DrawGround(Vector3D{-1000.0f, 0.0f, -1000.0f}, Vector3D{1000.0f, 0.0f, 1000.0f},
-               TEXTURE_GROUND);
+    DrawSkyAndGround(sky, CameraEye, Vector3D{-1000.0f, 0.0f, -1000.0f},
+                     Vector3D{1000.0f, 0.0f, 1000.0f}, TEXTURE_GROUND);
 }
