@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The model renderer sends each object to GL once (display lists, ramp coordinates from the
-// texture matrix), draws each outline edge once and leaves out what lies outside the view.
-// These tests draw fixed scenes of the game's own models both that way and the way every
-// vertex used to be sent (the outline from GL's own back faces in line mode), still kept here
-// as the reference, and compare the pictures; and they check that a model edited after it was
-// drawn is drawn edited.
+// The model renderer keeps each object ready for GL (shaded corners in arrays with ramp
+// coordinates worked out per corner, textured ones in display lists), draws each outline edge
+// once and leaves out what lies outside the view. These tests draw fixed scenes of the game's
+// own models, and a coarse smooth sphere, both that way and the way every vertex used to be
+// sent (the outline from GL's own back faces in line mode), still kept here as the reference,
+// and compare the pictures; and they check that a model edited after it was drawn is drawn
+// edited.
 #include <GL/gl.h>
 
 #include <cmath>
@@ -156,13 +157,12 @@ bool Near(const Rgb& a, const Rgb& b)
 
 // Pixels that differ, and of those the ones whose new colour appears nowhere within
 // kBoundaryReach pixels of them in the reference: those are no boundary that moved a little
-// but something else. Boundaries move between brightness bands (GL interpolates the ramp
-// coordinate before clamping it, the reference after), at outline edges (an edge between two
-// back faces is drawn twice in the reference, once each way, and once here; GL leaves out a
-// line's last pixel, so a pixel at a corner can go), and where two parts of a model have
-// faces in one plane (an exhaust set into its engine): there the depth test decides by the
-// last bits of rounding, and an unposed model's parts are moved by their pivots in its display
-// list rather than by a matrix each, which rounds differently.
+// but something else. Boundaries move at outline edges (an edge between two back faces is
+// drawn twice in the reference, once each way, and once here; GL leaves out a line's last
+// pixel, so a pixel at a corner can go), and where two parts of a model have faces in one
+// plane (an exhaust set into its engine): there the depth test decides by the last bits of
+// rounding, and an unposed model's parts are moved by their pivots in its corner arrays
+// rather than by a matrix each, which rounds differently.
 constexpr int kBoundaryReach = 6;
 
 struct Difference {
@@ -396,6 +396,76 @@ TEST_F(ModelDrawingTest, MirroredAndPartByPartLookAsBefore)
         {&factory, {120.0f, 0.0f, -70.0f}, 45.0f, false, -0.1f},
     };
     ExpectSamePicture(scene, "mirrored and part by part");
+}
+
+// A coarse sphere with smooth normals (each corner's normal points out from the centre), as a
+// modder might make one: 3 rings between the poles and 5 sectors. Its triangles have corners
+// on either side of the band borders and of 0, where the ramp coordinate must be clamped at
+// each corner before it is interpolated.
+void AddSmoothSphere(Model& m, int obj, float radius, int rings, int sectors)
+{
+    auto point = [&](int ring, int sector) {
+        const float lat = (-0.5f + float(ring) / float(rings)) * 3.14159265f;
+        const float lon = float(sector) / float(sectors) * 6.28318531f;
+        return Vector3D{std::cos(lat) * std::cos(lon), std::sin(lat),
+                        std::cos(lat) * std::sin(lon)};
+    };
+    for (int ring = 0; ring < rings; ++ring)
+        for (int sector = 0; sector < sectors; ++sector) {
+            const Vector3D c[4] = {point(ring, sector), point(ring + 1, sector),
+                                   point(ring + 1, sector + 1), point(ring, sector + 1)};
+            const int tris[2][3] = {{0, 1, 2}, {0, 2, 3}};
+            for (const auto& t : tris) {
+                int p[3];
+                for (int k = 0; k < 3; ++k)
+                    p[k] =
+                        m.AddPoint(obj, c[t[k]].x * radius, c[t[k]].y * radius, c[t[k]].z * radius);
+                const int tri = m.AddTriangle(obj, p[0], p[1], p[2]);
+                for (int k = 0; k < 3; ++k)
+                    m.SetNormal(obj, tri, k, c[t[k]].x, c[t[k]].y, c[t[k]].z);
+            }
+        }
+}
+
+// Every band border where the design puts it: the same pixels as the reference, which gives each
+// corner its clamped ramp coordinate. Drawn whole and part by part, turned several ways.
+TEST_F(ModelDrawingTest, CoarseSmoothSphereHasExactBands)
+{
+    Model sphere;
+    const int obj = sphere.AddObject();
+    sphere.SetColor(obj, 210, 180, 90);
+    AddSmoothSphere(sphere, obj, 300.0f, 3, 5);
+    CameraEye = Vector3D{0, 0, 0};
+    CameraDirection = Vector3D{1, 0, 0};
+    CameraUp = Vector3D{0, 1, 0};
+    int compared = 0;
+    for (float heading : {0.0f, 37.0f, 150.0f, 260.0f})
+        for (bool partByPart : {false, true}) {
+            SCOPED_TRACE(::testing::Message()
+                         << "heading " << heading << (partByPart ? ", part by part" : ""));
+            const std::vector<Placed> scene = {
+                {&sphere, {80.0f, 4.0f, -3.0f}, heading, false, 0.1f, partByPart}};
+            const Picture reference = Draw(scene, true);
+            const Picture drawn = Draw(scene, false);
+            // The outline may differ as the other scenes allow (an edge drawn once leaves out a
+            // corner pixel the reference draws twice); the fill must not differ at all.
+            int bands = 0, outline = 0, shown = 0;
+            auto black = [](const Picture& p, size_t i) {
+                return p.rgb[i] == 0 && p.rgb[i + 1] == 0 && p.rgb[i + 2] == 0;
+            };
+            for (size_t i = 0; i < drawn.rgb.size(); i += 3) {
+                const bool same = reference.rgb[i] == drawn.rgb[i] &&
+                                  reference.rgb[i + 1] == drawn.rgb[i + 1] &&
+                                  reference.rgb[i + 2] == drawn.rgb[i + 2];
+                if (!same) ++(black(reference, i) || black(drawn, i) ? outline : bands);
+                shown += drawn.rgb[i] != 208 || drawn.rgb[i + 1] != 232 || drawn.rgb[i + 2] != 234;
+            }
+            EXPECT_GT(shown, 20000);  // a tenth of the window and more
+            EXPECT_EQ(bands, 0);
+            EXPECT_LE(outline, 8);
+            ++compared;
+        }
+    EXPECT_EQ(compared, 8);
 }
 
 // The lists are made from the model once; an edit afterwards must reach the screen.
