@@ -156,9 +156,31 @@ bool GroundBeforeSky(const Vector3D& eye, const Vector3D& a, const Vector3D& b, 
     return depth <= 1.0 - 2.0 / (std::ldexp(1.0, depthBits) - 1.0);
 }
 
+namespace {
+
+// The last ground DrawSkyAndGround drew: its corners and when.
+struct GroundDrawn {
+    Vector3D a, b;
+    uint32_t context = 0;
+    uint32_t clears = 0;
+} gGround;
+
+}  // namespace
+
+bool GroundInDepth(Vector3D* a, Vector3D* b)
+{
+    if (gGround.context == 0 || gGround.context != GLContextSerial() ||
+        gGround.clears != DepthClears())
+        return false;
+    *a = gGround.a;
+    *b = gGround.b;
+    return true;
+}
+
 void DrawSkyAndGround(SkyDome* sky, const Vector3D& eye, const Vector3D& a, const Vector3D& b,
                       int groundTexture)
 {
+    gGround = GroundDrawn{a, b, GLContextSerial(), DepthClears()};
     static uint32_t bitsContext = 0;
     static GLint depthBits = 0;
     if (bitsContext != GLContextSerial()) {

@@ -54,6 +54,9 @@ void DrawGround(const Vector3D& a, const Vector3D& b, int texture);
 // ground square from a to b, the ground first when that gives the same picture (see above).
 void DrawSkyAndGround(SkyDome* sky, const Vector3D& eye, const Vector3D& a, const Vector3D& b,
                       int groundTexture);
+// The ground square DrawSkyAndGround drew into the depth buffer since it was last cleared
+// (in this context), with its corners; false when there is none.
+bool GroundInDepth(Vector3D* a, Vector3D* b);
 // True when every point of the ground square lies so far inside the far plane of
 // FrustumParams, seen from eye, that its depth stays below the cleared value in a depth
 // buffer of depthBits bits: then the ground may go before the sky.

@@ -24,6 +24,7 @@
 #include "render/Model.h"
 #include "render/ModelFile.h"
 #include "render/ModelRenderer.h"
+#include "render/SkyDome.h"
 #include "render/Texture.h"
 #include "render/ViewVolume.h"
 
@@ -466,6 +467,70 @@ TEST_F(ModelDrawingTest, CoarseSmoothSphereHasExactBands)
             ++compared;
         }
     EXPECT_EQ(compared, 8);
+}
+
+// A factory's hit sphere is half under the ground: where the ground hides that half it is not
+// drawn at all, which must not show. Factories with their spheres on the ground, seen from the
+// chase camera, from above, from low down and from outside the square, against the reference.
+TEST_F(ModelDrawingTest, HitSpheresOnTheGroundLookAsBefore)
+{
+    std::vector<uint8_t> skyRgb(256 * 128 * 3), groundRgb(128 * 128 * 3);
+    for (size_t i = 0; i < skyRgb.size(); ++i) skyRgb[i] = uint8_t(120 + (i * 7) % 100);
+    for (size_t i = 0; i < groundRgb.size(); ++i) groundRgb[i] = uint8_t((i * 91) ^ (i / 383));
+    ASSERT_TRUE(CreateConstantAlphaTexture(skyRgb.data(), skyRgb.size(), 256, 128, 2, 1.0f));
+    ASSERT_TRUE(CreateConstantAlphaTexture(groundRgb.data(), groundRgb.size(), 128, 128, 1, 1.0f));
+    SkyDome sky(FrustumParams.far, 16, 20, 2);
+    const Vector3D a{-1000, 0, -1000}, b{1000, 0, 1000};
+    struct View {
+        Vector3D eye, look;
+        const char* what;
+    };
+    const View views[] = {
+        {{-60, 60, 10}, {1, -0.35f, 0.05f}, "chase view"},
+        {{150, 1000, 0}, {0, -1, 0}, "from above"},
+        {{-30, 6, -40}, {1, -0.02f, 0.1f}, "low over the ground"},
+        {{-1100, 80, 0}, {1, -0.1f, 0}, "from outside the square"},
+        {{-400, 300, 500}, {0.8f, -0.5f, -0.6f}, "high and sideways"},
+        {{100, -40, -250}, {0.1f, 0.25f, 1}, "from under the ground"},
+    };
+    // Factories on the ground (hit), one near the edge of the square, and a fighter above it.
+    const std::vector<Placed> scene = {
+        {&factory, {120, 0, 20}, 0, true},    {&factory, {300, 0, -150}, 45, true},
+        {&factory, {960, 0, 100}, 10, true},  {&factory, {60, 0, 170}, 80, false},
+        {&fighter, {90, 26, -40}, 150, true},
+    };
+    int spheresCut = 0;  // drawn without the bands under the ground
+    for (const View& v : views) {
+        SCOPED_TRACE(v.what);
+        CameraEye = v.eye;
+        CameraDirection = v.look;
+        CameraUp = std::fabs(v.look.y) > 0.99f ? Vector3D{1, 0, 0} : Vector3D{0, 1, 0};
+        Picture pictures[2];
+        for (int way = 0; way < 2; ++way) {
+            ClearFrame();
+            ApplyCamera();
+            DrawSkyAndGround(&sky, CameraEye, a, b, 1);
+            for (const Placed& p : scene) {
+                const ModelInstance inst = Instance(p);
+                const float radius = 2.0f * InstanceReachRadius(inst);
+                if (p.hit && way == 0) ReferenceHitSphere(p.position, radius, 10, 10, 200);
+                if (p.hit && way == 1) {
+                    DrawHitSphere(p.position, radius, 10, 10, 45, 117, 34, 200);
+                    spheresCut += HitSphereFirstBand(p.position, radius, 10, CameraEye) > -10;
+                }
+                DrawInstance(inst);
+            }
+            pictures[way] = ReadPicture();
+        }
+        int differing = 0;
+        for (size_t i = 0; i < pictures[0].rgb.size(); ++i)
+            differing += pictures[0].rgb[i] != pictures[1].rgb[i];
+        EXPECT_EQ(differing, 0);
+    }
+    // Most factory spheres lost their lower half; not from outside the square, nor the one at
+    // its edge when the line of sight to it leaves the square.
+    EXPECT_GE(spheresCut, 8);
+    EXPECT_LT(spheresCut, 15);
 }
 
 // The lists are made from the model once; an edit afterwards must reach the screen.
