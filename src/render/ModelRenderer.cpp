@@ -171,6 +171,7 @@ struct PartGeometry {
 struct ModelGeometry {
     uint64_t revision = 0;
     std::vector<PartGeometry> parts;
+    bool anyTextured = false;  // some object is drawn with a picture
     ShadedFill fill;  // every shaded object, unposed, with its colours
     EdgeTable edges;  // the outline of the same corners
     Vector3D centre;  // bounding sphere of the fill list's corners, in the model's frame
@@ -188,6 +189,7 @@ void DeleteList(GLuint& list)
 
 void DeleteLists(ModelGeometry& g)
 {
+    g.anyTextured = false;
     for (PartGeometry& p : g.parts) DeleteList(p.list);
     g.parts.clear();
     g.fill = ShadedFill{};
@@ -352,7 +354,10 @@ ModelGeometry& GeometryOf(const Model& model)
         DeleteLists(g);
         g.revision = model.Revision();
         g.parts.reserve(static_cast<size_t>(model.count));
-        for (int32_t k = 0; k < model.count; ++k) g.parts.push_back(CompilePart(model.objects[k]));
+        for (int32_t k = 0; k < model.count; ++k) {
+            g.parts.push_back(CompilePart(model.objects[k]));
+            g.anyTextured = g.anyTextured || (g.parts.back().drawable && g.parts.back().textured);
+        }
         CompileUnposed(model, g);
     }
     return g;
@@ -369,8 +374,10 @@ float RampCoordinate(const PartMatrix& rotation, const Vector3D& normal, const V
 }
 
 // Draws a shaded fill under the current model-view matrix with the ramp texture bound: the
-// ramp coordinate of each different normal once, then every corner's, then the arrays.
-void DrawShadedFill(const ShadedFill& f, const PartMatrix& rotation, const Vector3D& light)
+// ramp coordinate of each different normal once, then every corner's, then the arrays. The
+// vertex array stays switched on when the caller had it on.
+void DrawShadedFill(const ShadedFill& f, const PartMatrix& rotation, const Vector3D& light,
+                    bool vertexArrayOn = false)
 {
     static std::vector<float> shade;
     static std::vector<float> ramp;
@@ -379,7 +386,7 @@ void DrawShadedFill(const ShadedFill& f, const PartMatrix& rotation, const Vecto
         shade[i] = RampCoordinate(rotation, f.normals[i], light);
     ramp.resize(f.normalOf.size());
     for (size_t c = 0; c < f.normalOf.size(); ++c) ramp[c] = shade[f.normalOf[c]];
-    glEnableClientState(GL_VERTEX_ARRAY);
+    if (!vertexArrayOn) glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, f.xyz.data());
     glTexCoordPointer(1, GL_FLOAT, 0, ramp.data());
@@ -390,7 +397,7 @@ void DrawShadedFill(const ShadedFill& f, const PartMatrix& rotation, const Vecto
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(f.normalOf.size()));
     if (!f.rgb.empty()) glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
+    if (!vertexArrayOn) glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 // The largest factor by which the matrix stretches a length (rotation and uniform scale:
@@ -581,11 +588,43 @@ void DrawInstance(const ModelInstance& instance)
     // The fills of everything that can be seen, then the outlines of the shaded objects under
     // one setting of the outline state. The depth test makes this order give the same picture
     // as drawing each object's outline right after its fill.
+    PartMatrix whole;
+    if (unposed && !geometry.anyTextured) {
+        // The game's ships: all their objects in one fill, and its outline under the same
+        // transform right after it (the ramp may stay on: the outline is black whatever the
+        // texel). The fewest GL calls for a ship.
+        if (geometry.fill.Empty() || !instance.ComputeInstanceMatrix(false, whole) ||
+            SphereOutside(view, whole.TransformPoint(geometry.centre),
+                          geometry.radius * Stretch(whole), outlineMargin))
+            return;
+        PartMatrix rotation;
+        instance.ComputeInstanceMatrix(true, rotation);
+        Vector3D eye;
+        float orientation = 1.0f;
+        const bool eyeKnown = view.eyeKnown && UndoAffine(whole.m, view.eye, eye, orientation);
+        glEnable(GL_TEXTURE_1D);
+        glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
+        glPushMatrix();
+        glMultMatrixf(whole.m);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        DrawShadedFill(geometry.fill, rotation, light, true);
+        glLineWidth(outlineWidth);
+        glColor3f(0.0f, 0.0f, 0.0f);
+        glDepthFunc(GL_LEQUAL);
+        DrawOutline(geometry.edges, eye, view.winding * orientation, eyeKnown);
+        glDepthFunc(GL_LESS);
+        glLineWidth(1.0f);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glPopMatrix();
+        glDisable(GL_TEXTURE_1D);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        return;
+    }
+
     static std::vector<VisiblePart> outlined;
     outlined.clear();
     TextureState texture;
     bool drewAny = false;
-    PartMatrix whole;
     bool wholeOutlined = false;
     if (unposed && !geometry.fill.Empty() && instance.ComputeInstanceMatrix(false, whole) &&
         !SphereOutside(view, whole.TransformPoint(geometry.centre),
