@@ -6,13 +6,17 @@
 // present+clear and the sky+ground (each part ends with glFinish, so the software rasteriser's
 // work is counted where it was asked for); the frames between are finished only where the game
 // has its picture drawn, at the present, and after the sky and ground, and give the whole
-// frame. Both are timed in wall-clock time and in CPU time of the whole process (all threads:
-// the rasteriser has threads of its own). On a loaded machine the CPU time is the steadier
-// figure. GL calls are counted per frame where the build can count them. A second run draws
-// only the floor every frame pays: clear, sky and ground.
+// frame. Right after each whole frame come two yardsticks from the same camera: a plain clear
+// of the same size, and the floor every frame pays (present, clear, sky and ground), so that a
+// change of load on the machine moves a frame and its yardsticks alike. Everything is timed in
+// wall-clock time and in CPU time of the whole process (all threads: the rasteriser has
+// threads of its own). On a loaded machine the CPU time is the steadier figure. GL calls are
+// counted per frame where the build can count them.
 //
-//   quenbrill-bench-frame [--frames N] [--seed S] [--logic-only] [--slow-frames]
+//   quenbrill-bench-frame [--frames N] [--seed S] [--fighters N] [--factories N]
+//                         [--logic-only] [--slow-frames]
 //
+// --fighters and --factories set the size of the battle as the game's options do (20 and 10).
 // --logic-only switches entity drawing off (ships, bolts, hit spheres, particles): the task
 // pass then costs only the game logic. --slow-frames lists the split frames whose task pass
 // took more than four times the median CPU time, with what the frame drew.
@@ -87,6 +91,22 @@ void PrintHeading()
 
 double Ratio(double a, double b) { return a / std::max(1e-9, b); }
 
+// Frame k of a over frame k of b, for every k.
+std::vector<double> PairRatios(const std::vector<double>& a, const std::vector<double>& b)
+{
+    std::vector<double> r;
+    for (size_t k = 0; k < a.size() && k < b.size(); ++k) r.push_back(Ratio(a[k], b[k]));
+    return r;
+}
+
+// The slowest of v from index `from` on, over the median of v.
+double WorstOverMedian(const std::vector<double>& v, size_t from)
+{
+    double worst = 0.0;
+    for (size_t k = from; k < v.size(); ++k) worst = std::max(worst, v[k]);
+    return Ratio(worst, Median(v));
+}
+
 // Handles what the platform queued, as the main loop does between frames.
 void PumpMessages()
 {
@@ -152,18 +172,24 @@ int main(int argc, char** argv)
     unsigned seed = 1234;
     bool logicOnly = false;
     bool listSlow = false;
+    GameOptions options;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
             frames = std::max(2, std::atoi(argv[++i]));  // a split and a whole one
         } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
             seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (std::strcmp(argv[i], "--fighters") == 0 && i + 1 < argc) {
+            options.fighters = std::min(kMaxFighters, std::max(0, std::atoi(argv[++i])));
+        } else if (std::strcmp(argv[i], "--factories") == 0 && i + 1 < argc) {
+            options.factories = std::min(kMaxFactories, std::max(0, std::atoi(argv[++i])));
         } else if (std::strcmp(argv[i], "--logic-only") == 0) {
             logicOnly = true;
         } else if (std::strcmp(argv[i], "--slow-frames") == 0) {
             listSlow = true;
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--frames N] [--seed S] [--logic-only] [--slow-frames]\n",
+                         "usage: %s [--frames N] [--seed S] [--fighters N] [--factories N] "
+                         "[--logic-only] [--slow-frames]\n",
                          argv[0]);
             return 2;
         }
@@ -176,7 +202,7 @@ int main(int argc, char** argv)
     plat::fake::SetCalendarTime(seed);
     SeedRandom();
     ForgetKeyPresses();
-    if (!InitApplication()) {
+    if (!InitApplication(options)) {
         const char* why = StartupFailure();
         std::fprintf(stderr, "quenbrill-bench-frame: %s\n", why ? why : "start-up failed");
         return 1;
@@ -216,22 +242,25 @@ int main(int argc, char** argv)
     Series task{"task pass", {}, {}}, particles{"particles", {}, {}},
         present{"present+clear", {}, {}}, background{"sky+ground", {}, {}},
         parts{"sum of the parts", {}, {}}, whole{"whole frame", {}, {}};
+    // Right after each whole frame, from the same camera: the floor and a plain clear.
+    Series floorPresent{"present+clear", {}, {}}, floorBackground{"sky+ground", {}, {}},
+        floorWhole{"floor frame", {}, {}}, clearWhole{"clear frame", {}, {}};
     std::vector<int> splitFrames;  // the frame of each entry of the part series
+    std::vector<int> wholeFrames;  // the frame of each entry of the whole and yardstick series
     std::vector<double> glCalls;
+    std::vector<double> floorCalls;
     std::vector<int> liveTasks;
     std::vector<int> hitSpheres;  // asked for per frame, seen or not
     int spheres = 0;
     SetHitSphereObserver([&spheres](const HitSphereCall&) { ++spheres; });
     int maxParticles = 0;
-    struct CameraPlace {
-        Vector3D eye, direction, up;
-    };
-    std::vector<CameraPlace> cameras;  // where each frame's sky and ground were seen from
-    const std::vector<uint64_t> playCallsBefore = GlEntrySnapshot();
+    uint64_t playCalls = 0;
+    std::vector<uint64_t> playEntries(static_cast<size_t>(QbGlEntryCount()), 0);
     for (int f = 0; f < frames; ++f) {
         const bool split = f % 2 == 0;
         ScriptKeys(f);
         spheres = 0;
+        const std::vector<uint64_t> entries0 = GlEntrySnapshot();
         const uint64_t calls0 = QbGlCallTotal();
         const BenchStamp t0 = BenchNow();
         PumpMessages();
@@ -251,15 +280,16 @@ int main(int argc, char** argv)
         // Without entity drawing nothing places the camera in GL; the sky and ground are seen
         // from where the game would see them all the same.
         if (logicOnly) ApplyCamera();
-        cameras.push_back(CameraPlace{CameraEye, CameraDirection, CameraUp});
         window->DrawBackground();
         glFinish();
         const BenchStamp t4 = BenchNow();
         // The glFinish calls are the benchmark's own, not the game's.
         const int finishes = QbGlCounting() ? (split ? 4 : 2) : 0;
-        glCalls.push_back(static_cast<double>(QbGlCallTotal() - calls0 - finishes));
-        plat::fake::AdvanceTicks(16);
-        SetFrameTime(16);
+        const uint64_t calls = QbGlCallTotal() - calls0 - static_cast<uint64_t>(finishes);
+        glCalls.push_back(static_cast<double>(calls));
+        playCalls += calls;
+        const std::vector<uint64_t> entries1 = GlEntrySnapshot();
+        for (size_t e = 0; e < entries1.size(); ++e) playEntries[e] += entries1[e] - entries0[e];
         if (split) {
             task.Add(t0, t1);
             particles.Add(t1, t2);
@@ -269,7 +299,32 @@ int main(int argc, char** argv)
             splitFrames.push_back(f);
         } else {
             whole.Add(t0, t4);
+            wholeFrames.push_back(f);
+            // A plain clear: what any frame of this size costs.
+            const BenchStamp c0 = BenchNow();
+            PresentFrame();
+            ClearFrame();
+            glFinish();
+            const BenchStamp c1 = BenchNow();
+            clearWhole.Add(c0, c1);
+            // The floor: present, clear, sky and ground, finished where a whole frame is. It
+            // leaves the background of the next image just as the play frame did.
+            const uint64_t floor0 = QbGlCallTotal();
+            const BenchStamp s0 = BenchNow();
+            window->PresentAndClear();
+            glFinish();
+            const BenchStamp s1 = BenchNow();
+            window->DrawBackground();
+            glFinish();
+            const BenchStamp s2 = BenchNow();
+            floorCalls.push_back(
+                static_cast<double>(QbGlCallTotal() - floor0 - (QbGlCounting() ? 2 : 0)));
+            floorPresent.Add(s0, s1);
+            floorBackground.Add(s1, s2);
+            floorWhole.Add(s0, s2);
         }
+        plat::fake::AdvanceTicks(16);
+        SetFrameTime(16);
         int n = 0;
         TaskIterator* it = gExecutor.Begin();
         while (it->Next()) ++n;
@@ -278,7 +333,6 @@ int main(int argc, char** argv)
         hitSpheres.push_back(spheres);
     }
     SetHitSphereObserver(nullptr);
-    const std::vector<uint64_t> playCallsAfter = GlEntrySnapshot();
     int fighters = 0, tasks = 0;
     bool player = false;
     TaskIterator* it = gExecutor.Begin();
@@ -289,37 +343,21 @@ int main(int argc, char** argv)
     }
     delete it;
 
-    // The floor: what a frame costs with nothing in it but the clear, the sky and the ground,
-    // seen from the same camera places as the frames above and finished at the same points.
-    Series floorPresent{"present+clear", {}, {}}, floorBackground{"sky+ground", {}, {}},
-        floorWhole{"whole frame", {}, {}};
-    std::vector<double> floorCalls;
-    for (int f = 0; f < frames; ++f) {
-        CameraEye = cameras[static_cast<size_t>(f)].eye;
-        CameraDirection = cameras[static_cast<size_t>(f)].direction;
-        CameraUp = cameras[static_cast<size_t>(f)].up;
-        ApplyCamera();
-        const uint64_t calls0 = QbGlCallTotal();
-        const BenchStamp t0 = BenchNow();
-        // Where a play frame finishes its task pass and its particles, with nothing drawn.
-        glFinish();
-        glFinish();
-        window->PresentAndClear();
-        glFinish();
-        const BenchStamp t1 = BenchNow();
-        window->DrawBackground();
-        glFinish();
-        const BenchStamp t2 = BenchNow();
-        floorCalls.push_back(
-            static_cast<double>(QbGlCallTotal() - calls0 - (QbGlCounting() ? 4 : 0)));
-        floorPresent.Add(t0, t1);
-        floorBackground.Add(t1, t2);
-        floorWhole.Add(t0, t2);
-    }
+    // Frames from the second second of play on (62 frames of 16 ms): the first ones meet
+    // every model and GL state for the first time.
+    const int settled = 1000 / 16;
+    auto firstSettled = [settled](const std::vector<int>& framesOf) {
+        size_t k = 0;
+        while (k < framesOf.size() && framesOf[k] < settled) ++k;
+        return k;
+    };
 
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    std::printf("quenbrill frame benchmark: %d frames of play, seed %u, 16 ms per frame%s\n",
-                frames, seed, logicOnly ? ", logic only (entity drawing off)" : "");
+    std::printf(
+        "quenbrill frame benchmark: %d frames of play, seed %u, 16 ms per frame, "
+        "%d fighters, %d factories%s\n",
+        frames, seed, options.fighters, options.factories,
+        logicOnly ? ", logic only (entity drawing off)" : "");
     std::printf("renderer: %s\n", renderer ? renderer : "?");
     std::printf("start-up to first presented frame: %.1f ms wall, %.1f ms cpu\n",
                 firstFrame.wallMs - start.wallMs, firstFrame.cpuMs - start.cpuMs);
@@ -330,26 +368,48 @@ int main(int argc, char** argv)
     Print(present);
     Print(background);
     Print(parts);
-    std::printf("whole frames (finished as the game has them drawn), %zu:\n", whole.cpu.size());
+    std::printf(
+        "whole frames (finished as the game has them drawn), %zu, each followed by a "
+        "plain clear and the floor from the same camera:\n",
+        whole.cpu.size());
+    PrintHeading();
     Print(whole);
-    std::printf("floor (clear + sky + ground only), %d frames:\n", frames);
+    Print(floorWhole);
     Print(floorPresent);
     Print(floorBackground);
-    Print(floorWhole);
-    std::printf("whole frame / floor: cpu median %.2fx, p99 %.2fx; wall median %.2fx, p99 %.2fx\n",
-                Ratio(Median(whole.cpu), Median(floorWhole.cpu)),
-                Ratio(Percentile(whole.cpu, 0.99), Percentile(floorWhole.cpu, 0.99)),
-                Ratio(Median(whole.wall), Median(floorWhole.wall)),
-                Ratio(Percentile(whole.wall, 0.99), Percentile(floorWhole.wall, 0.99)));
-    std::printf("sum of the parts / floor: cpu median %.2fx, p99 %.2fx\n",
-                Ratio(Median(parts.cpu), Median(floorWhole.cpu)),
-                Ratio(Percentile(parts.cpu, 0.99), Percentile(floorWhole.cpu, 0.99)));
+    Print(clearWhole);
+    const std::vector<double> perFloor = PairRatios(whole.cpu, floorWhole.cpu);
+    const std::vector<double> perClear = PairRatios(whole.cpu, clearWhole.cpu);
+    const std::vector<double> floorPerClear = PairRatios(floorWhole.cpu, clearWhole.cpu);
+    std::printf(
+        "cpu, each whole frame over its own yardstick: whole/floor median %.2fx, p99 "
+        "%.2fx; whole/clear median %.2fx, p99 %.2fx; floor/clear median %.2fx\n",
+        Median(perFloor), Percentile(perFloor, 0.99), Median(perClear), Percentile(perClear, 0.99),
+        Median(floorPerClear));
+    std::printf(
+        "cpu, percentile over percentile: whole/floor median %.2fx, p99 %.2fx; "
+        "whole/clear median %.2fx, p99 %.2fx\n",
+        Ratio(Median(whole.cpu), Median(floorWhole.cpu)),
+        Ratio(Percentile(whole.cpu, 0.99), Percentile(floorWhole.cpu, 0.99)),
+        Ratio(Median(whole.cpu), Median(clearWhole.cpu)),
+        Ratio(Percentile(whole.cpu, 0.99), Percentile(clearWhole.cpu, 0.99)));
+    std::printf(
+        "wall, each whole frame over its own yardstick: whole/floor median %.2fx, p99 "
+        "%.2fx\n",
+        Median(PairRatios(whole.wall, floorWhole.wall)),
+        Percentile(PairRatios(whole.wall, floorWhole.wall), 0.99));
+    const double worstWhole = WorstOverMedian(whole.cpu, firstSettled(wholeFrames));
+    const double worstTask = WorstOverMedian(task.cpu, firstSettled(splitFrames));
+    std::printf(
+        "after the first second, cpu: slowest whole frame %.2fx the median, slowest task "
+        "pass %.2fx the median (%.3f ms)\n",
+        worstWhole, worstTask, worstTask * Median(task.cpu));
     if (QbGlCounting()) {
         std::printf("GL calls per frame: play median %.0f, p99 %.0f, max %.0f; floor median %.0f\n",
                     Median(glCalls), Percentile(glCalls, 0.99), Percentile(glCalls, 1.0),
                     Median(floorCalls));
         std::printf("  most called in play, per frame on average:\n");
-        PrintTopEntries(playCallsBefore, playCallsAfter, frames, 8);
+        PrintTopEntries(std::vector<uint64_t>(playEntries.size(), 0), playEntries, frames, 8);
     } else {
         std::printf("GL calls per frame: not counted in this build\n");
     }
@@ -368,6 +428,15 @@ int main(int argc, char** argv)
                     f, task.cpu[k], task.wall[k], glCalls[i], liveTasks[i], hitSpheres[i]);
         }
     }
+    // One line for scripts that gather several runs (bench/frame/compare.sh).
+    std::printf(
+        "summary: whole=%.4f floor=%.4f clear=%.4f task=%.4f task_p99=%.4f "
+        "whole_floor=%.4f whole_floor_p99=%.4f whole_clear=%.4f whole_clear_p99=%.4f "
+        "worst_whole=%.4f worst_task=%.4f gl_calls=%.0f gl_calls_max=%.0f\n",
+        Median(whole.cpu), Median(floorWhole.cpu), Median(clearWhole.cpu), Median(task.cpu),
+        Percentile(task.cpu, 0.99), Median(perFloor), Percentile(perFloor, 0.99), Median(perClear),
+        Percentile(perClear, 0.99), worstWhole, worstTask, Median(glCalls),
+        Percentile(glCalls, 1.0));
 
     delete window;  // as Escape would
     gExecutor.ClearTasks();

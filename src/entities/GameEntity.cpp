@@ -37,10 +37,12 @@ GameEntity3D::GameEntity3D() : Executable(0), serial(NextSerial())
     AddKind(kGameEntityKind);
     SetNoiseListener(&TellEntitiesOfNoise);
     gExecutor.AddTask(this);
+    NearbyJoined(this);
 }
 
 GameEntity3D::~GameEntity3D()
 {
+    NearbyLeft(this);
     // Nothing may follow a deleted entity: the camera stays where it last was.
     if (CameraTarget == this) CameraTarget = nullptr;
 }
@@ -95,16 +97,15 @@ bool GameEntity3D::Move()
     position = position + side * (sideSpeed.value * dt);
     position.y += verticalSpeed.value * dt;
 
-    TaskIterator cursor(gExecutor.Tasks());
-    while (Executable* task = cursor.Next()) {
-        GameEntity3D* other = RunningEntity(task);
-        if (other && other != this && Collides(*this, *other)) {
-            position = previous;  // the turn stays
-            blockedBy = other->serial;
-            return false;
-        }
+    // The first running entity in task-list order that collides blocks the step.
+    const NearbyEntities near(position, radius, true, this);
+    if (GameEntity3D* other = near.First([this](GameEntity3D* e) { return Collides(*this, *e); })) {
+        position = previous;  // the turn stays
+        blockedBy = other->serial;
+        return false;
     }
     blockedBy = 0;
+    NearbyMoved(this);
     OnMoved(previous);
     PlaceModel();
     return true;
@@ -183,7 +184,8 @@ void GameEntity3D::CameraStep()
 
 GameEntity3D* RunningEntity(Executable* task)
 {
-    if (!task || task->GetState() != TASK_RUNNING || !task->HasKindAt(kGameEntityKind, 0))
+    static const int32_t kind = KindNumber(kGameEntityKind);
+    if (!task || task->GetState() != TASK_RUNNING || task->FirstKindNumber() != kind)
         return nullptr;
     return static_cast<GameEntity3D*>(task);
 }
@@ -212,26 +214,22 @@ void AreaDamage(const Vector3D& centre, float radius, int32_t damage, GameEntity
                 uint32_t source)
 {
     if (damage == 0) return;
-    TaskIterator cursor(gExecutor.Tasks());
-    while (Executable* task = cursor.Next()) {
-        GameEntity3D* entity = RunningEntity(task);
-        if (!entity || entity == exclude) continue;
-        if (Distance(centre, entity->position) < radius + entity->radius) {
-            entity->hitPoints -= damage;
-            entity->lastHitBy = source;
-            entity->OnHit(damage);
-        }
+    NearbyEntities near(centre, radius, true, exclude);
+    near.KeepOnly(
+        [&](GameEntity3D* e) { return Distance(centre, e->position) < radius + e->radius; });
+    for (const NearbyEntities::Entry& hit : near) {
+        // OnHit notes the time of the hit: it moves nobody, so the reach found above holds.
+        hit.entity->hitPoints -= damage;
+        hit.entity->lastHitBy = source;
+        hit.entity->OnHit(damage);
     }
 }
 
 void TellEntitiesOfNoise(const Vector3D& position, float range, void* exclude, int32_t value)
 {
-    TaskIterator cursor(gExecutor.Tasks());
-    while (Executable* task = cursor.Next()) {
-        GameEntity3D* entity = RunningEntity(task);
-        if (!entity || static_cast<void*>(entity) == exclude) continue;
-        if (Distance(position, entity->position) <= range) entity->OnNoise(position, value);
-    }
+    NearbyEntities near(position, range, false, static_cast<const GameEntity3D*>(exclude));
+    near.KeepOnly([&](GameEntity3D* e) { return Distance(position, e->position) <= range; });
+    for (const NearbyEntities::Entry& heard : near) heard.entity->OnNoise(position, value);
 }
 
 Sound* CopyBankSound(int32_t index)

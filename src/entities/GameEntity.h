@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "entities/Nearby.h"
 #include "math/DampedValue.h"
 #include "math/Vector.h"
 #include "render/Model.h"
@@ -49,6 +50,7 @@ public:
     // 1 when there is no model or it has no points.
     void ComputeRadius();
 
+    NearbySlot nearby;  // its place in the grid that finds what is near (entities/Nearby.h)
     Vector3D position{0.0f, 0.0f, 0.0f};
     Vector3D forward{1.0f, 0.0f, 0.0f};  // not kept unit: uses normalise a copy
     Vector3D up{0.0f, 1.0f, 0.0f};
@@ -79,7 +81,8 @@ private:
     void CameraStep();
 };
 
-// The entity behind a task when it is a running 3D game object, else none.
+// The entity behind a task when it is a running 3D game object, else none. Tells the kind by
+// its number (Executable::FirstKindNumber), not by comparing names.
 GameEntity3D* RunningEntity(Executable* task);
 
 // True when neither has noCollide, neither fired the other and their spheres overlap

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "entities/EntityDrawing.h"
+#include "math/View.h"
 #include "render/RenderState.h"
+#include "render/SkyDome.h"
 #include "render/ViewVolume.h"
 
 namespace {
@@ -64,6 +66,43 @@ void SetHitSphereObserver(std::function<void(const HitSphereCall&)> observer)
     sphereObserver = std::move(observer);
 }
 
+int32_t HitSphereFirstBand(const Vector3D& c, float r, int32_t n, const Vector3D& eye)
+{
+    // The bands left out would only be rasterised to fail the depth test. The band next to the
+    // ground stays: along the line where the sphere meets the ground the depth test decides by
+    // the last bits.
+    Vector3D a, b;
+    if (!GroundInDepth(&a, &b) || a.y != b.y || !(r > 0.0f)) return -n;
+    const double ground = a.y;
+    const double band = static_cast<double>(r) / n;
+    int32_t first = -n;
+    // Band i runs from c.y + i r / n up to c.y + (i + 1) r / n.
+    while (first < n && c.y + (first + 1) * band <= ground - band) ++first;
+    if (first == -n) return -n;
+    // The eye above the ground, far enough for the near plane (1.5 units before the eye, and
+    // less than that to the side) never to cut the ground in front of what it hides.
+    const double above = eye.y - ground;
+    if (!(above > 2.0 * FrustumParams.near + 1.0)) return -n;
+    // Every line from the eye to a hidden point meets the ground plane between the two: within
+    // the convex hull of the hidden part's box and that box drawn toward the eye by the
+    // fraction of the way at which the lowest point's line meets the ground. Both boxes inside
+    // the ground square (the square is convex): the ground is there to hide it.
+    const double tLowest = above / (eye.y - (c.y - r));
+    const double lo[2] = {std::fmin(a.x, b.x), std::fmin(a.z, b.z)};
+    const double hi[2] = {std::fmax(a.x, b.x), std::fmax(a.z, b.z)};
+    const double centre[2] = {c.x, c.z};
+    const double from[2] = {eye.x, eye.z};
+    for (int axis = 0; axis < 2; ++axis) {
+        const double boxLo = centre[axis] - r, boxHi = centre[axis] + r;
+        const double nearLo = from[axis] + tLowest * (boxLo - from[axis]);
+        const double nearHi = from[axis] + tLowest * (boxHi - from[axis]);
+        if (!(std::fmin(boxLo, nearLo) > lo[axis] + 1.0 &&
+              std::fmax(boxHi, nearHi) < hi[axis] - 1.0))
+            return -n;
+    }
+    return first;
+}
+
 int HitSphereAlpha(uint32_t elapsed)
 {
     return static_cast<int>(255.0f - (static_cast<float>(elapsed) / 1000.0f) * 255.0f);
@@ -93,7 +132,7 @@ void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t 
     static std::vector<float> xyz;
     xyz.clear();
     float step = 360.0f / static_cast<float>(sectors);
-    for (int32_t i = -bands; i < bands; ++i) {
+    for (int32_t i = HitSphereFirstBand(centre, radius, bands, CameraEye); i < bands; ++i) {
         for (int32_t s = 0; s < sectors; ++s) {
             float a = -step * static_cast<float>(s);
             SphereVertex(xyz, centre, radius, i, bands, a);
@@ -108,7 +147,7 @@ void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t 
                static_cast<GLubyte>(alpha));
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, xyz.data());
-    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(xyz.size() / 3));
+    if (!xyz.empty()) glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(xyz.size() / 3));
     glDisableClientState(GL_VERTEX_ARRAY);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glEnable(GL_CULL_FACE);

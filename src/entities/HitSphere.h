@@ -11,6 +11,13 @@
 void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t sectors, int red,
                    int green, int blue, int alpha);
 
+// The band (from -bands) that drawing starts at: the bands lying a band's height or more below
+// the ground that the depth buffer holds (render/SkyDome.h, GroundInDepth), where the ground
+// hides them from the eye, are left out; a factory's sphere is half under the ground. -bands
+// when nothing is hidden.
+int32_t HitSphereFirstBand(const Vector3D& centre, float radius, int32_t bands,
+                           const Vector3D& eye);
+
 // The first draw with a new combination of GL state can cost a software driver milliseconds
 // (it compiles code for it), and the hit sphere's combination is used by nothing else. This
 // draws it once per GL context, invisibly, so that the first hit of a battle does not stall

@@ -2,6 +2,7 @@
 #include "entities/TieFighter.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "assets/SoundOutput.h"
 #include "entities/Explosion.h"
@@ -60,42 +61,45 @@ void TieFighter::OnHit(int32_t)
 
 void TieFighter::Steer()
 {
-    TaskIterator cursor(gExecutor.Tasks());
-    while (Executable* task = cursor.Next()) {
-        GameEntity3D* other = RunningEntity(task);
-        if (!other || other == this) continue;
+    // One request per running entity within sight, in task-list order; the fighter keeps
+    // them itself (one list, used again every time) rather than filing each on the heap.
+    static std::vector<SteeringRequest> requests;
+    requests.clear();
+    NearbyEntities near(position, kSightRange, false, this);
+    near.KeepOnly([this](GameEntity3D* other) {
+        // Not "d <= 200": a distance that is not a number is not beyond sight either.
+        return !(Length(other->position - position) > kSightRange) &&
+               (other->team == TEAM_PLAYER || other->team == TEAM_FIGHTER ||
+                other->team == TEAM_FACTORY);
+    });
+    for (const NearbyEntities::Entry& seen : near) {
+        GameEntity3D* other = seen.entity;
         Vector3D rel = other->position - position;
         float d = Length(rel);
-        if (d > kSightRange) continue;
-        bool known = other->team == TEAM_PLAYER || other->team == TEAM_FIGHTER ||
-                     other->team == TEAM_FACTORY;
-        if (!known) continue;
-
-        SteeringRequest* request = new SteeringRequest;
-        request->distance = d;
+        SteeringRequest& request = requests.emplace_back();  // filled in place
+        request.distance = d;
         // Two objects in the same place have no direction between them.
-        if (d > 0.0f) request->direction = {rel.x / d, rel.z / d};
+        if (d > 0.0f) request.direction = {rel.x / d, rel.z / d};
         switch (other->team) {
             case TEAM_FIGHTER:
-                request->kind = STEER_KEEP_DISTANCE;
-                request->range = kCompanyDistance;
-                request->alignment = {other->forward.x, other->forward.z};
+                request.kind = STEER_KEEP_DISTANCE;
+                request.range = kCompanyDistance;
+                request.alignment = {other->forward.x, other->forward.z};
                 break;
             case TEAM_PLAYER:
-                request->kind = STEER_AVOID;
-                request->range = kAvoidRange;
+                request.kind = STEER_AVOID;
+                request.range = kAvoidRange;
                 Fire(other->position);
                 break;
             default:
-                request->kind = STEER_APPROACH;
-                request->range = 0;
+                request.kind = STEER_APPROACH;
+                request.range = 0;
                 Fire(other->position);
                 break;
         }
-        AddSteeringRequest(request);
     }
 
-    Vector2D wanted = CombineSteering();
+    Vector2D wanted = CombineSteering(requests.data(), static_cast<int32_t>(requests.size()));
     if (wanted.x == 0.0f && wanted.y == 0.0f) return;
     float turn = HeadingDelta(Vector2D{forward.x, forward.z}, wanted);
     // A negative turn rate raises the heading: always the short way round.

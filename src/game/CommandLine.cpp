@@ -29,6 +29,8 @@ const char kHelp[] =
     "  --seed N         place the enemies from seed N (0 to 4294967295) instead of the clock\n"
     "  --data FILE      read the media from FILE instead of searching for ZabroData.arc\n"
     "  --mute           no sound\n"
+    "  --fighters N     N enemy fighters (0 to 5000; 20 unless given)\n"
+    "  --factories N    N factories on the ground (0 to 1000; 10 unless given)\n"
     "  -h, --help       show this help and exit\n"
     "  -V, --version    show the version and exit\n"
     "\n"
@@ -93,8 +95,9 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
             value = arg.substr(eq + 1);
             inlineValue = true;
         }
-        const bool takesValue =
-            name == "--scale" || name == "--seed" || name == "--data" || name == "--max-fps";
+        const bool takesValue = name == "--scale" || name == "--seed" || name == "--data" ||
+                                name == "--max-fps" || name == "--fighters" ||
+                                name == "--factories";
         if (inlineValue && !takesValue &&
             (name == "--help" || name == "--version" || name == "--fullscreen" ||
              name == "--no-vsync" || name == "--mute"))
@@ -135,6 +138,14 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
         } else if (name == "--data") {
             if (value.empty()) return Fail(text, "--data needs a file name");
             o.dataFile = value;
+        } else if (name == "--fighters" || name == "--factories") {
+            // A bigger (or smaller) battle than the usual 20 fighters and 10 factories.
+            const bool fighters = name == "--fighters";
+            const int most = fighters ? kMaxFighters : kMaxFactories;
+            if (!ParseNumber(value, 0, static_cast<unsigned long long>(most), &n))
+                return Fail(text, name + " needs a whole number from 0 to " + std::to_string(most) +
+                                      ", not \"" + value + "\"");
+            (fighters ? o.fighters : o.factories) = static_cast<int>(n);
         } else if (arg.rfind('-', 0) == 0 && arg != "-") {
             return Fail(text, "unknown option \"" + arg + "\" (try --help)");
         } else {

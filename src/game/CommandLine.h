@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+constexpr int kDefaultFighters = 20;
+constexpr int kDefaultFactories = 10;
+
 struct GameOptions {
     bool fullscreen = false;  // start in desktop full screen
     int scale = 1;  // window of scale x (640 x 480)
@@ -17,10 +20,15 @@ struct GameOptions {
     std::string dataFile;  // the archive named by --data; empty: search for it
     bool mute = false;  // no sound device at all
     int maxFps = 0;  // at most this many frames a second; 0: frames back to back
+    // The size of the battle: enemy fighters and factories placed when a game starts.
+    int fighters = kDefaultFighters;
+    int factories = kDefaultFactories;
 };
 
 constexpr int kMaxScale = 8;
 constexpr int kMaxFrameRate = 1000;  // --max-fps: the clock counts whole milliseconds
+constexpr int kMaxFighters = 5000;
+constexpr int kMaxFactories = 1000;
 
 enum class CommandLineAction {
     Run,  // start the game with the options

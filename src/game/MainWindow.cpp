@@ -36,8 +36,6 @@
 namespace {
 
 const float kFarPlane = 4000.0f;
-const int kFighters = 20;
-const int kFactories = 10;
 
 // Input buttons the controller cares about.
 const int32_t kButtonFire = 2;  // A, joystick button 1
@@ -210,16 +208,16 @@ void MainWindow::EnterStartScreen()
     ApplyCamera();
 }
 
-void SpawnBattle()
+void SpawnBattle(int fighters, int factories)
 {
     new XWing(Vector3D{0.0f, 25.0f, 0.0f}, 0.0f);
-    for (int i = 0; i < kFighters; ++i) {
+    for (int i = 0; i < fighters; ++i) {
         const float x = RandomCoordinate();
         const float z = RandomCoordinate();
         const float heading = static_cast<float>(std::rand() % 360);
         new TieFighter(Vector3D{x, 25.0f, z}, heading);
     }
-    for (int i = 0; i < kFactories; ++i) {
+    for (int i = 0; i < factories; ++i) {
         const float x = RandomCoordinate();
         const float z = RandomCoordinate();
         new Factory(Vector3D{x, 0.0f, z});
@@ -243,7 +241,7 @@ void MainWindow::StartNewGame()
         delete[] data;
     }
 
-    SpawnBattle();
+    SpawnBattle(CurrentGameOptions().fighters, CurrentGameOptions().factories);
     sky = new SkyDome(FrustumParams.far, 16, 20, TEXTURE_SKY);
 }
 
@@ -315,7 +313,6 @@ void MainWindow::PresentAndClear()
 void MainWindow::DrawBackground()
 {
     if (state != GAME_PLAYING) return;
-    if (sky) sky->Draw(CameraEye);
-    DrawGround(Vector3D{-1000.0f, 0.0f, -1000.0f}, Vector3D{1000.0f, 0.0f, 1000.0f},
-               TEXTURE_GROUND);
+    DrawSkyAndGround(sky, CameraEye, Vector3D{-1000.0f, 0.0f, -1000.0f},
+                     Vector3D{1000.0f, 0.0f, 1000.0f}, TEXTURE_GROUND);
 }

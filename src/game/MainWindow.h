@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "game/CommandLine.h"
 #include "render/Model.h"
 #include "shell/Window.h"
 
@@ -30,9 +31,10 @@ enum : int32_t {
     TEXTURE_START_PICTURE = 5,
 };
 
-// The battlefield of a new game: the player ship at (0, 25, 0) heading 0, then 20 fighters
-// and 10 factories at places (and fighter headings) drawn from rand in that order.
-void SpawnBattle();
+// The battlefield of a new game: the player ship at (0, 25, 0) heading 0, then the fighters
+// and the factories (20 and 10 unless --fighters and --factories say otherwise) at places
+// (and fighter headings) drawn from rand in that order.
+void SpawnBattle(int fighters = kDefaultFighters, int factories = kDefaultFactories);
 
 class MainWindow : public Window {
 public:

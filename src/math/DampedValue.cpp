@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "math/DampedValue.h"
 
-#include "shell/DynArray.h"
+#include <cstddef>
+#include <vector>
+
 #include "shell/Services.h"
 
 namespace {
 
 // Never destroyed: values embedded in tasks may still leave it while gExecutor is cleared at
-// program exit, after ordinary globals of this file would be gone.
-DynArray<DampedValue*>& Registry()
+// program exit, after ordinary globals of this file would be gone. Joining and leaving take
+// the same time however many values there are (a battle makes and ends bolts, four values
+// each, every frame): the last value moves into the place of one that leaves.
+std::vector<DampedValue*>& Registry()
 {
-    static DynArray<DampedValue*>* registry = new DynArray<DampedValue*>;
+    static std::vector<DampedValue*>* registry = new std::vector<DampedValue*>;
     return *registry;
 }
 
@@ -18,12 +22,18 @@ uint32_t lastUpdateTicks = 0;  // 0: no update yet
 
 }  // namespace
 
-DampedValue::DampedValue() { Registry().Append(this); }
+DampedValue::DampedValue() : slot(static_cast<int32_t>(Registry().size()))
+{
+    Registry().push_back(this);
+}
 
 DampedValue::~DampedValue()
 {
-    DynArray<DampedValue*>& registry = Registry();
-    registry.RemoveAt(registry.IndexOf(this));
+    std::vector<DampedValue*>& registry = Registry();
+    DampedValue* last = registry.back();
+    registry[static_cast<size_t>(slot)] = last;
+    last->slot = slot;
+    registry.pop_back();
 }
 
 void DampedValue::Configure(float a, float ratio, float limit)
@@ -41,9 +51,8 @@ void UpdateDampedValues()
     const uint32_t dt = lastUpdateTicks == 0 ? 0 : now - lastUpdateTicks;
     const float ms = static_cast<float>(dt);
 
-    DynArray<DampedValue*>& registry = Registry();
-    for (int32_t i = 0; i < registry.Count(); ++i) {
-        DampedValue& d = *registry[i];
+    for (DampedValue* value : Registry()) {
+        DampedValue& d = *value;
         d.value += d.input * d.acceleration * ms;
         d.input = 0;
         if (d.value > 0.0f) {
@@ -63,4 +72,4 @@ void UpdateDampedValues()
 
 void ResetDampedValueClock() { lastUpdateTicks = 0; }
 
-int32_t DampedValueCount() { return Registry().Count(); }
+int32_t DampedValueCount() { return static_cast<int32_t>(Registry().size()); }

@@ -24,10 +24,14 @@ public:
     float acceleration = 0.0f;  // change of value per impulse per millisecond
     float decay = 0.0f;  // pull toward 0 per millisecond
     float limit = 0.0f;
+
+private:
+    int32_t slot;  // its place in the registry
 };
 
-// Advances every registered value, in order of construction. The first update after
-// start-up (or after ResetDampedValueClock) uses 0 ms and so only clears the impulses.
+// Advances every registered value, each on its own (so their order does not matter). The
+// first update after start-up (or after ResetDampedValueClock) uses 0 ms and so only clears
+// the impulses.
 void UpdateDampedValues();
 
 // Forgets the tick count of the previous update, so the next one uses 0 ms.

@@ -29,14 +29,18 @@ void AddSteeringRequest(SteeringRequest* request)
     pending = request;
 }
 
-Vector2D CombineSteering()
+namespace {
+
+// Combines the requests that forEach hands to its visitor, newest first.
+template <typename ForEach>
+Vector2D Combine(ForEach forEach)
 {
     Vector2D sum;
     int n = 0;
     Vector2D align;
     int m = 0;
 
-    for (SteeringRequest* r = pending; r; r = r->next) {
+    forEach([&](SteeringRequest* r) {
         const float w = Weight(*r);
         if (w != 0.0f) {
             r->direction = r->direction * w;
@@ -47,7 +51,7 @@ Vector2D CombineSteering()
             align = align + r->alignment;
             ++m;
         }
-    }
+    });
     ClearSteeringRequests();
 
     if (n > 0) {
@@ -61,6 +65,27 @@ Vector2D CombineSteering()
     if (sum.x == 0.0f && sum.y == 0.0f) return Vector2D{};
     if (align.x != 0.0f || align.y != 0.0f) sum = (sum + align) * 0.5f;
     return Normalize2D(sum);
+}
+
+template <typename Visit>
+void EachPending(Visit visit)
+{
+    for (SteeringRequest* r = pending; r; r = r->next) visit(r);
+}
+
+}  // namespace
+
+Vector2D CombineSteering()
+{
+    return Combine([](auto visit) { EachPending(visit); });
+}
+
+Vector2D CombineSteering(SteeringRequest* requests, int32_t count)
+{
+    return Combine([&](auto visit) {
+        for (int32_t i = count - 1; i >= 0; --i) visit(&requests[i]);
+        EachPending(visit);
+    });
 }
 
 void ClearSteeringRequests()

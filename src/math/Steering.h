@@ -31,6 +31,11 @@ void AddSteeringRequest(SteeringRequest* request);
 // there is nothing to steer by (alignment alone never steers).
 Vector2D CombineSteering();
 
+// The same for the requests of one asker held by the asker itself, in the order it would have
+// filed them (so they are combined from the last to the first), followed by whatever is still
+// pending, which is deleted. Nothing is allocated; the requests' directions are scaled in place.
+Vector2D CombineSteering(SteeringRequest* requests, int32_t count);
+
 // Deletes every pending request.
 void ClearSteeringRequests();
 

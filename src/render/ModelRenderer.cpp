@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -45,17 +46,16 @@ float ClampUnit(float s)
     return s > 1.0f ? 1.0f : s;
 }
 
-// ---- The geometry of every drawn object, kept in GL ------------------------------------------
+// ---- The geometry of every drawn object ---------------------------------------------------------
 //
-// The triangles go to GL once, as display lists shared by every instance of the model. A
-// shaded object's corners carry their normals as texture coordinates; the texture matrix turns
-// them into the ramp coordinate (see LoadRampMatrix). A textured object's corners carry the
-// points' own texture coordinates.
+// A textured object's triangles go to GL once, as a display list shared by every instance of
+// the model, with the points' own texture coordinates. A shaded object's corners stay here, in
+// arrays: each time it is drawn, the ramp coordinate of every corner is worked out on the CPU
+// (each different normal once) and the arrays go to GL with it (see ShadedFill).
 //
-// Each object has a list of its own, drawn under its own transform. An instance with no pose
-// (the game's ships never pose their parts) has every object turned alike, so all its shaded
-// objects can go as one: the model's fill list holds them all, each moved by its pivots and
-// in its own colour.
+// Each object is drawn under its own transform. An instance with no pose (the game's ships
+// never pose their parts) has every object turned alike, so all its shaded objects can go as
+// one: the model's fill holds them all, each moved by its pivots and in its own colour.
 //
 // The outline is every edge of a back face, drawn as a wide black line over the fills with the
 // depth test letting it through where it meets them. The edges are kept once each, with the
@@ -123,8 +123,36 @@ private:
     std::map<std::pair<GLuint, GLuint>, size_t> edges_;
 };
 
+// Shaded corners kept on the CPU: their places, their normals (each different one once, as
+// its bits go) and, in a model's fill of several objects, their colours.
+struct ShadedFill {
+    std::vector<float> xyz;
+    std::vector<GLubyte> rgb;  // empty: the caller sets the one colour
+    std::vector<Vector3D> normals;
+    std::vector<uint32_t> normalOf;  // per corner
+    bool Empty() const { return xyz.empty(); }
+
+    void Add(const ModelPoint& q, const Vector3D& normal, const Vector3D& offset)
+    {
+        xyz.insert(xyz.end(), {q.x + offset.x, q.y + offset.y, q.z + offset.z});
+        std::array<uint32_t, 3> bits;
+        std::memcpy(bits.data(), &normal.x, sizeof(float));
+        std::memcpy(bits.data() + 1, &normal.y, sizeof(float));
+        std::memcpy(bits.data() + 2, &normal.z, sizeof(float));
+        const auto found = seen_.emplace(bits, static_cast<uint32_t>(normals.size()));
+        if (found.second) normals.push_back(normal);
+        normalOf.push_back(found.first->second);
+    }
+    void Finish() { seen_.clear(); }
+
+private:
+    std::map<std::array<uint32_t, 3>, uint32_t> seen_;
+};
+
 struct PartGeometry {
-    GLuint list = 0;  // 0: nothing to draw
+    GLuint list = 0;  // textured objects: their triangles
+    ShadedFill fill;  // shaded objects: their corners
+    bool drawable = false;  // something to draw
     bool drawn = false;  // not a never-drawn reference point
     bool textured = false;
     EdgeTable edges;  // shaded objects: what the outline is drawn from
@@ -143,7 +171,8 @@ struct PartGeometry {
 struct ModelGeometry {
     uint64_t revision = 0;
     std::vector<PartGeometry> parts;
-    GLuint fill = 0;  // every shaded object, unposed, with its colours; 0: none
+    bool anyTextured = false;  // some object is drawn with a picture
+    ShadedFill fill;  // every shaded object, unposed, with its colours
     EdgeTable edges;  // the outline of the same corners
     Vector3D centre;  // bounding sphere of the fill list's corners, in the model's frame
     float radius = 0.0f;
@@ -160,9 +189,10 @@ void DeleteList(GLuint& list)
 
 void DeleteLists(ModelGeometry& g)
 {
+    g.anyTextured = false;
     for (PartGeometry& p : g.parts) DeleteList(p.list);
     g.parts.clear();
-    DeleteList(g.fill);
+    g.fill = ShadedFill{};
     g.edges = EdgeTable{};
 }
 
@@ -210,13 +240,6 @@ struct Bounds {
     }
 };
 
-void Corner(const ModelPoint& q, const Vector3D& normal, bool textured, const Vector3D& offset)
-{
-    if (textured) glTexCoord2f(q.u, q.v);
-    else glTexCoord3f(normal.x, normal.y, normal.z);
-    glVertex3f(q.x + offset.x, q.y + offset.y, q.z + offset.z);
-}
-
 PartGeometry CompilePart(const ModelObject& o)
 {
     PartGeometry p;
@@ -238,20 +261,27 @@ PartGeometry CompilePart(const ModelObject& o)
     if (!bounds.any) return p;
     bounds.Sphere(p.centre, p.radius);
 
-    p.list = glGenLists(1);
-    if (p.list == 0) return p;
     const Vector3D none{0.0f, 0.0f, 0.0f};
-    glNewList(p.list, GL_COMPILE);
-    glBegin(GL_TRIANGLES);
-    ForEachCorner(o,
-                  [&](const ModelPoint& q, const Vector3D& n) { Corner(q, n, p.textured, none); });
-    glEnd();
-    glEndList();
     if (!p.textured) {
+        ForEachCorner(o, [&](const ModelPoint& q, const Vector3D& n) { p.fill.Add(q, n, none); });
+        p.fill.Finish();
         EdgeTableBuilder edges;
         edges.Add(o, none);
         p.edges = edges.Finish();
+        p.drawable = true;
+        return p;
     }
+    p.list = glGenLists(1);
+    if (p.list == 0) return p;
+    glNewList(p.list, GL_COMPILE);
+    glBegin(GL_TRIANGLES);
+    ForEachCorner(o, [&](const ModelPoint& q, const Vector3D&) {
+        glTexCoord2f(q.u, q.v);
+        glVertex3f(q.x, q.y, q.z);
+    });
+    glEnd();
+    glEndList();
+    p.drawable = true;
     return p;
 }
 
@@ -280,7 +310,7 @@ void CompileUnposed(const Model& model, ModelGeometry& g)
     for (int32_t k = 0; k < model.count; ++k) {
         const size_t i = static_cast<size_t>(k);
         const PartGeometry& part = g.parts[i];
-        if (part.list == 0 || part.textured || !PivotSum(model, k, offsets[i])) continue;
+        if (!part.drawable || part.textured || !PivotSum(model, k, offsets[i])) continue;
         included[i] = true;
         const Vector3D offset = offsets[i];
         ForEachCorner(model.objects[k], [&](const ModelPoint& q, const Vector3D&) {
@@ -290,24 +320,20 @@ void CompileUnposed(const Model& model, ModelGeometry& g)
     if (!bounds.any) return;
     bounds.Sphere(g.centre, g.radius);
 
-    GLuint list = glGenLists(1);
-    if (list == 0) return;
-    glNewList(list, GL_COMPILE);
-    glBegin(GL_TRIANGLES);
     EdgeTableBuilder edges;
     for (int32_t k = 0; k < model.count; ++k) {
         const size_t i = static_cast<size_t>(k);
         if (!included[i]) continue;
         const ModelObject& o = model.objects[k];
-        glColor3ub(static_cast<GLubyte>(o.red), static_cast<GLubyte>(o.green),
-                   static_cast<GLubyte>(o.blue));
-        ForEachCorner(
-            o, [&](const ModelPoint& q, const Vector3D& n) { Corner(q, n, false, offsets[i]); });
+        ForEachCorner(o, [&](const ModelPoint& q, const Vector3D& n) {
+            g.fill.Add(q, n, offsets[i]);
+            g.fill.rgb.insert(g.fill.rgb.end(),
+                              {static_cast<GLubyte>(o.red), static_cast<GLubyte>(o.green),
+                               static_cast<GLubyte>(o.blue)});
+        });
         edges.Add(o, offsets[i]);
     }
-    glEnd();
-    glEndList();
-    g.fill = list;
+    g.fill.Finish();
     g.edges = edges.Finish();
 }
 
@@ -328,7 +354,10 @@ ModelGeometry& GeometryOf(const Model& model)
         DeleteLists(g);
         g.revision = model.Revision();
         g.parts.reserve(static_cast<size_t>(model.count));
-        for (int32_t k = 0; k < model.count; ++k) g.parts.push_back(CompilePart(model.objects[k]));
+        for (int32_t k = 0; k < model.count; ++k) {
+            g.parts.push_back(CompilePart(model.objects[k]));
+            g.anyTextured = g.anyTextured || (g.parts.back().drawable && g.parts.back().textured);
+        }
         CompileUnposed(model, g);
     }
     return g;
@@ -336,27 +365,39 @@ ModelGeometry& GeometryOf(const Model& model)
 
 // ---- Drawing --------------------------------------------------------------------------------
 
-// The texture matrix that turns a corner normal n, given as texture coordinate (n, 1), into
-// the ramp coordinate s = dot(R n, L) = dot(n, R^T L), R being the object's rotation and L
-// the light. Nearest filtering and clamping of the ramp do the rest: below 0 is the darkest
-// texel, 1 and above the brightest.
-void LoadRampMatrix(const PartMatrix& rotation, const Vector3D& light)
+// The ramp coordinate of a corner: its normal turned with the object (the rotation-only matrix,
+// with the division by w, not renormalised), dotted with the light and clamped to 0..1, all at
+// the corner, before GL interpolates it across the triangle.
+float RampCoordinate(const PartMatrix& rotation, const Vector3D& normal, const Vector3D& light)
 {
-    const float* m = rotation.m;
-    GLfloat t[16] = {0};
-    for (int j = 0; j < 3; ++j)
-        t[4 * j] = m[4 * j] * light.x + m[4 * j + 1] * light.y + m[4 * j + 2] * light.z;
-    t[15] = 1.0f;
-    glMatrixMode(GL_TEXTURE);
-    glLoadMatrixf(t);
-    glMatrixMode(GL_MODELVIEW);
+    return ClampUnit(Dot(rotation.TransformPoint(normal), light));
 }
 
-void LoadIdentityTextureMatrix()
+// Draws a shaded fill under the current model-view matrix with the ramp texture bound: the
+// ramp coordinate of each different normal once, then every corner's, then the arrays. The
+// vertex array stays switched on when the caller had it on.
+void DrawShadedFill(const ShadedFill& f, const PartMatrix& rotation, const Vector3D& light,
+                    bool vertexArrayOn = false)
 {
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
+    static std::vector<float> shade;
+    static std::vector<float> ramp;
+    shade.resize(f.normals.size());
+    for (size_t i = 0; i < f.normals.size(); ++i)
+        shade[i] = RampCoordinate(rotation, f.normals[i], light);
+    ramp.resize(f.normalOf.size());
+    for (size_t c = 0; c < f.normalOf.size(); ++c) ramp[c] = shade[f.normalOf[c]];
+    if (!vertexArrayOn) glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, f.xyz.data());
+    glTexCoordPointer(1, GL_FLOAT, 0, ramp.data());
+    if (!f.rgb.empty()) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(3, GL_UNSIGNED_BYTE, 0, f.rgb.data());
+    }
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(f.normalOf.size()));
+    if (!f.rgb.empty()) glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    if (!vertexArrayOn) glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 // The largest factor by which the matrix stretches a length (rotation and uniform scale:
@@ -442,7 +483,6 @@ enum class Target { None, Ramp, Image };
 struct TextureState {
     Target target = Target::None;
     GLuint image = 0;
-    bool rampMatrix = false;  // the texture matrix holds a ramp matrix, not the identity
 
     void UseRamp()
     {
@@ -459,20 +499,12 @@ struct TextureState {
         if (target != Target::Image || image != name) glBindTexture(GL_TEXTURE_2D, name);
         target = Target::Image;
         image = name;
-        if (rampMatrix) {
-            LoadIdentityTextureMatrix();
-            rampMatrix = false;
-        }
     }
     void Off()
     {
         if (target == Target::Ramp) glDisable(GL_TEXTURE_1D);
         else if (target == Target::Image) glDisable(GL_TEXTURE_2D);
         target = Target::None;
-        if (rampMatrix) {
-            LoadIdentityTextureMatrix();
-            rampMatrix = false;
-        }
     }
 };
 
@@ -480,16 +512,15 @@ struct TextureState {
 void FillPart(const ModelInstance& instance, const ModelObject& o, const PartGeometry& g,
               const PartMatrix& rotation, const Vector3D& light, TextureState& texture)
 {
-    if (g.textured) {
-        texture.UseImage(static_cast<GLuint>(o.textureId + instance.textureOffset));
-    } else {
-        texture.UseRamp();
-        LoadRampMatrix(rotation, light);
-        texture.rampMatrix = true;
-    }
     glColor3ub(static_cast<GLubyte>(o.red), static_cast<GLubyte>(o.green),
                static_cast<GLubyte>(o.blue));
-    glCallList(g.list);
+    if (g.textured) {
+        texture.UseImage(static_cast<GLuint>(o.textureId + instance.textureOffset));
+        glCallList(g.list);
+    } else {
+        texture.UseRamp();
+        DrawShadedFill(g.fill, rotation, light);
+    }
 }
 
 // Edges whose outline is still to be drawn, and their transform.
@@ -522,8 +553,7 @@ std::vector<float> ComputeShading(const ModelInstance& instance, int32_t object)
     for (int32_t t = 0; t < triangles; ++t) {
         const ModelTriangle& tri = o.triangles[t];
         const Vector3D* normals[3] = {&tri.na, &tri.nb, &tri.nc};
-        for (int c = 0; c < 3; ++c)
-            shading[1 + 3 * t + c] = ClampUnit(Dot(m.TransformPoint(*normals[c]), light));
+        for (int c = 0; c < 3; ++c) shading[1 + 3 * t + c] = RampCoordinate(m, *normals[c], light);
     }
     shading[0] = OutlineFactor(instance);
     return shading;
@@ -536,7 +566,7 @@ void DrawPart(const ModelInstance& instance, int32_t object)
     const PartGeometry& g = GeometryOf(*instance.model).parts[static_cast<size_t>(object)];
     PartMatrix rotation;
     if (!instance.ComputePartMatrix(object, true, rotation)) return;
-    if (g.list == 0) return;
+    if (!g.drawable) return;
     const Vector3D light = Normalize(LightDirection);
     TextureState texture;
     FillPart(instance, o, g, rotation, light, texture);
@@ -566,30 +596,61 @@ void DrawInstance(const ModelInstance& instance)
     // The fills of everything that can be seen, then the outlines of the shaded objects under
     // one setting of the outline state. The depth test makes this order give the same picture
     // as drawing each object's outline right after its fill.
+    PartMatrix whole;
+    if (unposed && !geometry.anyTextured) {
+        // The game's ships: all their objects in one fill, and its outline under the same
+        // transform right after it (the ramp may stay on: the outline is black whatever the
+        // texel). The fewest GL calls for a ship.
+        if (geometry.fill.Empty() || !instance.ComputeInstanceMatrix(false, whole) ||
+            SphereOutside(view, whole.TransformPoint(geometry.centre),
+                          geometry.radius * Stretch(whole), outlineMargin))
+            return;
+        PartMatrix rotation;
+        instance.ComputeInstanceMatrix(true, rotation);
+        Vector3D eye;
+        float orientation = 1.0f;
+        const bool eyeKnown = view.eyeKnown && UndoAffine(whole.m, view.eye, eye, orientation);
+        glEnable(GL_TEXTURE_1D);
+        glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
+        glPushMatrix();
+        glMultMatrixf(whole.m);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        DrawShadedFill(geometry.fill, rotation, light, true);
+        glLineWidth(outlineWidth);
+        glColor3f(0.0f, 0.0f, 0.0f);
+        glDepthFunc(GL_LEQUAL);
+        DrawOutline(geometry.edges, eye, view.winding * orientation, eyeKnown);
+        glDepthFunc(GL_LESS);
+        glLineWidth(1.0f);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glPopMatrix();
+        glDisable(GL_TEXTURE_1D);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        return;
+    }
+
     static std::vector<VisiblePart> outlined;
     outlined.clear();
     TextureState texture;
     bool drewAny = false;
-    PartMatrix whole;
     bool wholeOutlined = false;
-    if (unposed && geometry.fill != 0 && instance.ComputeInstanceMatrix(false, whole) &&
+    if (unposed && !geometry.fill.Empty() && instance.ComputeInstanceMatrix(false, whole) &&
         !SphereOutside(view, whole.TransformPoint(geometry.centre),
                        geometry.radius * Stretch(whole), outlineMargin)) {
+        // Unposed, every object turns as the instance does: one rotation shades them all.
         PartMatrix rotation;
         instance.ComputeInstanceMatrix(true, rotation);
         texture.UseRamp();
-        LoadRampMatrix(rotation, light);
-        texture.rampMatrix = true;
         glPushMatrix();
         glMultMatrixf(whole.m);
-        glCallList(geometry.fill);
+        DrawShadedFill(geometry.fill, rotation, light);
         glPopMatrix();
         drewAny = wholeOutlined = true;
     }
     for (int32_t k = 0; k < model.count; ++k) {
         const ModelObject& o = model.objects[k];
         const PartGeometry& g = geometry.parts[static_cast<size_t>(k)];
-        if (g.list == 0 || (unposed && !g.textured))
+        if (!g.drawable || (unposed && !g.textured))
             continue;  // nothing to draw, or drawn above with the model's fill
         PartMatrix m;
         if (!instance.ComputePartMatrix(k, false, m))

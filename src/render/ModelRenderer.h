@@ -5,11 +5,20 @@
 // farther the instance is from the camera. Textured objects are drawn plainly with their
 // texture. The camera must already be in the model-view matrix.
 //
-// Each object's triangles go to GL once, as a display list shared by every instance of the
-// model; the texture matrix turns the corner normals into ramp coordinates. The outline is
-// drawn from the model's edges, each once, picked by which faces turn away from the eye. A
-// model changed through its editing calls (or Touch) is sent again. Objects that lie wholly
-// outside the view are left out.
+// The bands, exactly: every corner of a shaded triangle gets its own ramp coordinate s, the
+// corner normal turned with its object (the rotation-only part matrix, divided by w, not
+// renormalised), dotted with the normalised LightDirection and clamped to [0, 1] AT THE
+// CORNER. GL then interpolates the clamped values across the triangle, and the ramp texture
+// (16 texels, nearest, clamped: s = 1 is the brightest texel) picks each pixel's band.
+// Clamping after interpolating instead (a texture matrix or texgen giving the raw dot product)
+// moves the band borders wherever a triangle's corners lie on either side of 0 or 1, which
+// smooth models have everywhere. The ramp coordinates are worked out on the CPU each time an
+// object is drawn (each different normal once) and go to GL in arrays with the corners.
+//
+// Textured objects go to GL once, as display lists shared by every instance of the model. The
+// outline is drawn from the model's edges, each once, picked by which faces turn away from the
+// eye. A model changed through its editing calls (or Touch) is sent again. Objects that lie
+// wholly outside the view are left out.
 #pragma once
 
 #include <cstdint>
@@ -23,11 +32,11 @@ void DrawInstance(const ModelInstance& instance);
 
 // Draws one object with the current model-view matrix (the caller has applied its transform).
 // Expects and restores: back faces culled, depth function less, both faces filled, line width
-// 1, no texture target or vertex array enabled, identity texture matrix, and leaves the colour
-// white. Reads the model-view matrix back to know where the eye is.
+// 1, no texture target and no client array enabled, identity texture matrix, and leaves the
+// colour white. Reads the model-view matrix back to know where the eye is.
 void DrawPart(const ModelInstance& instance, int32_t object);
 
-// The shading on the CPU (drawing lets GL compute it). Element 0: the outline factor
+// The shading of one object, as drawing computes it. Element 0: the outline factor
 // exp(-5 (d - near) / (far - near)) for the instance's distance d from the camera; element
 // 1 + 3t + c: the ramp coordinate of corner c of triangle t, the corner normal turned with the
 // object and dotted with the normalised LightDirection, clamped to 0..1. Empty for no model, a bad

@@ -277,16 +277,26 @@ void EnableFogClearColor()
               static_cast<int>(clear[2] * 255.0f));
 }
 
+namespace {
+
+uint32_t gDepthClears = 0;
+
+}  // namespace
+
+uint32_t DepthClears() { return gDepthClears; }
+
 void ClearFrame()
 {
     FitViewportToWindow();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ++gDepthClears;
 }
 
 void ClearFrameForSky()
 {
     FitViewportToWindow();  // the bars, when there are any, are cleared black here
     glClear(GL_DEPTH_BUFFER_BIT);
+    ++gDepthClears;
 }
 
 void PresentFrame()

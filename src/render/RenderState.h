@@ -70,6 +70,8 @@ void ClearFrame();
 // picture's own colour is left to that drawing, only depth is cleared there.
 void ClearFrameForSky();
 void PresentFrame();  // flush and swap
+// Counts the clears of the depth buffer (both above): what was drawn belongs to a count.
+uint32_t DepthClears();
 
 // Window pixel position of a world point. p is changed in place into camera space (moved by
 // -CameraEye and turned; -z looks ahead); result.z is that depth (negative in front).

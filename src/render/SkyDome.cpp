@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "math/View.h"
+#include "render/RenderState.h"
+
 namespace {
 
 // One sphere corner at longitude `angle` degrees and level i of n bands per hemisphere.
@@ -59,10 +62,7 @@ SkyDome::SkyDome(float radius_, int sectors_, int bands_, int texture)
     if (glIsList(listName)) glDeleteLists(listName, 1);
 
     glNewList(listName, GL_COMPILE);
-    // The game makes the sphere exactly as large as the far plane, so straight ahead it lies on
-    // the far plane, where a 16-bit depth buffer rounds it to the cleared depth and GL_LESS
-    // would cut a hole into it. It is the background and writes no depth: test none either.
-    glDisable(GL_DEPTH_TEST);
+    // The depth test is Draw's and DrawBehind's to set: the list serves both.
     glDisable(GL_CULL_FACE);
     glEnable(GL_TEXTURE_2D);
     glDepthMask(GL_FALSE);
@@ -82,7 +82,6 @@ SkyDome::SkyDome(float radius_, int sectors_, int bands_, int texture)
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_CULL_FACE);
     glDepthMask(GL_TRUE);
-    glEnable(GL_DEPTH_TEST);
     glEndList();
 }
 
@@ -93,11 +92,31 @@ SkyDome::~SkyDome()
 
 void SkyDome::Draw(const Vector3D& position)
 {
+    // The game makes the sphere exactly as large as the far plane, so straight ahead it lies on
+    // the far plane, where a 16-bit depth buffer rounds it to the cleared depth and GL_LESS
+    // would cut a hole into it. It is the background and writes no depth: test none either.
+    glDisable(GL_DEPTH_TEST);
     OpaqueDrawing opaque;
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
     glCallList(listName);
     glPopMatrix();
+    glEnable(GL_DEPTH_TEST);
+}
+
+void SkyDome::DrawBehind(const Vector3D& position)
+{
+    // Every pixel of the sphere at exactly the cleared depth: it passes where nothing has been
+    // drawn yet and nowhere else, whatever its own distance.
+    glDepthRange(1.0, 1.0);
+    glDepthFunc(GL_LEQUAL);
+    OpaqueDrawing opaque;
+    glPushMatrix();
+    glTranslatef(position.x, position.y, position.z);
+    glCallList(listName);
+    glPopMatrix();
+    glDepthFunc(GL_LESS);
+    glDepthRange(0.0, 1.0);
 }
 
 void DrawGround(const Vector3D& a, const Vector3D& b, int texture)
@@ -116,4 +135,63 @@ void DrawGround(const Vector3D& a, const Vector3D& b, int texture)
     glVertex3f(b.x, a.y, a.z);
     glEnd();
     glDisable(GL_TEXTURE_2D);
+}
+
+bool GroundBeforeSky(const Vector3D& eye, const Vector3D& a, const Vector3D& b, int depthBits)
+{
+    const double n = FrustumParams.near, f = FrustumParams.far;
+    if (!(f > n && n > 0.0) || depthBits <= 0 || depthBits > 32) return false;
+    // The farthest point of a square from any eye is one of its corners; its depth along the
+    // view is no more than that distance, and window depth grows with it.
+    const Vector3D corners[4] = {a, Vector3D{a.x, b.y, b.z}, b, Vector3D{b.x, a.y, a.z}};
+    double farthest = 0.0;
+    for (const Vector3D& c : corners) {
+        const double d = Distance(eye, c);
+        if (!(d <= farthest)) farthest = d;  // a distance that is not a number stays
+    }
+    if (!(farthest < f)) return false;  // and not a number
+    if (farthest <= n) return true;  // all of it in front of the near plane: none is drawn
+    const double depth = f * (farthest - n) / (farthest * (f - n));
+    // Two steps of the buffer below the cleared value, so no rounding can reach it.
+    return depth <= 1.0 - 2.0 / (std::ldexp(1.0, depthBits) - 1.0);
+}
+
+namespace {
+
+// The last ground DrawSkyAndGround drew: its corners and when.
+struct GroundDrawn {
+    Vector3D a, b;
+    uint32_t context = 0;
+    uint32_t clears = 0;
+} gGround;
+
+}  // namespace
+
+bool GroundInDepth(Vector3D* a, Vector3D* b)
+{
+    if (gGround.context == 0 || gGround.context != GLContextSerial() ||
+        gGround.clears != DepthClears())
+        return false;
+    *a = gGround.a;
+    *b = gGround.b;
+    return true;
+}
+
+void DrawSkyAndGround(SkyDome* sky, const Vector3D& eye, const Vector3D& a, const Vector3D& b,
+                      int groundTexture)
+{
+    gGround = GroundDrawn{a, b, GLContextSerial(), DepthClears()};
+    static uint32_t bitsContext = 0;
+    static GLint depthBits = 0;
+    if (bitsContext != GLContextSerial()) {
+        bitsContext = GLContextSerial();
+        glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    }
+    if (sky && GroundBeforeSky(eye, a, b, depthBits)) {
+        DrawGround(a, b, groundTexture);
+        sky->DrawBehind(eye);
+        return;
+    }
+    if (sky) sky->Draw(eye);
+    DrawGround(a, b, groundTexture);
 }

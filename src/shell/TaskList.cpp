@@ -3,6 +3,8 @@
 
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 Executor gExecutor;
 
@@ -33,7 +35,20 @@ bool Executable::AddKind(const char* text)
         delete[] copy;
         return false;
     }
+    if (kinds.Count() == 1) firstKind = KindNumber(copy);
     return true;
+}
+
+int32_t KindNumber(const char* text)
+{
+    // A handful: one per class of task. Never destroyed: gExecutor's destructor still deletes
+    // tasks at program exit, and their destructors may make new ones (a ship its explosion).
+    static std::vector<std::string>& names = *new std::vector<std::string>;
+    if (!text) return -1;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == text) return static_cast<int32_t>(i);
+    names.emplace_back(text);
+    return static_cast<int32_t>(names.size() - 1);
 }
 
 bool Executable::HasKindAt(const char* text, int32_t index) const
@@ -125,6 +140,18 @@ void TaskList::Clear()
 
 void TaskList::Sort(LinkCompare compare)
 {
+    // Whether node and the one after it are out of order (false at the end of the list).
+    auto descends = [&](const Il_Link* node) {
+        return node != tail && node->next != tail && compare(node, node->next) > 0 ? 1 : 0;
+    };
+    if (IsEmpty()) return;
+    // Neighbours out of order behind the position: once there are none, every later position
+    // already holds the least of what follows it and no exchange can happen any more. In the
+    // game the only task out of order is the camera's, so the sort ends after the first
+    // position instead of comparing every pair of tasks.
+    int64_t outOfOrder = 0;
+    for (const Il_Link* n = head->next->next; n != tail; n = n->next) outOfOrder += descends(n);
+
     // pi: the node before the position; pj: the node before the later node under comparison.
     for (Il_Link* pi = head; pi->next != tail; pi = pi->next) {
         Il_Link* pj = pi->next;
@@ -133,20 +160,26 @@ void TaskList::Sort(LinkCompare compare)
             Il_Link* b = pj->next;
             if (compare(a, b) > 0) {
                 if (a->next == b) {
+                    outOfOrder -= descends(b);
                     pi->next = b;
                     a->next = b->next;
                     b->next = a;
+                    outOfOrder += descends(a);
                     pj = b;  // a now follows b
                 } else {
+                    outOfOrder -= descends(pj) + descends(b);
                     Il_Link* afterB = b->next;
                     pi->next = b;
                     b->next = a->next;
                     pj->next = a;
                     a->next = afterB;
+                    outOfOrder += descends(pj) + descends(a);
                 }
             }
             pj = pj->next;  // on to the node after the place b left
         }
+        if (outOfOrder == 0) return;
+        outOfOrder -= descends(pi->next->next);  // that pair now starts at the position
     }
 }
 
@@ -174,6 +207,8 @@ Executor::~Executor()
 
 void Executor::Run()
 {
+    ++passNumber;
+    ++passDepth;
     TaskIterator* cursor = Begin();
     bool needPurge = false;
     bool needSort = false;
@@ -198,6 +233,7 @@ void Executor::Run()
         previousPriority = priority;
     }
     delete cursor;
+    --passDepth;
 
     if (needPurge) PurgeFinished();
     if (needSort) tasks->Sort(ComparePriority);
@@ -215,16 +251,16 @@ void Executor::ClearTasks() { tasks->Clear(); }
 
 bool Executor::PurgeFinished()
 {
+    // One walk from the front. A deleted task's destructor may add tasks at the front (a ship
+    // leaves its explosion): they are new and running, and the walk goes on behind them.
     bool removed = false;
-    int32_t index = 0;
-    for (;;) {
-        Il_Link* node = tasks->At(index);
-        if (!node) break;
-        if (static_cast<Executable*>(node)->GetState() == TASK_FINISHED) {
-            tasks->RemoveAt(index);
+    Il_Link* before = tasks->Head();
+    while (before->next != tasks->Tail()) {
+        if (static_cast<Executable*>(before->next)->GetState() == TASK_FINISHED) {
+            tasks->RemoveAfter(before);
             removed = true;
         } else {
-            ++index;
+            before = before->next;
         }
     }
     return removed;

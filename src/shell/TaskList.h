@@ -56,6 +56,9 @@ public:
     // The kind name at index, or none when the index is out of range.
     const char* KindAt(int32_t index) const;
     int32_t KindCount() const { return kinds.Count(); }
+    // KindNumber of the kind name at index 0, or -1 while there is none: one comparison of
+    // numbers tells a task of a kind, where walks over many tasks would compare names.
+    int32_t FirstKindNumber() const { return firstKind; }
 
 private:
     friend class Executor;
@@ -64,7 +67,12 @@ private:
     Executor* owner = nullptr;
     DynArray<char*> kinds;
     int8_t priority = 0;
+    int32_t firstKind = -1;
 };
+
+// A number for a kind name, handed out in order of first use: equal names (compared exactly)
+// get the same number for the life of the program, different names different ones.
+int32_t KindNumber(const char* text);
 
 // Returns < 0, 0 or > 0 when a should come before, with or after b.
 using LinkCompare = int (*)(const Il_Link* a, const Il_Link* b);
@@ -98,7 +106,9 @@ public:
     void RemoveAfter(Il_Link* node);
     void Clear();
     // Exchange sort: each position is compared with every later node in turn and the two
-    // swap places whenever compare(position, later) > 0. Not stable.
+    // swap places whenever compare(position, later) > 0. Not stable. compare must order by a
+    // key (as ComparePriority does): the sort stops early once the nodes after the position
+    // are in order, where the exchanges could change nothing more.
     void Sort(LinkCompare compare);
 
 private:
@@ -131,7 +141,7 @@ public:
     void AddTask(Executable* task);
     // Deletes every task.
     void ClearTasks();
-    // Deletes every finished task; true when any was deleted.
+    // Deletes every finished task, front to back; true when any was deleted.
     bool PurgeFinished();
     // A new cursor at the first task; the caller deletes it.
     TaskIterator* Begin() const;
@@ -139,8 +149,15 @@ public:
 
     TaskList* Tasks() const { return tasks; }
 
+    // True while Run goes through the tasks (not while it purges and sorts afterwards).
+    bool InPass() const { return passDepth > 0; }
+    // Counts the passes begun: what is known of the list during a pass goes with its number.
+    uint32_t PassNumber() const { return passNumber; }
+
 private:
     TaskList* tasks;
+    int32_t passDepth = 0;
+    uint32_t passNumber = 0;
 };
 
 // The one executor of the game, run once per frame by the main loop.

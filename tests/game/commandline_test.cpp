@@ -162,6 +162,48 @@ TEST(CommandLine, ControlCharactersInEchoedArgumentsAreEscaped)
     }
 }
 
+// The size of the battle: 20 fighters and 10 factories unless asked otherwise, each up to its
+// own limit; a bad value fails like any other and leaves the sizes alone.
+TEST(CommandLine, BattleSize)
+{
+    struct Row {
+        std::vector<const char*> args;
+        int fighters, factories;  // -1: fails
+        const char* names;  // a part of the failure's line
+    };
+    const Row rows[] = {
+        {{}, 20, 10, ""},
+        {{"--fighters", "1000"}, 1000, 10, ""},
+        {{"--factories=0", "--fighters=0"}, 0, 0, ""},
+        {{"--fighters", "5000", "--factories", "1000"}, 5000, 1000, ""},
+        {{"--fighters", "5001"}, -1, -1, "--fighters needs a whole number from 0 to 5000"},
+        {{"--factories", "1001"}, -1, -1, "--factories needs a whole number from 0 to 1000"},
+        {{"--fighters", "-1"}, -1, -1, "not \"-1\""},
+        {{"--factories", "ten"}, -1, -1, "not \"ten\""},
+        {{"--fighters"}, -1, -1, "--fighters needs a value"},
+    };
+    for (const Row& r : rows) {
+        GameOptions o;
+        std::string text;
+        const CommandLineAction action = Parse(r.args, &o, &text);
+        if (r.fighters < 0) {
+            EXPECT_EQ(action, CommandLineAction::Fail) << r.names;
+            EXPECT_NE(text.find(r.names), std::string::npos) << text;
+            EXPECT_EQ(o.fighters, kDefaultFighters);
+            EXPECT_EQ(o.factories, kDefaultFactories);
+        } else {
+            ASSERT_EQ(action, CommandLineAction::Run) << text;
+            EXPECT_EQ(o.fighters, r.fighters);
+            EXPECT_EQ(o.factories, r.factories);
+        }
+    }
+    GameOptions o;
+    std::string help;
+    ASSERT_EQ(Parse({"--help"}, &o, &help), CommandLineAction::Exit);
+    EXPECT_NE(help.find("--fighters N"), std::string::npos);
+    EXPECT_NE(help.find("--factories N"), std::string::npos);
+}
+
 TEST(CommandLine, HelpAndVersionEndTheProgram)
 {
     GameOptions o;

@@ -69,7 +69,45 @@ TEST(Steering, CombinedDirections)
         EXPECT_NEAR(r.x, c.expected.x, 1e-6f) << c.what;
         EXPECT_NEAR(r.y, c.expected.y, 1e-6f) << c.what;
         EXPECT_EQ(PendingSteeringRequests(), 0) << c.what;
+
+        // The same requests kept by the asker instead of filed: the very same result.
+        std::vector<SteeringRequest> kept;
+        for (const Filed& f : c.requests) {
+            SteeringRequest* made = Request(f.kind, f.direction, f.distance, f.range, f.alignment);
+            kept.push_back(*made);
+            delete made;
+        }
+        EXPECT_EQ(CombineSteering(kept.data(), static_cast<int32_t>(kept.size())), r) << c.what;
     }
+}
+
+// Float sums depend on their order: requests kept by the asker are added last filed first,
+// as the pending list does, and whatever was still pending comes after them and goes.
+TEST(Steering, KeptRequestsCombineInTheOrderOfFiledOnes)
+{
+    std::vector<Filed> many;
+    for (int i = 0; i < 40; ++i)
+        many.push_back({uint8_t(i % 3),
+                        {std::cos(0.3f * i), std::sin(0.7f * i)},
+                        7.3f * float(i) + 0.1f,
+                        int16_t(i % 2 ? 50 : 500),
+                        {0.1f * float(i % 4), 0.37f * float(i % 5)}});
+    AddSteeringRequest(Request(STEER_APPROACH, {0.6f, 0.8f}, 123.4f, 0));  // left over
+    for (const Filed& f : many)
+        AddSteeringRequest(Request(f.kind, f.direction, f.distance, f.range, f.alignment));
+    const Vector2D filed = CombineSteering();
+
+    AddSteeringRequest(Request(STEER_APPROACH, {0.6f, 0.8f}, 123.4f, 0));
+    std::vector<SteeringRequest> kept(many.size());
+    for (size_t i = 0; i < many.size(); ++i) {
+        kept[i].kind = many[i].kind;
+        kept[i].direction = many[i].direction;
+        kept[i].distance = many[i].distance;
+        kept[i].range = many[i].range;
+        kept[i].alignment = many[i].alignment;
+    }
+    EXPECT_EQ(CombineSteering(kept.data(), static_cast<int32_t>(kept.size())), filed);
+    EXPECT_EQ(PendingSteeringRequests(), 0);
 }
 
 TEST(Steering, CombineEmptiesTheList)

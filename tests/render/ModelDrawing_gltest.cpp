@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The model renderer sends each object to GL once (display lists, ramp coordinates from the
-// texture matrix), draws each outline edge once and leaves out what lies outside the view.
-// These tests draw fixed scenes of the game's own models both that way and the way every
-// vertex used to be sent (the outline from GL's own back faces in line mode), still kept here
-// as the reference, and compare the pictures; and they check that a model edited after it was
-// drawn is drawn edited.
+// The model renderer keeps each object ready for GL (shaded corners in arrays with ramp
+// coordinates worked out per corner, textured ones in display lists), draws each outline edge
+// once and leaves out what lies outside the view. These tests draw fixed scenes of the game's
+// own models, and a coarse smooth sphere, both that way and the way every vertex used to be
+// sent (the outline from GL's own back faces in line mode), still kept here as the reference,
+// and compare the pictures; and they check that a model edited after it was drawn is drawn
+// edited.
 #include <GL/gl.h>
 
 #include <cmath>
@@ -23,6 +24,7 @@
 #include "render/Model.h"
 #include "render/ModelFile.h"
 #include "render/ModelRenderer.h"
+#include "render/SkyDome.h"
 #include "render/Texture.h"
 #include "render/ViewVolume.h"
 
@@ -156,13 +158,12 @@ bool Near(const Rgb& a, const Rgb& b)
 
 // Pixels that differ, and of those the ones whose new colour appears nowhere within
 // kBoundaryReach pixels of them in the reference: those are no boundary that moved a little
-// but something else. Boundaries move between brightness bands (GL interpolates the ramp
-// coordinate before clamping it, the reference after), at outline edges (an edge between two
-// back faces is drawn twice in the reference, once each way, and once here; GL leaves out a
-// line's last pixel, so a pixel at a corner can go), and where two parts of a model have
-// faces in one plane (an exhaust set into its engine): there the depth test decides by the
-// last bits of rounding, and an unposed model's parts are moved by their pivots in its display
-// list rather than by a matrix each, which rounds differently.
+// but something else. Boundaries move at outline edges (an edge between two back faces is
+// drawn twice in the reference, once each way, and once here; GL leaves out a line's last
+// pixel, so a pixel at a corner can go), and where two parts of a model have faces in one
+// plane (an exhaust set into its engine): there the depth test decides by the last bits of
+// rounding, and an unposed model's parts are moved by their pivots in its corner arrays
+// rather than by a matrix each, which rounds differently.
 constexpr int kBoundaryReach = 6;
 
 struct Difference {
@@ -396,6 +397,140 @@ TEST_F(ModelDrawingTest, MirroredAndPartByPartLookAsBefore)
         {&factory, {120.0f, 0.0f, -70.0f}, 45.0f, false, -0.1f},
     };
     ExpectSamePicture(scene, "mirrored and part by part");
+}
+
+// A coarse sphere with smooth normals (each corner's normal points out from the centre), as a
+// modder might make one: 3 rings between the poles and 5 sectors. Its triangles have corners
+// on either side of the band borders and of 0, where the ramp coordinate must be clamped at
+// each corner before it is interpolated.
+void AddSmoothSphere(Model& m, int obj, float radius, int rings, int sectors)
+{
+    auto point = [&](int ring, int sector) {
+        const float lat = (-0.5f + float(ring) / float(rings)) * 3.14159265f;
+        const float lon = float(sector) / float(sectors) * 6.28318531f;
+        return Vector3D{std::cos(lat) * std::cos(lon), std::sin(lat),
+                        std::cos(lat) * std::sin(lon)};
+    };
+    for (int ring = 0; ring < rings; ++ring)
+        for (int sector = 0; sector < sectors; ++sector) {
+            const Vector3D c[4] = {point(ring, sector), point(ring + 1, sector),
+                                   point(ring + 1, sector + 1), point(ring, sector + 1)};
+            const int tris[2][3] = {{0, 1, 2}, {0, 2, 3}};
+            for (const auto& t : tris) {
+                int p[3];
+                for (int k = 0; k < 3; ++k)
+                    p[k] =
+                        m.AddPoint(obj, c[t[k]].x * radius, c[t[k]].y * radius, c[t[k]].z * radius);
+                const int tri = m.AddTriangle(obj, p[0], p[1], p[2]);
+                for (int k = 0; k < 3; ++k)
+                    m.SetNormal(obj, tri, k, c[t[k]].x, c[t[k]].y, c[t[k]].z);
+            }
+        }
+}
+
+// Every band border where the design puts it: the same pixels as the reference, which gives each
+// corner its clamped ramp coordinate. Drawn whole and part by part, turned several ways.
+TEST_F(ModelDrawingTest, CoarseSmoothSphereHasExactBands)
+{
+    Model sphere;
+    const int obj = sphere.AddObject();
+    sphere.SetColor(obj, 210, 180, 90);
+    AddSmoothSphere(sphere, obj, 300.0f, 3, 5);
+    CameraEye = Vector3D{0, 0, 0};
+    CameraDirection = Vector3D{1, 0, 0};
+    CameraUp = Vector3D{0, 1, 0};
+    int compared = 0;
+    for (float heading : {0.0f, 37.0f, 150.0f, 260.0f})
+        for (bool partByPart : {false, true}) {
+            SCOPED_TRACE(::testing::Message()
+                         << "heading " << heading << (partByPart ? ", part by part" : ""));
+            const std::vector<Placed> scene = {
+                {&sphere, {80.0f, 4.0f, -3.0f}, heading, false, 0.1f, partByPart}};
+            const Picture reference = Draw(scene, true);
+            const Picture drawn = Draw(scene, false);
+            // The outline may differ as the other scenes allow (an edge drawn once leaves out a
+            // corner pixel the reference draws twice); the fill must not differ at all.
+            int bands = 0, outline = 0, shown = 0;
+            auto black = [](const Picture& p, size_t i) {
+                return p.rgb[i] == 0 && p.rgb[i + 1] == 0 && p.rgb[i + 2] == 0;
+            };
+            for (size_t i = 0; i < drawn.rgb.size(); i += 3) {
+                const bool same = reference.rgb[i] == drawn.rgb[i] &&
+                                  reference.rgb[i + 1] == drawn.rgb[i + 1] &&
+                                  reference.rgb[i + 2] == drawn.rgb[i + 2];
+                if (!same) ++(black(reference, i) || black(drawn, i) ? outline : bands);
+                shown += drawn.rgb[i] != 208 || drawn.rgb[i + 1] != 232 || drawn.rgb[i + 2] != 234;
+            }
+            EXPECT_GT(shown, 20000);  // a tenth of the window and more
+            EXPECT_EQ(bands, 0);
+            EXPECT_LE(outline, 8);
+            ++compared;
+        }
+    EXPECT_EQ(compared, 8);
+}
+
+// A factory's hit sphere is half under the ground: where the ground hides that half it is not
+// drawn at all, which must not show. Factories with their spheres on the ground, seen from the
+// chase camera, from above, from low down and from outside the square, against the reference.
+TEST_F(ModelDrawingTest, HitSpheresOnTheGroundLookAsBefore)
+{
+    std::vector<uint8_t> skyRgb(256 * 128 * 3), groundRgb(128 * 128 * 3);
+    for (size_t i = 0; i < skyRgb.size(); ++i) skyRgb[i] = uint8_t(120 + (i * 7) % 100);
+    for (size_t i = 0; i < groundRgb.size(); ++i) groundRgb[i] = uint8_t((i * 91) ^ (i / 383));
+    ASSERT_TRUE(CreateConstantAlphaTexture(skyRgb.data(), skyRgb.size(), 256, 128, 2, 1.0f));
+    ASSERT_TRUE(CreateConstantAlphaTexture(groundRgb.data(), groundRgb.size(), 128, 128, 1, 1.0f));
+    SkyDome sky(FrustumParams.far, 16, 20, 2);
+    const Vector3D a{-1000, 0, -1000}, b{1000, 0, 1000};
+    struct View {
+        Vector3D eye, look;
+        const char* what;
+    };
+    const View views[] = {
+        {{-60, 60, 10}, {1, -0.35f, 0.05f}, "chase view"},
+        {{150, 1000, 0}, {0, -1, 0}, "from above"},
+        {{-30, 6, -40}, {1, -0.02f, 0.1f}, "low over the ground"},
+        {{-1100, 80, 0}, {1, -0.1f, 0}, "from outside the square"},
+        {{-400, 300, 500}, {0.8f, -0.5f, -0.6f}, "high and sideways"},
+        {{100, -40, -250}, {0.1f, 0.25f, 1}, "from under the ground"},
+    };
+    // Factories on the ground (hit), one near the edge of the square, and a fighter above it.
+    const std::vector<Placed> scene = {
+        {&factory, {120, 0, 20}, 0, true},    {&factory, {300, 0, -150}, 45, true},
+        {&factory, {960, 0, 100}, 10, true},  {&factory, {60, 0, 170}, 80, false},
+        {&fighter, {90, 26, -40}, 150, true},
+    };
+    int spheresCut = 0;  // drawn without the bands under the ground
+    for (const View& v : views) {
+        SCOPED_TRACE(v.what);
+        CameraEye = v.eye;
+        CameraDirection = v.look;
+        CameraUp = std::fabs(v.look.y) > 0.99f ? Vector3D{1, 0, 0} : Vector3D{0, 1, 0};
+        Picture pictures[2];
+        for (int way = 0; way < 2; ++way) {
+            ClearFrame();
+            ApplyCamera();
+            DrawSkyAndGround(&sky, CameraEye, a, b, 1);
+            for (const Placed& p : scene) {
+                const ModelInstance inst = Instance(p);
+                const float radius = 2.0f * InstanceReachRadius(inst);
+                if (p.hit && way == 0) ReferenceHitSphere(p.position, radius, 10, 10, 200);
+                if (p.hit && way == 1) {
+                    DrawHitSphere(p.position, radius, 10, 10, 45, 117, 34, 200);
+                    spheresCut += HitSphereFirstBand(p.position, radius, 10, CameraEye) > -10;
+                }
+                DrawInstance(inst);
+            }
+            pictures[way] = ReadPicture();
+        }
+        int differing = 0;
+        for (size_t i = 0; i < pictures[0].rgb.size(); ++i)
+            differing += pictures[0].rgb[i] != pictures[1].rgb[i];
+        EXPECT_EQ(differing, 0);
+    }
+    // Most factory spheres lost their lower half; not from outside the square, nor the one at
+    // its edge when the line of sight to it leaves the square.
+    EXPECT_GE(spheresCut, 8);
+    EXPECT_LT(spheresCut, 15);
 }
 
 // The lists are made from the model once; an edit afterwards must reach the screen.

@@ -269,3 +269,104 @@ TEST_F(SkyDomeTest, GroundCornersCarryTheirTextureCorners)
     EXPECT_EQ(Pixel(320 - 50, 240), kBackground);
     EXPECT_EQ(Pixel(320, 240 + 50), kBackground);
 }
+
+// When the ground may go first: all of the square well inside the far plane (4000 here), the
+// margin counted in steps of the depth buffer.
+TEST(GroundFirst, OnlyWhereNoGroundDepthCanReachTheFarPlane)
+{
+    const Frustum saved = FrustumParams;
+    FrustumParams.near = 1.5f;
+    FrustumParams.far = 4000.0f;
+    const Vector3D a{-1000, 0, -1000}, b{1000, 0, 1000};
+    const float nan = std::nanf("");
+    struct Case {
+        Vector3D eye;
+        int bits;
+        bool first;
+        const char* what;
+    };
+    const Case cases[] = {
+        {{0, 25, 0}, 16, true, "over the middle"},
+        {{-1000, 1000, -1000}, 16, true, "high over a corner: the far corner 3000 away"},
+        {{-3500, 25, 0}, 24, false, "far outside: a corner beyond the far plane"},
+        // Along -x: the far corners (1000, 0, +-1000) 3990 and 3600 units away.
+        {{-2862.7f, 0, 0}, 24, true, "3990 from the far corners, 24 bits"},
+        {{-2862.7f, 0, 0}, 16, false, "the same with 16 bits: too near"},
+        {{-2458.3f, 0, 0}, 16, true, "3600 away, 16 bits"},
+        {{nan, 25, 0}, 24, false, "no place"},
+        {{0, 25, 0}, 0, false, "no depth buffer"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(GroundBeforeSky(c.eye, a, b, c.bits), c.first) << c.what;
+    FrustumParams = saved;
+}
+
+// The ground first and the sky behind it give the very picture, and the very depth, of the sky
+// first and the ground over it: from the middle of the square and above a corner, low and high,
+// from below the ground, and from far outside where the sky must still go first.
+TEST_F(SkyDomeTest, GroundFirstLooksTheSameFromEveryView)
+{
+    // Pictures with detail everywhere, filtered as the game's are.
+    std::vector<uint8_t> skyRgb(256 * 128 * 3), groundRgb(128 * 128 * 3);
+    for (size_t i = 0; i < skyRgb.size(); ++i) skyRgb[i] = uint8_t((i * 37) ^ (i / 767));
+    for (size_t i = 0; i < groundRgb.size(); ++i) groundRgb[i] = uint8_t((i * 91) ^ (i / 383));
+    ASSERT_TRUE(CreateConstantAlphaTexture(skyRgb.data(), skyRgb.size(), 256, 128, 2, 1.0f));
+    ASSERT_TRUE(CreateConstantAlphaTexture(groundRgb.data(), groundRgb.size(), 128, 128, 1, 1.0f));
+    Frustum f = FrustumParams;
+    SetFrustum(f.left, f.right, f.bottom, f.top, 1.5f, 4000.0f);
+    sky = std::make_unique<SkyDome>(FrustumParams.far, 16, 20, 2);
+    SetClearColor(255, 0, 255);
+    EnableAlphaTest();
+    const Vector3D a{-1000, 0, -1000}, b{1000, 0, 1000};
+    GLint bits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &bits);
+
+    std::vector<uint8_t> rgb[2];
+    std::vector<float> depth[2];
+    int views = 0, groundFirst = 0;
+    for (const Vector3D& eye :
+         {Vector3D{0, 25, 0}, Vector3D{300, 400, -200}, Vector3D{-990, 1000, 990},
+          Vector3D{500, -30, 100}, Vector3D{-2700, 60, -2700}, Vector3D{4200, 300, 0}})
+        for (int pitch : {-90, -35, -8, 0, 20})
+            for (int yaw = 0; yaw < 360; yaw += pitch == -90 ? 360 : 45) {
+                const float p = pitch * DEG_TO_RAD, y = yaw * DEG_TO_RAD;
+                CameraEye = eye;
+                CameraDirection =
+                    Vector3D{std::cos(p) * std::cos(y), std::sin(p), std::cos(p) * std::sin(y)};
+                CameraUp = pitch == -90 ? Vector3D{1, 0, 0} : Vector3D{0, 1, 0};
+                for (int way = 0; way < 2; ++way) {
+                    ClearFrame();
+                    ApplyCamera();
+                    if (way == 0) {
+                        sky->Draw(CameraEye);
+                        DrawGround(a, b, 1);
+                    } else {
+                        DrawSkyAndGround(sky.get(), CameraEye, a, b, 1);
+                    }
+                    rgb[way].resize(kWidth * kHeight * 3);
+                    depth[way].resize(kWidth * kHeight);
+                    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+                    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb[way].data());
+                    glReadPixels(0, 0, kWidth, kHeight, GL_DEPTH_COMPONENT, GL_FLOAT,
+                                 depth[way].data());
+                }
+                int differ = 0;
+                for (size_t i = 0; i < rgb[0].size(); ++i) differ += rgb[0][i] != rgb[1][i];
+                EXPECT_EQ(differ, 0) << "eye " << eye.x << "," << eye.y << "," << eye.z << " pitch "
+                                     << pitch << " yaw " << yaw;
+                EXPECT_TRUE(depth[0] == depth[1]) << "eye " << eye.x << "," << eye.y << "," << eye.z
+                                                  << " pitch " << pitch << " yaw " << yaw;
+                groundFirst += GroundBeforeSky(eye, a, b, bits) ? 1 : 0;
+                ++views;
+            }
+    EXPECT_EQ(views, 6 * (4 * 8 + 1));
+    // Both ways were taken: the far eyes keep the sky first.
+    EXPECT_EQ(groundFirst, 4 * (4 * 8 + 1));
+    // The state is as the game keeps it.
+    EXPECT_EQ(GetInt(GL_DEPTH_FUNC), GL_LESS);
+    std::vector<double> range(2);
+    glGetDoublev(GL_DEPTH_RANGE, range.data());
+    EXPECT_EQ(range, (std::vector<double>{0.0, 1.0}));
+    EXPECT_TRUE(IsOn(GL_DEPTH_TEST));
+    EXPECT_TRUE(IsOn(GL_ALPHA_TEST));
+    EXPECT_EQ(GetInt(GL_DEPTH_WRITEMASK), GL_TRUE);
+}

@@ -221,6 +221,49 @@ TEST_F(TaskListTest, PurgeFinishedDeletesOnlyFinishedTasks)
     EXPECT_FALSE(ex.PurgeFinished());
 }
 
+// A finished ship leaves an explosion from its destructor: a new task at the front while the
+// purge is under way. Everything finished still goes, front to back, and the new task stays.
+TEST_F(TaskListTest, PurgeGoesOnWhenADestructorAddsATaskAtTheFront)
+{
+    struct Leaver : Probe {
+        Leaver(std::string name, std::vector<std::string>* log, Executor* ex)
+            : Probe(std::move(name), log), ex(ex)
+        {
+        }
+        ~Leaver() override { ex->AddTask(new Probe("boom-" + name, log)); }
+        Executor* ex;
+    };
+    for (bool frontFinished : {true, false}) {
+        ex.ClearTasks();
+        Add("a")->SetState(TASK_FINISHED);
+        Add("b");
+        Leaver* c = new Leaver("c", &log, &ex);
+        ex.AddTask(c);
+        c->SetState(TASK_FINISHED);
+        Probe* d = Add("d");
+        if (frontFinished) d->SetState(TASK_FINISHED);
+        log.clear();
+        EXPECT_TRUE(ex.PurgeFinished());
+        EXPECT_EQ(Join(log), frontFinished ? "~d ~c ~a" : "~c ~a");
+        EXPECT_EQ(Order(), frontFinished ? "boom-c b" : "boom-c d b");
+    }
+    log.clear();
+}
+
+// A pass knows it is one and counts itself; purging and sorting come after it.
+TEST_F(TaskListTest, PassesAreCountedAndKnownWhileTheyRun)
+{
+    const uint32_t before = ex.PassNumber();
+    std::vector<bool> seen;
+    Add("a")->onRun = [&](Probe*) { seen.push_back(ex.InPass()); };
+    EXPECT_FALSE(ex.InPass());
+    Pass();
+    Pass();
+    EXPECT_EQ(seen, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(ex.InPass());
+    EXPECT_EQ(ex.PassNumber(), before + 2);
+}
+
 TEST_F(TaskListTest, OutOfOrderPriorityIsSortedAfterThePass)
 {
     Add("x", -1);
@@ -291,10 +334,17 @@ TEST(TaskListSort, ExchangeSortGivesExactOrder)
 TEST(TaskListSort, MatchesExchangeSortOnAnArray)
 {
     std::mt19937 random(12345);
-    for (int round = 0; round < 300; ++round) {
-        size_t n = random() % 9;
+    for (int round = 0; round < 600; ++round) {
+        // Short lists of mixed priorities, then longer ones; among those, lists shaped as the
+        // game's: all 0 but for the camera's -100 somewhere (the sort may stop early there).
+        const bool game = round >= 450;
+        size_t n = round < 300 ? random() % 9 : 1 + random() % 40;
         std::vector<int8_t> priorities(n);
         for (int8_t& p : priorities) p = static_cast<int8_t>(static_cast<int>(random() % 5) - 2);
+        if (game) {
+            for (int8_t& p : priorities) p = 0;
+            priorities[random() % n] = -100;
+        }
 
         std::vector<size_t> order(n);
         for (size_t i = 0; i < n; ++i) order[i] = i;
@@ -379,6 +429,22 @@ TEST(TaskKinds, KindsAreExactCopies)
     Probe bare("bare", &log);
     EXPECT_FALSE(bare.HasKindAt("GameEntity3D", 0));
     EXPECT_EQ(bare.KindAt(0), nullptr);
+}
+
+// The first kind's number: equal names share one, other names and later kinds do not count.
+TEST(TaskKinds, FirstKindHasANumberForItsName)
+{
+    Executable none, ship, other, ship2;
+    EXPECT_EQ(none.FirstKindNumber(), -1);
+    ship.AddKind("GameEntity3D");
+    ship.AddKind("XWing");
+    other.AddKind("Explosion");
+    ship2.AddKind("GameEntity3D");
+    EXPECT_EQ(ship.FirstKindNumber(), KindNumber("GameEntity3D"));
+    EXPECT_EQ(ship2.FirstKindNumber(), ship.FirstKindNumber());
+    EXPECT_NE(other.FirstKindNumber(), ship.FirstKindNumber());
+    EXPECT_NE(KindNumber("XWing"), ship.FirstKindNumber());
+    EXPECT_NE(KindNumber("gameentity3d"), ship.FirstKindNumber());  // exact names
 }
 
 TEST(TaskKinds, GlobalExecutorIsReady)
