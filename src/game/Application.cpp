@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "game/Application.h"
 
+#include <algorithm>
+
 #include "assets/MediaArchive.h"
 #include "game/MainWindow.h"
 #include "math/DampedValue.h"
@@ -97,8 +99,11 @@ bool RunOneFrame()
         UpdateDampedValues();
         gExecutor.Run();
         DrawAllWindows();
-        // The time between the ends of two frames, message handling included.
-        SetFrameTime(static_cast<int32_t>(GetTicks() - gLoop.frameStart));
+        // The time between the ends of two frames, message handling included; a stall
+        // counts as a frame of kMaxMotionFrameMs, as a pause counts as none.
+        const uint32_t elapsed = GetTicks() - gLoop.frameStart;
+        SetFrameTime(static_cast<int32_t>(
+            std::min<uint32_t>(elapsed, static_cast<uint32_t>(kMaxMotionFrameMs))));
         gLoop.frameStart = GetTicks();
         return true;
     }

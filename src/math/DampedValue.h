@@ -26,8 +26,9 @@ public:
     float limit = 0.0f;
 };
 
-// Advances every registered value, in order of construction. The first update after
-// start-up (or after ResetDampedValueClock) uses 0 ms and so only clears the impulses.
+// Advances every registered value, in order of construction, by the milliseconds since the
+// last update, at most kMaxMotionFrameMs (shell/Services.h). The first update after start-up
+// (or after ResetDampedValueClock) uses 0 ms and so only clears the impulses.
 void UpdateDampedValues();
 
 // Forgets the tick count of the previous update, so the next one uses 0 ms.
