@@ -15,6 +15,7 @@ struct GameOptions {
     uint32_t seed = 0;
     std::string dataFile;  // the archive named by --data; empty: search for it
     bool mute = false;  // no sound device at all
+    bool hud = false;  // --hud: crosshair, lead mark, hull bar and the words the game lacks
 };
 
 constexpr int kMaxScale = 8;

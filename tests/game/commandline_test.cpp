@@ -119,6 +119,25 @@ TEST(CommandLine, HelpAndVersionEndTheProgram)
     EXPECT_EQ(text.back(), '\n');
 }
 
+// The head-up display is off unless asked for, takes no value, and --help offers it.
+TEST(CommandLine, HudOnlyWhenAsked)
+{
+    GameOptions o;
+    std::string text;
+    ASSERT_EQ(Parse({"--mute"}, &o, &text), CommandLineAction::Run);
+    EXPECT_FALSE(o.hud);
+    ASSERT_EQ(Parse({"--seed", "3", "--hud", "--scale", "2"}, &o, &text), CommandLineAction::Run);
+    EXPECT_TRUE(o.hud);
+    EXPECT_EQ(o.scale, 2);
+    EXPECT_EQ(o.seed, 3u);
+    o = GameOptions();
+    ASSERT_EQ(Parse({"--hud=on"}, &o, &text), CommandLineAction::Fail);
+    EXPECT_EQ(text, "quenbrill: --hud takes no value\n");
+    EXPECT_FALSE(o.hud);
+    ASSERT_EQ(Parse({"--help"}, &o, &text), CommandLineAction::Exit);
+    EXPECT_NE(text.find("--hud"), std::string::npos) << text;
+}
+
 // A scratch tree: WORK/run (the working directory), WORK/prefix/bin (the program) and
 // WORK/prefix/share/quenbrill (the installed data).
 struct ArchiveSearch : ::testing::Test {
