@@ -60,6 +60,7 @@ struct State {
     std::vector<Message> onCreate;
     std::function<void()> waitHook;
     int waits = 0;
+    std::function<void()> swapHook;
     std::vector<std::unique_ptr<NativeWindowRec>> windows;  // every window since Reset
     NativeWindow last = nullptr;
     KeyState keys[256];
@@ -348,7 +349,14 @@ bool GLCreateContext(NativeWindow window)
                                 window->desc.clientHeight);
 }
 
-void GLSwapBuffers() { detail::FakeGLSwap(); }
+void GLSwapBuffers()
+{
+    if (S().swapHook && detail::FakeGLCurrent()) {
+        auto hook = S().swapHook;  // the hook may replace itself
+        hook();
+    }
+    detail::FakeGLSwap();
+}
 
 void GLReleaseContext() { detail::FakeGLRelease(); }
 
@@ -381,6 +389,7 @@ void Reset()
     s.onCreate.clear();
     s.waitHook = nullptr;
     s.waits = 0;
+    s.swapHook = nullptr;
     s.windows.clear();
     s.last = nullptr;
     for (KeyState& k : s.keys) k = KeyState();
@@ -407,6 +416,7 @@ size_t PendingMessages() { return S().queue.size(); }
 void SendOnCreate(const Message& msg) { S().onCreate.push_back(msg); }
 void SetWaitHook(std::function<void()> hook) { S().waitHook = std::move(hook); }
 int WaitCount() { return S().waits; }
+void SetSwapHook(std::function<void()> hook) { S().swapHook = std::move(hook); }
 
 void SetKeyDown(int virtualKey, bool down)
 {
