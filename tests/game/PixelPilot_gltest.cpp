@@ -195,6 +195,7 @@ protected:
         }
         XWing* ship = battle::PlayerShip();
         EXPECT_NE(ship, nullptr);
+        EXPECT_GT(XWingModel.count, 0) << "no game media: run where ZabroData.arc is";
         shipSerial = ship ? ship->serial : 0;
 
         PixelPilot pilot(frameMs);
