@@ -18,8 +18,6 @@
 
 namespace {
 
-const float kPictureWidth = 640.0f;
-const float kPictureHeight = 480.0f;
 const float kFieldEdge = 1000.0f;  // the battlefield runs from -1000 to 1000 in x and z
 const float kShipHitPoints = 1000.0f;
 
@@ -29,13 +27,11 @@ bool OnPicture(const Vector3D& world, float* x, float* y)
     Vector3D p = world, screen;
     ProjectToScreen(p, screen);
     if (screen.z >= -FrustumParams.near) return false;
-    // ProjectToScreen measures in the viewport's pixels; the HUD draws in the picture's.
-    const float sx = ViewportWidth > 0 ? kPictureWidth / static_cast<float>(ViewportWidth) : 1.0f;
-    const float sy =
-        ViewportHeight > 0 ? kPictureHeight / static_cast<float>(ViewportHeight) : 1.0f;
-    *x = screen.x * sx;
-    *y = screen.y * sy;
-    return *x >= 0.0f && *x < kPictureWidth && *y >= 0.0f && *y < kPictureHeight;
+    // The picture's pixels, as the overlay draws in them (the window may show it bigger).
+    *x = screen.x;
+    *y = screen.y;
+    return *x >= 0.0f && *x < static_cast<float>(ViewportWidth) && *y >= 0.0f &&
+           *y < static_cast<float>(ViewportHeight);
 }
 
 XWing* RunningShip()

@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -47,34 +48,41 @@ struct Spot {
     float tipX = 0.0f, tipY = 0.0f;
 };
 
-Spot Find(const Picture& p, const HudColour& c)
+// The spots of several colours, found in one pass over the picture.
+template <size_t N>
+std::array<Spot, N> Find(const Picture& p, const std::array<HudColour, N>& colours)
 {
-    Spot s;
-    double sx = 0.0, sy = 0.0;
-    std::vector<std::pair<int, int>> at;
+    std::array<std::vector<std::pair<int, int>>, N> at;
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {
             const uint8_t* q = &p.rgb[(static_cast<size_t>(y) * kW + x) * 3];
-            if (q[0] == c.r && q[1] == c.g && q[2] == c.b) {
-                at.emplace_back(x, y);
-                sx += x;
-                sy += y;
+            for (size_t i = 0; i < N; ++i)
+                if (q[0] == colours[i].r && q[1] == colours[i].g && q[2] == colours[i].b)
+                    at[i].emplace_back(x, y);
+        }
+    std::array<Spot, N> spots;
+    for (size_t i = 0; i < N; ++i) {
+        Spot& s = spots[i];
+        s.count = static_cast<int>(at[i].size());
+        if (s.count == 0) continue;
+        double sx = 0.0, sy = 0.0;
+        for (const auto& [x, y] : at[i]) {
+            sx += x;
+            sy += y;
+        }
+        s.x = static_cast<float>(sx / s.count);
+        s.y = static_cast<float>(sy / s.count);
+        float far = -1.0f;
+        for (const auto& [x, y] : at[i]) {
+            const float d = std::hypot(x - s.x, y - s.y);
+            if (d > far) {
+                far = d;
+                s.tipX = static_cast<float>(x);
+                s.tipY = static_cast<float>(y);
             }
         }
-    s.count = static_cast<int>(at.size());
-    if (s.count == 0) return s;
-    s.x = static_cast<float>(sx / s.count);
-    s.y = static_cast<float>(sy / s.count);
-    float far = -1.0f;
-    for (const auto& [x, y] : at) {
-        float d = std::hypot(x - s.x, y - s.y);
-        if (d > far) {
-            far = d;
-            s.tipX = static_cast<float>(x);
-            s.tipY = static_cast<float>(y);
-        }
     }
-    return s;
+    return spots;
 }
 
 class PixelPilot {
@@ -84,11 +92,12 @@ public:
     // Looks at a finished picture and sets the keys for the next frame.
     void Look(const Picture& picture)
     {
-        const Spot cross = Find(picture, kHudCrosshair);
-        Spot lead = Find(picture, kHudLeadInReach);
-        const bool inReach = lead.count >= 20;
-        if (!inReach) lead = Find(picture, kHudLead);
-        const Spot arrow = Find(picture, kHudArrow);
+        const std::array<Spot, 4> seen =
+            Find<4>(picture, {kHudCrosshair, kHudLeadInReach, kHudLead, kHudArrow});
+        const Spot& cross = seen[0];
+        const bool inReach = seen[1].count >= 20;
+        const Spot& lead = inReach ? seen[1] : seen[2];
+        const Spot& arrow = seen[3];
 
         bool left = false, right = false, fire = false, back = false;
         // A mark that stays out of reach for seconds while the ship flies at it: the ship is
