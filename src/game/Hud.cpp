@@ -112,20 +112,24 @@ void DrawHullBar(float hull)
     }
 }
 
-// A long narrow triangle round (cx, cy) pointing bearing degrees to the right of straight up.
+// An arrowhead round (cx, cy) pointing bearing degrees to the right of straight up: its tip is
+// the point farthest from its middle.
 void DrawArrow(float cx, float cy, float bearing)
 {
     const double a = bearing * static_cast<double>(DEG_TO_RAD);
     const float s = static_cast<float>(std::sin(a)), c = static_cast<float>(std::cos(a));
-    const float shape[3][2] = {{0, -28}, {16, 18}, {-16, 18}};  // pointing up
+    // Pointing up: the tip, the right barb, the notch, the left barb.
+    const float shape[4][2] = {{0, -28}, {16, 16}, {0, 6}, {-16, 16}};
+    const int triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
     glBegin(GL_TRIANGLES);
     for (int pass = 0; pass < 2; ++pass) {
-        const float grow = pass == 0 ? 1.12f : 1.0f;  // the black edge behind
+        const float grow = pass == 0 ? 1.15f : 1.0f;  // the black edge behind
         Colour(pass == 0 ? kBlack : kHudArrow);
-        for (const auto& p : shape) {
-            const float x = p[0] * grow, y = p[1] * grow;
-            glVertex2f(cx + x * c - y * s, cy + x * s + y * c);
-        }
+        for (const auto& t : triangles)
+            for (int i : t) {
+                const float x = shape[i][0] * grow, y = shape[i][1] * grow;
+                glVertex2f(cx + x * c - y * s, cy + x * s + y * c);
+            }
     }
     glEnd();
 }
