@@ -24,6 +24,13 @@ const int8_t kCameraTargetPriority = -100;
 const float kChaseSettleElevation = 20.0f;
 uint32_t lastSerial = 0;
 
+// The hit glow reaches past an entity's collision sphere by its radius again, as far as the
+// ships go, but by no more than this: the factory's collision reach already stands well out
+// from its walls, and twice that would fill a third of the picture from a few ship lengths.
+const float kHitGlowRim = 8.0f;
+
+float HitGlowRadius(float radius) { return std::fmin(2.0f * radius, radius + kHitGlowRim); }
+
 uint32_t NextSerial()
 {
     if (++lastSerial == 0) ++lastSerial;  // 0 means "nobody"
@@ -242,9 +249,12 @@ void DrawHitSphereSince(const GameEntity3D& entity, bool wasHit, uint32_t hitTim
 {
     if (!wasHit) return;
     uint32_t elapsed = GetTicks() - hitTime;
-    if (elapsed < 1000)
-        DrawHitSphere(entity.position, 2.0f * entity.radius, 10, 10, 45, 117, 34,
-                      HitSphereAlpha(elapsed));
+    if (elapsed >= 1000) return;
+    const float reach = HitGlowRadius(entity.radius);
+    // Seen from inside, the glow would tint the whole picture (the ship's own glow in the
+    // view from the cockpit): it is left out.
+    if (Distance(CameraEye, entity.position) < reach) return;
+    DrawHitSphere(entity.position, reach, 10, 10, 45, 117, 34, HitSphereAlpha(elapsed));
 }
 
 void PlaceChaseCamera(const Vector3D& position, const Vector3D& forward, float elevation)

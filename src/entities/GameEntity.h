@@ -107,8 +107,9 @@ void TellEntitiesOfNoise(const Vector3D& position, float range, void* exclude, i
 // the bank has no such entry (no sound loaded: the object stays silent).
 Sound* CopyBankSound(int32_t index);
 
-// The hit sphere of a ship or factory hit at hitTime: twice the collision radius, green,
-// fading from alpha 255 to 0 over the second after the hit. Nothing when never hit.
+// The hit sphere of a ship or factory hit at hitTime: twice the collision radius (for a big
+// entity the collision radius and a rim of 8 units), green, fading from alpha 255 to 0 over the
+// second after the hit. Nothing when never hit, and nothing while the camera is inside it.
 void DrawHitSphereSince(const GameEntity3D& entity, bool wasHit, uint32_t hitTime);
 
 // ---- camera follow ----------------------------------------------------------------------

@@ -7,7 +7,6 @@
 
 namespace {
 
-const uint32_t kLifeMs = 700;
 const uint32_t kPassThroughMs = 40;
 const int32_t kBlastDamage = 100;
 const float kBlastReach = 8.0f;  // times the bolt's radius
@@ -22,7 +21,7 @@ Laser::Laser(const Vector3D& where, const Vector3D& direction, int8_t trail,
     forward = direction;
     team = TEAM_PLAYER;
     radius = 1.0f;
-    forwardSpeed.Configure(0.5f, 4.0f, 0.5f);
+    forwardSpeed.Configure(kBoltSpeed, 4.0f, kBoltSpeed);
     noCollide = true;
     birthTime = GetTicks();
     trailPreset = trail;
@@ -32,7 +31,7 @@ Laser::Laser(const Vector3D& where, const Vector3D& direction, int8_t trail,
 void Laser::Update()
 {
     uint32_t age = GetTicks() - birthTime;
-    if (age > kLifeMs) SetState(TASK_FINISHED);  // the rest of this frame still happens
+    if (age > kBoltLifeMs) SetState(TASK_FINISHED);  // the rest of this frame still happens
     if (age > kPassThroughMs) noCollide = false;
 
     forwardSpeed.input += 1;

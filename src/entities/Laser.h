@@ -9,6 +9,9 @@
 
 #include "entities/GameEntity.h"
 
+constexpr float kBoltSpeed = 0.5f;  // units per ms, from its second pass on
+constexpr uint32_t kBoltLifeMs = 700;
+
 class Laser : public GameEntity3D {
 public:
     // direction is kept as given (not normalised); trailPreset is the particle preset;

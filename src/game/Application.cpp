@@ -156,8 +156,11 @@ bool RunOneFrame()
         gExecutor.Run();
         DrawAllWindows();
         HoldFrameRate();
-        // The time between the ends of two frames, message handling included.
-        SetFrameTime(static_cast<int32_t>(GetTicks() - gLoop.frameStart));
+        // The time between the ends of two frames, message handling included; a stall
+        // counts as a frame of kMaxMotionFrameMs, as a pause counts as none.
+        const uint32_t elapsed = GetTicks() - gLoop.frameStart;
+        SetFrameTime(static_cast<int32_t>(
+            std::min<uint32_t>(elapsed, static_cast<uint32_t>(kMaxMotionFrameMs))));
         gLoop.frameStart = GetTicks();
         return true;
     }

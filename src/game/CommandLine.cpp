@@ -29,6 +29,8 @@ const char kHelp[] =
     "  --seed N         place the enemies from seed N (0 to 4294967295) instead of the clock\n"
     "  --data FILE      read the media from FILE instead of searching for ZabroData.arc\n"
     "  --mute           no sound\n"
+    "  --hud            show a crosshair, a lead mark on the nearest fighter and the hull's\n"
+    "                   strength (recommended when you are new to the game)\n"
     "  --fighters N     N enemy fighters (0 to 5000; 20 unless given)\n"
     "  --factories N    N factories on the ground (0 to 1000; 10 unless given)\n"
     "  -h, --help       show this help and exit\n"
@@ -100,7 +102,7 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
                                 name == "--factories";
         if (inlineValue && !takesValue &&
             (name == "--help" || name == "--version" || name == "--fullscreen" ||
-             name == "--no-vsync" || name == "--mute"))
+             name == "--no-vsync" || name == "--mute" || name == "--hud"))
             return Fail(text, name + " takes no value");
         if (takesValue && !inlineValue) {
             if (i + 1 >= argc) return Fail(text, name + " needs a value (try --help)");
@@ -119,6 +121,8 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
             o.vsync = false;
         } else if (name == "--mute") {
             o.mute = true;
+        } else if (name == "--hud") {
+            o.hud = true;
         } else if (name == "--scale") {
             if (!ParseNumber(value, 1, kMaxScale, &n))
                 return Fail(text, "--scale needs a whole number from 1 to " +

@@ -23,6 +23,7 @@ struct GameOptions {
     // The size of the battle: enemy fighters and factories placed when a game starts.
     int fighters = kDefaultFighters;
     int factories = kDefaultFactories;
+    bool hud = false;  // --hud: crosshair, lead mark, hull bar and the words the game lacks
 };
 
 constexpr int kMaxScale = 8;

@@ -17,6 +17,7 @@
 #include "entities/XWing.h"
 #include "game/Application.h"
 #include "game/CommandLine.h"
+#include "game/Hud.h"
 #include "game/PlayerMessages.h"
 #include "game/WindowIcon.h"
 #include "math/Vector.h"
@@ -292,6 +293,7 @@ void MainWindow::DrawStartScreen()
 void MainWindow::DrawPlayFrame()
 {
     TickPlayParticles();
+    if (CurrentGameOptions().hud) DrawHud(ComputeHud());  // over everything of the picture
     PresentAndClear();
     // The sky and the ground of the next image; the objects draw over them in the next pass.
     DrawBackground();

@@ -48,7 +48,9 @@ void DampedValue::Configure(float a, float ratio, float limit)
 void UpdateDampedValues()
 {
     const uint32_t now = GetTicks();
-    const uint32_t dt = lastUpdateTicks == 0 ? 0 : now - lastUpdateTicks;
+    uint32_t dt = lastUpdateTicks == 0 ? 0 : now - lastUpdateTicks;
+    // After a stall the values change as over the longest frame motion sees, no more.
+    if (dt > static_cast<uint32_t>(kMaxMotionFrameMs)) dt = kMaxMotionFrameMs;
     const float ms = static_cast<float>(dt);
 
     for (DampedValue* value : Registry()) {

@@ -29,9 +29,10 @@ private:
     int32_t slot;  // its place in the registry
 };
 
-// Advances every registered value, each on its own (so their order does not matter). The
-// first update after start-up (or after ResetDampedValueClock) uses 0 ms and so only clears
-// the impulses.
+// Advances every registered value, each on its own (so their order does not matter), by the
+// milliseconds since the last update, at most kMaxMotionFrameMs (shell/Services.h). The first
+// update after start-up (or after ResetDampedValueClock) uses 0 ms and so only clears the
+// impulses.
 void UpdateDampedValues();
 
 // Forgets the tick count of the previous update, so the next one uses 0 ms.

@@ -10,6 +10,10 @@ uint32_t GetTicks();
 
 // Duration of the previous frame in milliseconds; 1 before the first frame was measured.
 int32_t GetFrameTime();
+// The longest frame that motion sees: after a stall of the machine the main loop stores this
+// instead, and the damped values advance by no more, so nothing jumps farther than it does in
+// a frame of this length.
+constexpr int32_t kMaxMotionFrameMs = 100;
 // Only the main loop calls this. With QB_FRAME_LOG=FILE in the environment each value is also
 // appended to FILE (a test hook).
 void SetFrameTime(int32_t milliseconds);

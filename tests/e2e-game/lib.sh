@@ -7,11 +7,13 @@
 GAME=""        # the quenbrill binary
 RUN_DIR=""     # where it runs: the build folder
 
-# start_game GAME RUN_DIR OUT_DIR: starts the game and waits for its window.
+# start_game GAME RUN_DIR OUT_DIR [OPTION...]: starts the game with the options and waits for
+# its window.
 start_game() {
     GAME="$(realpath -m "$1")"; RUN_DIR="$2"; OUT_DIR="$3"
+    shift 3
     mkdir -p "$OUT_DIR"
     [ -x "$GAME" ] || fail "no game binary at $GAME"
     [ -f "$RUN_DIR/ZabroData.arc" ] || fail "no ZabroData.arc in $RUN_DIR (build the media target)"
-    e2e_start_game "$RUN_DIR" "$GAME"
+    e2e_start_game "$RUN_DIR" "$GAME" "$@"
 }

@@ -7,6 +7,7 @@
 // time, with the fake clock moved on by a fixed frame length in each frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,11 +18,16 @@
 
 #include "entities/ArchiveMedia.h"
 #include "entities/EntityTestKit.h"
+#include "game/BattleTally.h"
 #include "game/Application.h"
 #include "game/MainWindow.h"
 #include "shell/Window.h"
 
 namespace {
+
+using battle::LastInPass;
+using battle::PlayerShip;
+using battle::Tally;
 
 // The game window's place in the loop, without the drawing: particles, then the clock moves
 // on by the frame length, then whoever watches the battle looks at it (and may press keys).
@@ -46,17 +52,13 @@ public:
         plat::fake::PushMessage({NativeHandle(), message, wParam, 0});
     }
     void Quit() { Post(plat::MSG_KEYDOWN, plat::VK_ESCAPE_KEY); }
+    // The clock moves on by this much in the frames that follow.
+    void SetFrameLength(uint32_t frameMs) { ms = frameMs; }
 
 private:
     uint32_t ms;
     std::function<void()> onFrame;
 };
-
-XWing* PlayerShip()
-{
-    std::vector<XWing*> ships = kit::Tasks<XWing>();
-    return ships.empty() ? nullptr : ships.front();
-}
 
 // Signed ground-plane angle in degrees from the ship's heading to the direction of rel:
 // positive is to the right (the way a positive turn rate turns).
@@ -137,47 +139,6 @@ private:
     uint32_t ms;
     uint32_t clock = 0, lastVolley = 0, backOffUntil = 0;
     bool fireHeld = false;
-};
-
-// Runs a function as the last task of every pass (it is older than every entity).
-class LastInPass : public Executable {
-public:
-    explicit LastInPass(std::function<void()> look) : Executable(0), f(std::move(look))
-    {
-        gExecutor.AddTask(this);
-    }
-    void Run() override { f(); }
-
-private:
-    std::function<void()> f;
-};
-
-// Who destroyed what, and what hurt the player's ship.
-struct Tally {
-    int fightersByPlayer = 0, factoriesByPlayer = 0, fightersByOthers = 0, factoriesByOthers = 0;
-    int shipHits = 0, shipHitsFromOwnBolts = 0;
-    int32_t shipHitPoints = 1000;
-    std::set<uint32_t> counted;
-
-    void Look(const XWing* ship, uint32_t shipSerial)
-    {
-        TaskIterator cursor(gExecutor.Tasks());
-        while (Executable* task = cursor.Next()) {
-            // Destroyed entities are still listed (finished or not) until the pass ends.
-            if (!task->HasKindAt(kGameEntityKind, 0)) continue;
-            auto* e = static_cast<GameEntity3D*>(task);
-            if (e->hitPoints >= 1 || counted.count(e->serial)) continue;
-            counted.insert(e->serial);
-            bool player = e->lastHitBy == shipSerial;
-            if (e->team == TEAM_FIGHTER) ++(player ? fightersByPlayer : fightersByOthers);
-            else if (e->team == TEAM_FACTORY) ++(player ? factoriesByPlayer : factoriesByOthers);
-        }
-        if (ship && ship->hitPoints < shipHitPoints) {
-            shipHits += (shipHitPoints - ship->hitPoints) / 100;
-            if (ship->lastHitBy == shipSerial) ++shipHitsFromOwnBolts;
-            shipHitPoints = ship->hitPoints;
-        }
-    }
 };
 
 // The entity world of the kit with the game's real models and sounds in place of its own.
@@ -338,6 +299,62 @@ TEST_F(BattleTest, APauseOf20sMovesNothingFurtherThanOneFrame)
     EXPECT_EQ(frames, 33);
     EXPECT_GT(farthest, 1.5f);  // things do move: the fighters' 16 ms step is 2.08
     EXPECT_LE(farthest, 0.15f * 16 + 0.01f);  // the ship's top speed over 16 ms
+}
+
+// A frame that takes long (a busy machine): the next one moves everything as far as a frame
+// of that length would, but no farther than a 100 ms frame does. The ship flies at full speed
+// and fires now and then, the fighters fly at theirs; frame 40 takes the time of the case.
+TEST_F(BattleTest, AStallMovesThingsAtMostAsFarAsA100msFrame)
+{
+    for (uint32_t stall : {10u, 50u, 100u, 500u, 4000u}) {
+        SCOPED_TRACE(std::to_string(stall) + " ms frame");
+        SetFrameTime(16);
+        std::srand(1);
+        SpawnBattle();
+        plat::fake::SetKeyDown(plat::VK_UP_KEY, true);
+        // Each entity's place and top speed at the end of the last frame.
+        struct Seen {
+            Vector3D at;
+            float limit;
+        };
+        std::map<uint32_t, Seen> before;
+        float farthest = 0.0f, farthestSteps = 0.0f;  // units; and in top-speed milliseconds
+        int32_t frameTimeAfter = 0;
+        int frames = 0;
+        BattleWindow* window = nullptr;
+        window = new BattleWindow(16, [&] {
+            ++frames;
+            std::map<uint32_t, Seen> now;
+            TaskIterator cursor(gExecutor.Tasks());
+            while (Executable* task = cursor.Next())
+                if (GameEntity3D* e = RunningEntity(task))
+                    now[e->serial] = {e->position, e->forwardSpeed.limit};
+            if (frames == 41) {
+                frameTimeAfter = GetFrameTime();
+                for (const auto& [serial, seen] : now) {
+                    if (!before.count(serial) || seen.limit <= 0.0f) continue;
+                    float d = Distance(seen.at, before[serial].at);
+                    farthest = std::fmax(farthest, d);
+                    farthestSteps = std::fmax(farthestSteps, d / seen.limit);
+                }
+            }
+            before = now;
+            plat::fake::SetKeyDown('A', frames % 10 == 0);
+            if (frames == 39) window->SetFrameLength(stall);
+            if (frames == 40) window->SetFrameLength(16);
+            if (frames == 41) window->Quit();
+        });
+        EXPECT_EQ(RunMainLoop(), 0);
+        const float capped = static_cast<float>(std::min(stall, 100u));
+        EXPECT_EQ(frameTimeAfter, static_cast<int32_t>(capped));
+        // Nothing outruns its top speed over the capped frame; the fighters (0.13 units per ms)
+        // and the ship (0.15) do cover most of it.
+        EXPECT_LE(farthestSteps, capped + 0.01f);
+        EXPECT_GE(farthest, 0.13f * capped * 0.9f);
+        gExecutor.ClearTasks();
+        std::string why;
+        ASSERT_TRUE(media::LoadGameMedia(&why)) << why;
+    }
 }
 
 TEST_F(BattleTest, LeftAloneTheEnemiesFightOnAmongThemselves)

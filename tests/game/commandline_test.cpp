@@ -225,6 +225,25 @@ TEST(CommandLine, HelpAndVersionEndTheProgram)
     EXPECT_EQ(text, version);
 }
 
+// The head-up display is off unless asked for, takes no value, and --help offers it.
+TEST(CommandLine, HudOnlyWhenAsked)
+{
+    GameOptions o;
+    std::string text;
+    ASSERT_EQ(Parse({"--mute"}, &o, &text), CommandLineAction::Run);
+    EXPECT_FALSE(o.hud);
+    ASSERT_EQ(Parse({"--seed", "3", "--hud", "--scale", "2"}, &o, &text), CommandLineAction::Run);
+    EXPECT_TRUE(o.hud);
+    EXPECT_EQ(o.scale, 2);
+    EXPECT_EQ(o.seed, 3u);
+    o = GameOptions();
+    ASSERT_EQ(Parse({"--hud=on"}, &o, &text), CommandLineAction::Fail);
+    EXPECT_EQ(text, "quenbrill: --hud takes no value\n");
+    EXPECT_FALSE(o.hud);
+    ASSERT_EQ(Parse({"--help"}, &o, &text), CommandLineAction::Exit);
+    EXPECT_NE(text.find("--hud"), std::string::npos) << text;
+}
+
 // The text of --help or --version that cannot be written is an error, as with the GNU tools:
 // exit status 1 and one line saying why. A stream open only for reading refuses every write.
 TEST(CommandLine, OutputThatCannotBeWrittenFails)

@@ -172,6 +172,33 @@ TEST_F(DampedValueTest, DecayStopsAtZero)
     }
 }
 
+// A stalled machine: an update long after the last one changes the values as one 100 ms
+// after it would. A ship from rest with a key held (far from its limit here) and a coasting
+// value (decaying) both stop at what 100 ms give.
+TEST_F(DampedValueTest, AStallCountsAsAHundredMilliseconds)
+{
+    struct Case {
+        uint32_t dt;
+        float held, coasting;
+    };
+    const Case cases[] = {
+        {10, 0.00375f, 0.996f}, {50, 0.01875f, 0.98f},  {100, 0.0375f, 0.96f},
+        {500, 0.0375f, 0.96f},  {4000, 0.0375f, 0.96f},
+    };
+    for (const Case& c : cases) {
+        Prime();
+        DampedValue held, coasting;
+        held.Configure(0.0005f, 4.0f, 1.0f);
+        coasting.Configure(0.0016f, 4.0f, 1.0f);
+        coasting.value = 1.0f;
+        held.input = 1;
+        Step(c.dt);
+        EXPECT_NEAR(held.value, c.held, 1e-6f) << c.dt << " ms";
+        EXPECT_NEAR(coasting.value, c.coasting, 1e-6f) << c.dt << " ms";
+        ResetDampedValueClock();
+    }
+}
+
 TEST_F(DampedValueTest, DestroyedValueLeavesTheRegistry)
 {
     const int32_t before = DampedValueCount();

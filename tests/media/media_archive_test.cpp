@@ -177,6 +177,35 @@ TEST_F(MediaArchiveTest, SkyWrapsWithoutASeam)
     EXPECT_LE(step(255, 0), 2.0 * typical + 0.5);
 }
 
+// The ground picture is stretched over the whole battlefield, a texel about 16 units wide, and
+// magnified many times at flight height: what changes from one texel to the next only smears.
+// Its brightness changes little between neighbouring texels, much between places 16 texels
+// apart: large soft fields, still distinct.
+TEST_F(MediaArchiveTest, GroundIsPaintedInLargeSoftFields)
+{
+    std::vector<uint8_t> t = Entry("Media\\Terrain128.raw");
+    ASSERT_EQ(t.size(), 128u * 128u * 3u);
+    auto luma = [&](int x, int y) {
+        const uint8_t* p = &t[(static_cast<size_t>(y) * 128 + x) * 3];
+        return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
+    };
+    // The mean change of brightness between texels k apart, across and down.
+    auto change = [&](int k) {
+        double sum = 0.0;
+        int n = 0;
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x + k < 128; ++x, ++n)
+                sum +=
+                    std::fabs(luma(x + k, y) - luma(x, y)) + std::fabs(luma(y, x + k) - luma(y, x));
+        return sum / (2.0 * n);
+    };
+    const double near = change(1), far = change(16);
+    std::printf("ground: %.1f between neighbours, %.1f between texels 16 apart\n", near, far);
+    EXPECT_LE(near, 10.0);
+    EXPECT_LE(near / change(8), 0.33);
+    EXPECT_GE(far, 30.0);
+}
+
 TEST_F(MediaArchiveTest, SoundsLoadWithTheirLengths)
 {
     struct Case {

@@ -16,8 +16,9 @@ namespace {
 constexpr float kPi = 3.14159265358979f;
 
 // ---------------------------------------------------------------------------------------
-// Particle: a soft round glow. Its brightest channel becomes the alpha of the texture, so
-// the falloff is the shape of every spark and flame.
+// Particle: a round glow, a bright disc to about half its radius with a soft rim. Its brightest
+// channel becomes the alpha of the texture, so the falloff is the shape of every spark and
+// flame; the wide disc keeps a bolt's trail (a few units across) more than a dot at range.
 
 std::vector<uint8_t> Particle()
 {
@@ -31,9 +32,9 @@ std::vector<uint8_t> Particle()
                     float dy = (y + (sy + 0.5f) / 4.0f) - 16.0f;
                     float r = std::sqrt(dx * dx + dy * dy) / 15.5f;
                     if (r >= 1.0f) continue;
-                    float halo = std::pow(1.0f - r, 1.7f);
-                    float core = std::exp(-(r / 0.3f) * (r / 0.3f));
-                    sum += std::min(1.0f, 0.72f * halo + 0.5f * core);
+                    float disc = 1.0f - SmoothStep(0.35f, 0.72f, r);
+                    float rim = 0.55f * (1.0f - r) * (1.0f - r);
+                    sum += std::min(1.0f, disc + rim);
                 }
             }
             float v = sum / 16.0f;
@@ -106,9 +107,11 @@ std::vector<uint8_t> Sky()
 }
 
 // ---------------------------------------------------------------------------------------
-// Terrain: one picture stretched over 2000 x 2000 units, so a texel is about 16 units wide.
-// Large shapes (a river, highland rock, sandy lowland) with a patchwork of fields and roads
-// between them give the eye something to measure speed against.
+// Terrain: one picture stretched over 2000 x 2000 units, so a texel is about 16 units wide and
+// the game magnifies it many times at flight height. So it is painted in large soft shapes (a
+// river, highland rock, sandy lowland, a patchwork of big fields with soft seams between them,
+// roads two texels wide) and nothing finer than a few texels, which magnification would only
+// smear: fields the eye can still measure speed against.
 
 struct Road {
     std::vector<std::pair<float, float>> points;
@@ -194,10 +197,10 @@ uint32_t Parcel(float x, float y, uint32_t seed, float* border)
     const float angle = 0.28f;
     float u = x * std::cos(angle) + y * std::sin(angle);
     float v = -x * std::sin(angle) + y * std::cos(angle);
-    const float rowH = 11.0f;
+    const float rowH = 22.0f;
     int row = static_cast<int>(std::floor(v / rowH));
-    float rowWidth = 8.0f + 11.0f * LatticeValue(row, 1, seed);
-    float shift = 20.0f * LatticeValue(row, 2, seed);
+    float rowWidth = 18.0f + 20.0f * LatticeValue(row, 1, seed);
+    float shift = 40.0f * LatticeValue(row, 2, seed);
     float cu = (u + shift) / rowWidth;
     int col = static_cast<int>(std::floor(cu));
     float du = (cu - col) * rowWidth, dv = v - row * rowH;
@@ -237,18 +240,16 @@ std::vector<uint8_t> Terrain()
                 for (int sx = 0; sx < kSub; ++sx) {
                     float fx = x + (sx + 0.5f) / kSub, fy = y + (sy + 0.5f) / kSub;
                     float h = LandHeight(fx, fy, kSeed);
-                    float detail = FractalNoise(fx / 4.0f, fy / 4.0f, kSeed + 3u, 3, 0.5f);
+                    float detail = FractalNoise(fx / 10.0f, fy / 10.0f, kSeed + 3u, 3, 0.5f);
 
-                    // Fields with hedges, now and then a meadow.
+                    // Fields with soft hedge seams, now and then a meadow; each field a little
+                    // lighter to one side, as crops grow unevenly.
                     float border = 0.0f;
                     uint32_t id = Parcel(fx, fy, kSeed + 5u, &border);
                     Rgb c = FieldColour(id);
-                    float furrows = 0.5f + 0.5f * std::sin((id & 1 ? fx * 0.96f + fy * 0.28f
-                                                                   : -fx * 0.28f + fy * 0.96f) *
-                                                           2.4f);
-                    c = Scale(c, 0.92f + 0.1f * furrows + 0.12f * (detail - 0.5f));
-                    if ((id >> 7) % 9 == 0) c = Scale(grass, 0.9f + 0.25f * detail);
-                    c = Mix(hedge, c, SmoothStep(0.25f, 0.8f, border));
+                    c = Scale(c, 0.94f + 0.12f * (detail - 0.5f));
+                    if ((id >> 7) % 9 == 0) c = Scale(grass, 0.92f + 0.16f * detail);
+                    c = Mix(Mix(hedge, c, 0.45f), c, SmoothStep(0.0f, 2.2f, border));
 
                     // Woods in patches.
                     float woods = FractalNoise(fx / 22.0f, fy / 22.0f, kSeed + 13u, 4, 0.5f);
@@ -256,31 +257,31 @@ std::vector<uint8_t> Terrain()
                     float fromStart = std::hypot(fx - 64.0f, fy - 64.0f) / 28.0f;
                     woods -= 0.2f * std::exp(-fromStart * fromStart);
                     float woodAmount = SmoothStep(0.64f, 0.68f, woods);
-                    float canopy = FractalNoise(fx / 1.3f, fy / 1.3f, kSeed + 14u, 2, 0.5f);
+                    float canopy = FractalNoise(fx / 5.0f, fy / 5.0f, kSeed + 14u, 2, 0.5f);
                     c = Mix(c, Mix(forest, forestLight, canopy), woodAmount);
 
                     // A sandy plain with dunes in one part of the land.
                     float desert =
                         FractalNoise(fx / 60.0f + 3.0f, fy / 60.0f, kSeed + 15u, 3, 0.5f);
                     float sandAmount = SmoothStep(0.53f, 0.57f, desert + 0.25f * (0.45f - h));
-                    float dunes = 0.5f + 0.5f * std::sin(fx * 0.7f + fy * 0.35f + detail * 7.0f);
+                    float dunes = 0.5f + 0.5f * std::sin(fx * 0.3f + fy * 0.15f + detail * 4.0f);
                     c = Mix(c, Mix(sandDark, sand, dunes), sandAmount);
 
                     // Highland rock: mottled, with dark cracks along ridged noise.
                     float rockAmount = SmoothStep(0.63f, 0.67f, h);
-                    float mottled = FractalNoise(fx / 2.5f, fy / 2.5f, kSeed + 11u, 3, 0.6f);
-                    float ridge = 1.0f - std::fabs(2.0f * FractalNoise(fx / 9.0f, fy / 9.0f,
+                    float mottled = FractalNoise(fx / 7.0f, fy / 7.0f, kSeed + 11u, 3, 0.5f);
+                    float ridge = 1.0f - std::fabs(2.0f * FractalNoise(fx / 16.0f, fy / 16.0f,
                                                                        kSeed + 12u, 3, 0.5f) -
                                                    1.0f);
                     Rgb rockC = Mix(rock, rockLight, mottled);
-                    rockC = Scale(rockC, 1.0f - 0.35f * SmoothStep(0.86f, 0.97f, ridge));
+                    rockC = Scale(rockC, 1.0f - 0.25f * SmoothStep(0.8f, 0.97f, ridge));
                     c = Mix(c, rockC, rockAmount);
 
                     // Roads on the land, not over the rock.
                     float roadDist = 1e9f;
                     for (const Road& r : roads)
                         roadDist = std::min(roadDist, DistanceToRoad(r, fx, fy));
-                    float onRoad = SmoothStep(1.1f, 0.6f, roadDist) * (1.0f - rockAmount);
+                    float onRoad = SmoothStep(1.7f, 0.7f, roadDist) * (1.0f - rockAmount);
                     c = Mix(c, Scale(road, 0.95f + 0.1f * detail), onRoad);
 
                     // Relief shading from the height field, lit from the upper left.

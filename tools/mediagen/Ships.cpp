@@ -55,7 +55,7 @@ MeshModel MakePlayerShip()
             RoundSection(20, 1.0f, 17.0f, 10.5f), RoundSection(66, 0.0f, 11.0f, 6.5f)},
            true, false, true);
     // The long nose cone right in front of the canopy, what the pilot sees of the ship: it
-    // starts beyond the near plane's reach from the eye (15 model units) and curves away.
+    // starts about where the near plane cuts (15 model units ahead of the eye) and curves away.
     const int nose = m.AddPart("nose", hull, {0, 0, 0}, 250, 150, 40);
     m.Loft(nose,
            {RoundSection(-40, 1.0f, 14.0f, 9.0f),
@@ -74,8 +74,8 @@ MeshModel MakePlayerShip()
                1.4f);
 
     // The canopy far forward on the back, tall enough that the eye looks down along the nose;
-    // every point lies within 13 units of the eye, so from the eye it is cut away by the near
-    // plane.
+    // every point lies less than 15 units ahead of the eye (the near plane's distance at the
+    // game's scale), so from the eye it is cut away.
     const int canopy = m.AddPart("canopy", hull, {0, 9.5f, -26}, 90, 200, 255);
     {
         std::vector<Ring> rings;
@@ -94,8 +94,10 @@ MeshModel MakePlayerShip()
         rings.push_back({{0, 0.5f, 12}});
         m.Loft(canopy, rings, true, false, false);
     }
-    // The pilot's eye, a never-drawn marker inside the canopy.
-    m.AddPart("V", canopy, {0, 7.0f, 0}, 158, 0, 158);
+    // The pilot's eye, a never-drawn marker at the top of the canopy. The near plane cuts the
+    // front of the hull and the root of the nose open; from this high the cut lies below the
+    // lower edge of the view, where the outlines of what is inside cannot show.
+    m.AddPart("V", canopy, {0, 9.5f, 0}, 158, 0, 158);
 
     // The delta, drooping a little toward the tips, with an upright fin at each tip.
     const int wings = m.AddPart("wings", hull, {0, 0, 0}, 52, 118, 214);
@@ -145,57 +147,92 @@ MeshModel MakePlayerShip()
 }
 
 // ---------------------------------------------------------------------------------------
-// The enemy fighter, a "hornet": a narrow dark diamond of a body with a red sensor slit at
-// its point, a green crest on its back, two green blades swept forward like pincers and two
-// tail blades hanging down and back. From behind it reads as a forked, forward-reaching
-// claw, nothing like the player's flat arrowhead.
+// The enemy fighter, a "hornet": a stout pale body, sharp at both ends, carrying four broad pink
+// blades in an X: two pincers reaching up, out and forward, two tail blades hanging down and
+// back. It has to read at combat range (150 to 250 units, where it is 20 to 30 pixels across
+// and its outline several pixels wide), so it is made of few, large, light surfaces: the
+// canted blades show their faces from behind, from the side and from above alike, and from
+// behind it is an X, nothing like the player's flat arrowhead. The guns are bare markers.
+
+namespace {
+
+// A thick tapering blade from a root section to a tip section, each a lozenge in the plane
+// across the blade: from its leading edge (z0) over its back to its trailing edge (z1) and
+// under its belly, thickness t across the blade's own up direction.
+struct Section {
+    V3 centre;  // on the blade's middle line; the section's z runs from z0 to z1
+    float z0, z1, t;
+};
+
+Ring Lozenge(const Section& s, V3 up)
+{
+    const float mid = 0.5f * (s.z0 + s.z1);
+    return Ring{
+        V3{s.centre.x, s.centre.y, s.z0}, V3{s.centre.x, s.centre.y, mid} + up * (0.5f * s.t),
+        V3{s.centre.x, s.centre.y, s.z1}, V3{s.centre.x, s.centre.y, mid} - up * (0.5f * s.t)};
+}
+
+// A blade leaning cant degrees from the horizontal (up for positive) on side sx, from root out
+// along the lean by span. With reach, the tip's outermost corner is put at exactly that x (on
+// either side), whatever the rounding of the lean made of it.
+void Blade(MeshModel& m, int part, float sx, V3 root, float cant, float span, Section r, Section t,
+           float reach = 0.0f)
+{
+    const float c = cant * 3.14159265f / 180.0f;
+    const V3 along{sx * std::cos(c), std::sin(c), 0.0f};
+    const V3 up{-sx * std::sin(c), std::cos(c), 0.0f};
+    r.centre = root;
+    t.centre = root + along * span;
+    Ring tip = Lozenge(t, up);
+    if (reach > 0.0f) {
+        V3* outer = &tip[0];
+        for (V3& p : tip)
+            if (sx * p.x > sx * outer->x) outer = &p;
+        outer->x = sx * reach;
+    }
+    m.Loft(part, {Lozenge(r, up), tip}, false, true, true);
+}
+
+}  // namespace
 
 MeshModel MakeEnemyFighter()
 {
     MeshModel m;
-    const int body = m.AddPart("body", -1, {0, 0, 0}, 100, 66, 140);
+    const int body = m.AddPart("body", -1, {0, 0, 0}, 232, 222, 250);
     auto diamond = [](float z, float y, float w, float h) {
         return Ring{{w, y, z}, {0, y + h, z}, {-w, y, z}, {0, y - h, z}};
     };
     m.Loft(body,
-           {{{0, 0, -60}},
-            diamond(-32, 0, 9, 7),
-            diamond(2, 1, 13, 10),
-            diamond(34, 1, 8, 7),
-            {{0, 2, 52}}},
+           {{{0, 0, -72}},
+            diamond(-36, 0, 15, 14),
+            diamond(0, 1, 20, 20),
+            diamond(30, 1, 13, 13),
+            {{0, 1, 52}}},
            false, false, false);
 
-    const int slit = m.AddPart("sensor", body, {0, 0, 0}, 255, 60, 40);
-    // Just proud of the two upper front facets.
-    m.Slab(slit,
-           {V3{-4.5f, 3.6f, -41}, V3{4.5f, 3.6f, -41}, V3{4.0f, 4.8f, -36}, V3{-4.0f, 4.8f, -36}},
-           1.0f);
-
-    const int blades = m.AddPart("blades", body, {0, 0, 0}, 150, 210, 50);
-    // The crest.
-    m.Slab(blades, {V3{0, 8, -18}, V3{0, 24, 18}, V3{0, 24, 42}, V3{0, 7, 36}}, 3.0f);
+    const int blades = m.AddPart("blades", body, {0, 0, 0}, 255, 96, 180);
+    const float cantUp = 45.0f, cantDown = -50.0f;
+    const float kReach = 66.2369843f;
     for (int side = -1; side <= 1; side += 2) {
         const float sx = static_cast<float>(side);
-        auto droop = [](float x) { return -(x - 8.0f) * 0.16f; };  // tips a little low
-        // Forward-swept pincers.
-        m.Slab(blades,
-               {V3{sx * 8, droop(8), -8}, V3{sx * 66, droop(66), -40}, V3{sx * 60, droop(60), -24},
-                V3{sx * 8, droop(8), 30}},
-               3.0f);
-        // Tail blades, hanging down and back.
-        m.Slab(blades,
-               {V3{sx * 5, -4, 18}, V3{sx * 28, -28, 36}, V3{sx * 28, -28, 48}, V3{sx * 5, -4, 44}},
-               2.6f);
+        // The pincers, swept forward to sharp claws. They reach out to kReach, which with the
+        // tail's end at z = 52 keeps the fighter's collision radius what it has always been
+        // (5.91 units in the game).
+        const float span = (kReach - 14.0f) / std::cos(cantUp * 3.14159265f / 180.0f);
+        Blade(m, blades, sx, {sx * 10.0f, 4.0f, 0.0f}, cantUp, span, {{}, -22, 30, 16},
+              {{}, -58, -40, 6}, kReach);
+        // The tail blades, swept back.
+        Blade(m, blades, sx, {sx * 8.0f, -4.0f, 0.0f}, cantDown, 36.0f, {{}, 8, 46, 14},
+              {{}, 34, 50, 6});
     }
 
     // The two bolts of a shot fly side by side along the same line. Bolts are spheres of radius
     // 1 at the game's scale of 0.1, so the muzzles sit 28 units apart: at any aim inside the
     // 25 degree firing cone the bolts stay more than 2 units apart and never block each other
-    // (which would set off a blast right in front of the fighter).
+    // (which would set off a blast right in front of the fighter). They are never drawn.
     for (int i = 0; i < 2; ++i) {
         float x = i == 0 ? 14.0f : -14.0f;
-        const int gun = m.AddPart(i == 0 ? "W0" : "W1", body, {x, -3.0f, -30.0f}, 60, 40, 84);
-        m.Box(gun, {-1.8f, -1.8f, 0.0f}, {1.8f, 1.8f, 22.0f});
+        m.AddPart(i == 0 ? "W0" : "W1", body, {x, -3.0f, -30.0f}, 158, 0, 158);
     }
     return m;
 }

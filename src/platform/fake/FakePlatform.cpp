@@ -69,6 +69,7 @@ struct State {
     std::vector<Message> onCreate;
     std::function<void()> waitHook;
     int waits = 0;
+    std::function<void()> swapHook;
     std::vector<std::unique_ptr<NativeWindowRec>> windows;  // every window since Reset
     NativeWindow last = nullptr;
     KeyState keys[256];
@@ -431,7 +432,14 @@ bool GLCreateContext(NativeWindow window)
     return true;
 }
 
-void GLSwapBuffers() { detail::FakeGLSwap(); }
+void GLSwapBuffers()
+{
+    if (S().swapHook && detail::FakeGLCurrent()) {
+        auto hook = S().swapHook;  // the hook may replace itself
+        hook();
+    }
+    detail::FakeGLSwap();
+}
 
 void GLReleaseContext()
 {
@@ -468,6 +476,7 @@ void Reset()
     s.onCreate.clear();
     s.waitHook = nullptr;
     s.waits = 0;
+    s.swapHook = nullptr;
     s.windows.clear();
     s.last = nullptr;
     for (KeyState& k : s.keys) k = KeyState();
@@ -501,6 +510,7 @@ size_t PendingMessages() { return S().queue.size(); }
 void SendOnCreate(const Message& msg) { S().onCreate.push_back(msg); }
 void SetWaitHook(std::function<void()> hook) { S().waitHook = std::move(hook); }
 int WaitCount() { return S().waits; }
+void SetSwapHook(std::function<void()> hook) { S().swapHook = std::move(hook); }
 
 void SetKeyDown(int virtualKey, bool down)
 {
