@@ -2,6 +2,7 @@
 #include "game/Application.h"
 
 #include "assets/MediaArchive.h"
+#include "game/Demo.h"
 #include "game/MainWindow.h"
 #include "math/DampedValue.h"
 #include "platform/Platform.h"
@@ -65,7 +66,7 @@ struct LoopState {
 bool EndLoop(int exitCode)
 {
     gLoop = LoopState();
-    gLoop.exitCode = exitCode;
+    gLoop.exitCode = DemoLoopEnded(exitCode);  // a demo is completed or says how it went
     return false;
 }
 
@@ -86,17 +87,22 @@ bool RunOneFrame()
         plat::DispatchMessage(msg);
     }
     if (AnyWindowActive()) {
-        if (gLoop.paused) {
+        bool resumed = gLoop.paused;
+        gLoop.paused = false;
+        // A demo being recorded or played takes the clock and the input of the frame; a
+        // playback may hold the frame back for its pace.
+        if (!DemoBeginFrame(&resumed)) return true;
+        if (resumed) {
             // Back from a pause: the time away is no frame time, or everything would
             // jump by the whole pause in the next frame.
             gLoop.frameStart = GetTicks();
             ResetDampedValueClock();
-            gLoop.paused = false;
         }
         ReadInput();
         UpdateDampedValues();
         gExecutor.Run();
         DrawAllWindows();
+        DemoFrameDrawn();
         // The time between the ends of two frames, message handling included.
         SetFrameTime(static_cast<int32_t>(GetTicks() - gLoop.frameStart));
         gLoop.frameStart = GetTicks();

@@ -24,6 +24,9 @@ const char kHelp[] =
     "  --seed N         place the enemies from seed N (0 to 4294967295) instead of the clock\n"
     "  --data FILE      read the media from FILE instead of searching for ZabroData.arc\n"
     "  --mute           no sound\n"
+    "  --record FILE    record the game as a demo in FILE\n"
+    "  --play FILE      play the demo in FILE back in the window at its pace\n"
+    "  --timedemo FILE  play the demo in FILE as fast as possible and print the speed\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n"
     "\n"
@@ -53,6 +56,26 @@ CommandLineAction Fail(std::string* text, const std::string& line)
     return CommandLineAction::Fail;
 }
 
+// Demos: --record FILE, --play FILE and --timedemo FILE, one of them.
+DemoMode DemoOption(const std::string& name)
+{
+    if (name == "--record") return DemoMode::Record;
+    if (name == "--play") return DemoMode::Play;
+    if (name == "--timedemo") return DemoMode::Timedemo;
+    return DemoMode::None;
+}
+
+// False with *line when the demo options cannot go together.
+bool CheckDemoOptions(const GameOptions& o, std::string* line)
+{
+    const bool playing = o.demoMode == DemoMode::Play || o.demoMode == DemoMode::Timedemo;
+    if (playing && o.seedGiven) {
+        *line = "--seed does not go with --play or --timedemo: the demo has its own seed";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOptions* options,
@@ -69,6 +92,18 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
             inlineValue = true;
+        }
+        if (const DemoMode mode = DemoOption(name); mode != DemoMode::None) {
+            if (!inlineValue) {
+                if (i + 1 >= argc) return Fail(text, name + " needs a file name (try --help)");
+                value = argv[++i] ? argv[i] : "";
+            }
+            if (value.empty()) return Fail(text, name + " needs a file name");
+            if (o.demoMode != DemoMode::None)
+                return Fail(text, "--record, --play and --timedemo go one at a time");
+            o.demoMode = mode;
+            o.demoFile = value;
+            continue;
         }
         const bool takesValue = name == "--scale" || name == "--seed" || name == "--data";
         if (inlineValue && !takesValue &&
@@ -112,6 +147,8 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
             return Fail(text, "unexpected argument \"" + arg + "\" (try --help)");
         }
     }
+    std::string clash;
+    if (!CheckDemoOptions(o, &clash)) return Fail(text, clash);
     *options = o;
     return CommandLineAction::Run;
 }

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// What --record, --play and --timedemo ask for (one of them at most).
+enum class DemoMode { None, Record, Play, Timedemo };
+
 struct GameOptions {
     bool fullscreen = false;  // start in desktop full screen
     int scale = 1;  // window of scale x (640 x 480)
@@ -15,6 +18,8 @@ struct GameOptions {
     uint32_t seed = 0;
     std::string dataFile;  // the archive named by --data; empty: search for it
     bool mute = false;  // no sound device at all
+    DemoMode demoMode = DemoMode::None;  // with the demo file demoFile
+    std::string demoFile;
 };
 
 constexpr int kMaxScale = 8;

@@ -7,6 +7,7 @@
 #include "assets/MediaArchive.h"
 #include "game/Application.h"
 #include "game/CommandLine.h"
+#include "game/Demo.h"
 #include "shell/Input.h"
 #include "shell/Services.h"
 #include "shell/TaskList.h"
@@ -34,12 +35,18 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // A demo to record or play names the seed (before anything draws from it).
+    if (int status = StartDemo(&options, archive, &text)) {
+        std::fputs(text.c_str(), stderr);
+        return status;
+    }
     if (options.seedGiven) std::srand(options.seed);  // replays the battle of that seed
     else SeedRandom();
     ForgetKeyPresses();  // keys pressed before start-up do not count in the first frame
     if (!InitApplication(options, archive)) {
         const char* why = StartupFailure();
         std::fprintf(stderr, "quenbrill: %s\n", why ? why : "start-up failed");
+        FinishDemo();
         gExecutor.ClearTasks();
         return 1;
     }

@@ -5,7 +5,7 @@
 # comes twice: qb_platform_fake without OpenGL (needs nothing), and qb_platform_fake_gl whose
 # contexts are real (SDL's offscreen driver on Linux, a hidden WGL window on Windows).
 set(P ${CMAKE_CURRENT_SOURCE_DIR}/platform)
-set(plat_common ${P}/Detail.cpp ${P}/Files.cpp ${P}/DesktopLoop.cpp)
+set(plat_common ${P}/Detail.cpp ${P}/Files.cpp ${P}/System.cpp ${P}/DesktopLoop.cpp)
 add_library(qb_platform_fake_core OBJECT ${plat_common} ${P}/fake/FakePlatform.cpp)
 target_include_directories(qb_platform_fake_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 add_library(qb_platform_fake STATIC $<TARGET_OBJECTS:qb_platform_fake_core> ${P}/fakegl/FakeGLNone.cpp)

@@ -36,13 +36,15 @@ wait_for() {
     done
 }
 
-# start_game GAME RUN_DIR OUT_DIR: starts the game and waits for its window.
+# start_game GAME RUN_DIR OUT_DIR [OPTION...]: starts the game (its standard output goes to
+# OUT_DIR/stdout.txt) and waits for its window.
 start_game() {
     GAME="$(realpath -m "$1")"; RUN_DIR="$2"; OUT_DIR="$3"
+    shift 3
     mkdir -p "$OUT_DIR"
     [ -x "$GAME" ] || fail "no game binary at $GAME"
     [ -f "$RUN_DIR/ZabroData.arc" ] || fail "no ZabroData.arc in $RUN_DIR (build the media target)"
-    (cd "$RUN_DIR" && exec "$GAME") 2>"$OUT_DIR/stderr.txt" &
+    (cd "$RUN_DIR" && exec "$GAME" "$@") >"$OUT_DIR/stdout.txt" 2>"$OUT_DIR/stderr.txt" &
     GAME_PID=$!
     WID=""
     local deadline=$(( $(now_ms) + E2E_LIMIT_MS ))

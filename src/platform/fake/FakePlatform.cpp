@@ -72,6 +72,7 @@ struct State {
     int vsync = -1;  // -1 never set, else 0 or 1
     bool videoAvailable = true;
     int displayModeChanges = 0;
+    uint32_t swapTicks = 0;
 };
 
 State& S()
@@ -212,6 +213,12 @@ void WaitMessage()
     if (s.queue.empty()) PostQuit(fake::kNothingToWaitFor);
 }
 
+void WaitMessageFor(uint32_t ms)
+{
+    // Nothing arrives by itself here: the time simply passes.
+    if (S().queue.empty()) S().ticks += ms;
+}
+
 void TranslateMessage(const Message& msg)
 {
     if (msg.message != MSG_KEYDOWN) return;
@@ -348,7 +355,11 @@ bool GLCreateContext(NativeWindow window)
                                 window->desc.clientHeight);
 }
 
-void GLSwapBuffers() { detail::FakeGLSwap(); }
+void GLSwapBuffers()
+{
+    detail::FakeGLSwap();
+    S().ticks += S().swapTicks;
+}
 
 void GLReleaseContext() { detail::FakeGLRelease(); }
 
@@ -367,6 +378,7 @@ namespace fake {
 void Reset()
 {
     State& s = S();
+    SetSessionEndProc(nullptr);
     detail::FakeGLRelease();
     AudioClose();
     {
@@ -395,10 +407,12 @@ void Reset()
     s.vsync = -1;
     s.videoAvailable = true;
     s.displayModeChanges = 0;
+    s.swapTicks = 0;
     detail::SetError("");
 }
 
 void SetTicks(uint32_t ms) { S().ticks = ms; }
+void SetSwapTicks(uint32_t ms) { S().swapTicks = ms; }
 void AdvanceTicks(uint32_t ms) { S().ticks += ms; }
 void SetCalendarTime(int64_t seconds) { S().calendar = seconds; }
 
@@ -407,6 +421,8 @@ size_t PendingMessages() { return S().queue.size(); }
 void SendOnCreate(const Message& msg) { S().onCreate.push_back(msg); }
 void SetWaitHook(std::function<void()> hook) { S().waitHook = std::move(hook); }
 int WaitCount() { return S().waits; }
+
+void EndSession() { detail::EndSession(); }
 
 void SetKeyDown(int virtualKey, bool down)
 {
