@@ -98,6 +98,14 @@ Recorder gRec;
 
 uint32_t RecordedTicks() { return gRec.reading; }
 
+// The recording stops before the game does: the clock and the input are the devices' again.
+void StopRecording()
+{
+    gRec.stopped = true;
+    SetTickSource(nullptr);
+    SetInputSource(nullptr);
+}
+
 void RecordedInput(InputReadings* out)
 {
     ReadDevices(out);
@@ -117,7 +125,8 @@ bool Write(const std::vector<uint8_t>& bytes)
     const int why = errno;
     std::fprintf(stderr, "quenbrill: %s: cannot write (%s); the recording stops after frame %u\n",
                  gRec.path.c_str(), why ? std::strerror(why) : "unknown error", gRec.frames);
-    gRec.stopped = gRec.failed = true;
+    gRec.failed = true;
+    StopRecording();
     return false;
 }
 
@@ -128,7 +137,7 @@ void CompleteRecording()
     std::vector<uint8_t> bytes;
     if (gRec.frames > 0 && !gRec.lastWritten) AppendDemoChecksum(&bytes, gRec.last);
     AppendDemoEnd(&bytes, gRec.frames);
-    if (Write(bytes)) gRec.stopped = true;
+    if (Write(bytes)) StopRecording();
 }
 
 void RecordFrameDrawn()
@@ -179,6 +188,7 @@ struct Player {
     DemoReader::Item next = DemoReader::END;  // the record after the last one used
     DemoFrame frame;  // next's frame, or the frame being played
     uint32_t reading = 0;  // what GetTicks gives
+    uint32_t firstBegin = 0;  // ... at the first frame's begin
     uint32_t played = 0;
     uint32_t mediaHash = 0;  // of the archive this game reads
     bool closing = false;
@@ -277,6 +287,7 @@ bool PlayBeginFrame(bool* resumed)
     }
     gPlay.paceMs = due;
     gPlay.reading += f.beginDelta;
+    if (gPlay.played == 0) gPlay.firstBegin = gPlay.reading;
     *resumed = f.resumed;
 
     // Space still changes the view: the battle does not see the camera.
@@ -313,7 +324,7 @@ void PlayFrameDrawn()
     if (gPlay.next == DemoReader::FRAME) gPlay.frame = nextFrame;
 }
 
-// "123 frames, 2.0 s" and how the checksums went.
+// How the playback went: where it stopped, if before the end, and what the checksums said.
 std::string PlaybackOutcome()
 {
     std::string text;
@@ -524,7 +535,7 @@ int DemoLoopEnded(int exitCode)
                         Seconds(gRec.frames ? gRec.last.elapsedMs : 0).c_str());
     } else if (mode == Mode::Play) {
         std::printf("%s: played %u frames, %s%s\n", gPlay.path.c_str(), gPlay.played,
-                    Seconds(gPlay.reading - gPlay.header.startTick).c_str(),
+                    Seconds(gPlay.played ? gPlay.reading - gPlay.firstBegin : 0).c_str(),
                     PlaybackOutcome().c_str());
     } else if (mode == Mode::Timedemo) {
         PrintTimedemo();

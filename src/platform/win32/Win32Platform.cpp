@@ -417,7 +417,8 @@ void WaitMessage()
 
 void WaitMessageFor(uint32_t ms)
 {
-    if (!gState.hasPeeked) MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+    if (PeekMessage(nullptr, false)) return;  // one is waiting already (a quit, say)
+    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 namespace {
