@@ -168,13 +168,13 @@ void RecordFrameDrawn()
         CompleteRecording();
         return;
     }
+    if (!Write(bytes)) return;
     if (first) gRec.firstBegin = gRec.begin;
     ++gRec.frames;
     gRec.lastInput = gRec.input;
     gRec.last = c;
     gRec.lastWritten = newSecond;
     if (newSecond) gRec.nextSecond = c.elapsedMs / 1000 + 1;
-    Write(bytes);
 }
 
 // ---- playback -----------------------------------------------------------------------------
@@ -404,11 +404,16 @@ int StartRecording(GameOptions* options, const std::string& archivePath, std::st
     h.mediaHash = MediaHash(archivePath);
     std::vector<uint8_t> bytes;
     AppendDemoHeader(&bytes, h);
-    if (!Write(bytes)) {
+    errno = 0;
+    if (!gRec.file->WriteBytes(bytes.data(), static_cast<int>(bytes.size())) ||
+        !gRec.file->Flush()) {
+        const int why = errno;
+        *error = "quenbrill: --record: cannot write \"" + path + "\" (" +
+                 (why ? std::strerror(why) : "unknown error") + ")\n";
         gRec = Recorder();
-        *error = "";  // Write said why
         return 2;
     }
+    gRec.written = bytes.size();
     gMode = Mode::Record;
     SetTickSource(&RecordedTicks);
     SetInputSource(&RecordedInput);

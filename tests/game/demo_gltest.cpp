@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 #endif
 
 #include <algorithm>
@@ -383,6 +386,46 @@ TEST_F(DemoGame, ACutRecordingPlaysAsFarAsItGoes)
     EXPECT_NE(play.out.find("played 60 frames"), std::string::npos) << play.out;
     EXPECT_NE(play.out.find("every checksum matched"), std::string::npos) << play.out;
 }
+
+#ifndef _WIN32
+// A disk that fills up: one line says the recording stops, the game goes on to its end, and what
+// was written plays as far as it goes.
+TEST_F(DemoGame, ARecordingThatCannotBeWrittenStopsAndTheGameGoesOn)
+{
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 800;  // bytes a file of this process may have
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool clockHandedBack = false;
+    Outcome rec = Run(DemoMode::Record, demo, [&](int p) {
+        Pilot(90)(p);  // moves the clock on
+        if (p == 89) clockHandedBack = GetTicks() == plat::Ticks();
+    });
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(rec.status, 0);
+    EXPECT_NE(rec.err.find("battle.qbd: cannot write (File too large); the recording stops after "
+                           "frame "),
+              std::string::npos)
+        << rec.err;
+    EXPECT_EQ(std::count(rec.err.begin(), rec.err.end(), '\n'), 1) << rec.err;
+    EXPECT_EQ(rec.out, "");  // no line says it was recorded
+    EXPECT_TRUE(clockHandedBack);  // not the reading of the frame the recording stopped in
+    const std::vector<uint8_t> bytes = ReadBytes(demo);
+    EXPECT_LE(bytes.size(), 800u);
+    const DemoSummary s = Scan(bytes);
+    EXPECT_FALSE(s.complete);
+    EXPECT_GT(s.frames, 30u);
+    EXPECT_LT(s.frames, 90u);
+    Outcome play = Run(DemoMode::Play, demo, [](int) {});
+    EXPECT_EQ(play.status, 0) << play.err;
+    EXPECT_NE(play.out.find("played " + std::to_string(s.frames) + " frames"), std::string::npos)
+        << play.out;
+}
+#endif
 
 TEST_F(DemoGame, TheTimedemoRunsFlatOutAndPrintsItsFigures)
 {
