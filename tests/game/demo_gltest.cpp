@@ -436,7 +436,7 @@ TEST_F(DemoGame, TheTimedemoRunsFlatOutAndPrintsItsFigures)
     EXPECT_EQ(plat::fake::Vsync(), 0);
     EXPECT_EQ(plat::Ticks(), start);  // it never waited for a frame to be due
     for (const char* part : {"battle.qbd: 90 frames in ", " frames/s; CPU per frame ",
-                             " ms median, ", " ms p99; every checksum matched"})
+                             " ms median, ", " ms p99, ", " ms mean; every checksum matched"})
         EXPECT_NE(timed.out.find(part), std::string::npos) << part << " in " << timed.out;
 
     // Left the recording: exit status 1.

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # demo.sh WINE GAME_EXE RUN_DIR OUT_DIR
 # Demos in the Windows game under Wine: a battle flown with xdotool keys and recorded with
-# --record until Escape plays back in the Windows game with --play with every checksum
-# matching (exit status 0). Needs the display and Wine prefix of run-tests.sh.
+# --record until the window is told to close from outside (taskkill, as Windows does to a
+# program it asks to end) is complete, and plays back in the Windows game with --play with
+# every checksum matching (exit status 0). Needs the display and Wine prefix of run-tests.sh.
 set -u
 E2E_LIMIT_MS=30000   # each wait's limit: Wine starts programs and windows slowly
 . "$(dirname "$0")/../e2e-game/lib.sh"
@@ -36,7 +37,7 @@ wait_for play_shown || fail "no battle after Enter"
 xdotool keydown Up; sleep 0.4; xdotool key a; sleep 0.2
 xdotool keydown Left; sleep 0.5; xdotool keyup Left; xdotool key a
 xdotool key space; sleep 0.3; xdotool keyup Up; sleep 0.3
-xdotool key Escape
+"$wine" taskkill /IM quenbrill.exe >/dev/null 2>&1 || fail "taskkill found no game"
 expect_exit
 note "recorded: $(tr -d '\r' <"$OUT_DIR/stdout.txt")"
 
@@ -49,6 +50,7 @@ while kill -0 "$GAME_PID" 2>/dev/null; do
 done
 wait "$GAME_PID"; status=$?; GAME_PID=""
 [ "$status" -eq 0 ] || fail "the playback ended with exit status $status (1: it left the recording): $(cat "$OUT_DIR/stderr.txt")"
+grep -q "without its end" "$OUT_DIR/stderr.txt" && fail "the recording was not completed: $(cat "$OUT_DIR/stderr.txt")"
 if [ -s "$OUT_DIR/stdout.txt" ]; then
     grep -q "every checksum matched" "$OUT_DIR/stdout.txt" || fail "playback: $(cat "$OUT_DIR/stdout.txt")"
 fi
