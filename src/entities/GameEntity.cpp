@@ -18,6 +18,13 @@ GameEntity3D* CameraTarget = nullptr;
 int32_t CameraMode = CAMERA_CHASE;
 float ChaseElevation = 10.0f;
 
+void StepCameraMode()
+{
+    if (CameraMode == CAMERA_CHASE) CameraMode = CAMERA_FROM_MODEL;
+    else if (CameraMode == CAMERA_FROM_MODEL) CameraMode = CAMERA_ABOVE;
+    else if (CameraMode == CAMERA_ABOVE) CameraMode = CAMERA_CHASE;
+}
+
 namespace {
 
 const int8_t kCameraTargetPriority = -100;

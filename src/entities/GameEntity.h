@@ -123,6 +123,8 @@ enum : int32_t {
 // The entity the camera follows, or none; cleared when that entity is destroyed.
 extern GameEntity3D* CameraTarget;
 extern int32_t CameraMode;
+// The next view: chase, from the model, from above, chase again; any other mode stays.
+void StepCameraMode();
 // Degrees above the horizon of the chase camera; starts at 10, settles at 20.
 extern float ChaseElevation;
 

@@ -47,11 +47,7 @@ void XWing::Update()
 
     Move();  // a blocked step leaves the ship where it was
 
-    if (gInput.buttons[kViewButton]) {
-        if (CameraMode == CAMERA_CHASE) CameraMode = CAMERA_FROM_MODEL;
-        else if (CameraMode == CAMERA_FROM_MODEL) CameraMode = CAMERA_ABOVE;
-        else if (CameraMode == CAMERA_ABOVE) CameraMode = CAMERA_CHASE;
-    }
+    if (gInput.buttons[kViewButton]) StepCameraMode();
 
     DrawHitSphereSince(*this, wasHit, hitTime);
 }

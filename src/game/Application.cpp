@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "assets/MediaArchive.h"
+#include "game/Demo.h"
 #include "game/MainWindow.h"
 #include "math/DampedValue.h"
 #include "platform/Platform.h"
@@ -95,7 +96,7 @@ int gMaxFps = 0;
 bool EndLoop(int exitCode)
 {
     gLoop = LoopState();
-    gLoop.exitCode = exitCode;
+    gLoop.exitCode = DemoLoopEnded(exitCode);  // a demo is completed or says how it went
     return false;
 }
 
@@ -143,19 +144,24 @@ bool RunOneFrame()
         plat::DispatchMessage(msg);
     }
     if (AnyWindowActive()) {
-        if (gLoop.paused) {
+        bool resumed = gLoop.paused;
+        gLoop.paused = false;
+        // A demo being recorded or played takes the clock and the input of the frame; a
+        // playback may hold the frame back for its pace.
+        if (!DemoBeginFrame(&resumed)) return true;
+        if (resumed) {
             // Back from a pause: the time away is no frame time, or everything would
             // jump by the whole pause in the next frame.
             gLoop.frameStart = GetTicks();
             RestartFrameCount(gLoop.frameStart);
             ResetDampedValueClock();
-            gLoop.paused = false;
         }
         ReadInput();
         UpdateDampedValues();
         gExecutor.Run();
         DrawAllWindows();
         HoldFrameRate();
+        DemoFrameDrawn();
         // The time between the ends of two frames, message handling included; a stall
         // counts as a frame of kMaxMotionFrameMs, as a pause counts as none.
         const uint32_t elapsed = GetTicks() - gLoop.frameStart;

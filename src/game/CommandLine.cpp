@@ -33,6 +33,9 @@ const char kHelp[] =
     "                   strength (recommended when you are new to the game)\n"
     "  --fighters N     N enemy fighters (0 to 5000; 20 unless given)\n"
     "  --factories N    N factories on the ground (0 to 1000; 10 unless given)\n"
+    "  --record FILE    record the game as a demo in FILE\n"
+    "  --play FILE      play the demo in FILE back in the window at its pace\n"
+    "  --timedemo FILE  play the demo in FILE as fast as possible and print the speed\n"
     "  -h, --help       show this help and exit\n"
     "  -V, --version    show the version and exit\n"
     "\n"
@@ -72,6 +75,26 @@ CommandLineAction Fail(std::string* text, const std::string& line)
     return CommandLineAction::Fail;
 }
 
+// Demos: --record FILE, --play FILE and --timedemo FILE, one of them.
+DemoMode DemoOption(const std::string& name)
+{
+    if (name == "--record") return DemoMode::Record;
+    if (name == "--play") return DemoMode::Play;
+    if (name == "--timedemo") return DemoMode::Timedemo;
+    return DemoMode::None;
+}
+
+// False with *line when the demo options cannot go together.
+bool CheckDemoOptions(const GameOptions& o, std::string* line)
+{
+    const bool playing = o.demoMode == DemoMode::Play || o.demoMode == DemoMode::Timedemo;
+    if (playing && o.seedGiven) {
+        *line = "--seed does not go with --play or --timedemo: the demo has its own seed";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOptions* options,
@@ -96,6 +119,18 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
             inlineValue = true;
+        }
+        if (const DemoMode mode = DemoOption(name); mode != DemoMode::None) {
+            if (!inlineValue) {
+                if (i + 1 >= argc) return Fail(text, name + " needs a file name (try --help)");
+                value = argv[++i] ? argv[i] : "";
+            }
+            if (value.empty()) return Fail(text, name + " needs a file name");
+            if (o.demoMode != DemoMode::None)
+                return Fail(text, "--record, --play and --timedemo go one at a time");
+            o.demoMode = mode;
+            o.demoFile = value;
+            continue;
         }
         const bool takesValue = name == "--scale" || name == "--seed" || name == "--data" ||
                                 name == "--max-fps" || name == "--fighters" ||
@@ -156,6 +191,14 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
             return Fail(text, "unexpected argument \"" + arg + "\" (try --help)");
         }
     }
+    std::string clash;
+    if (!CheckDemoOptions(o, &clash)) return Fail(text, clash);
+    // A demo holds the usual battle: its file has no room for another size, and a playback of
+    // another size would part from the recording at once.
+    if (o.demoMode != DemoMode::None &&
+        (o.fighters != kDefaultFighters || o.factories != kDefaultFactories))
+        return Fail(text,
+                    "--fighters and --factories do not go with --record, --play or --timedemo");
     *options = o;
     return CommandLineAction::Run;
 }

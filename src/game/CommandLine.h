@@ -10,6 +10,8 @@
 
 constexpr int kDefaultFighters = 20;
 constexpr int kDefaultFactories = 10;
+// What --record, --play and --timedemo ask for (one of them at most).
+enum class DemoMode { None, Record, Play, Timedemo };
 
 struct GameOptions {
     bool fullscreen = false;  // start in desktop full screen
@@ -24,6 +26,8 @@ struct GameOptions {
     int fighters = kDefaultFighters;
     int factories = kDefaultFactories;
     bool hud = false;  // --hud: crosshair, lead mark, hull bar and the words the game lacks
+    DemoMode demoMode = DemoMode::None;  // with the demo file demoFile
+    std::string demoFile;
 };
 
 constexpr int kMaxScale = 8;

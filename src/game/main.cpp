@@ -7,6 +7,7 @@
 #include "assets/MediaArchive.h"
 #include "game/Application.h"
 #include "game/CommandLine.h"
+#include "game/Demo.h"
 #include "game/PlayerMessages.h"
 #include "platform/Files.h"
 #include "shell/Input.h"
@@ -40,6 +41,11 @@ int main(int argc, char** argv)
     // The places skipped on the way: the game goes on with the one it found.
     if (!text.empty()) plat::ConsolePrint(text.c_str(), true);
 
+    // A demo to record or play names the seed (before anything draws from it).
+    if (int status = StartDemo(&options, archive, &text)) {
+        ReportProblem(plat::Notice::Error, text);
+        return status;
+    }
     if (options.seedGiven) std::srand(options.seed);  // replays the battle of that seed
     else SeedRandom();
     ForgetKeyPresses();  // keys pressed before start-up do not count in the first frame
@@ -47,6 +53,7 @@ int main(int argc, char** argv)
         const char* why = StartupFailure();
         ReportProblem(plat::Notice::Error,
                       std::string("quenbrill: ") + (why ? why : "start-up failed") + "\n");
+        FinishDemo();
         gExecutor.ClearTasks();
         return 1;
     }

@@ -21,7 +21,7 @@ function(qb_platform_backend name)
   target_link_libraries(${name} PRIVATE qb_flags)
 endfunction()
 
-qb_platform_backend(qb_platform_common ${P}/Detail.cpp ${P}/Files.cpp)
+qb_platform_backend(qb_platform_common ${P}/Detail.cpp ${P}/Files.cpp ${P}/System.cpp)
 if(WIN32)
   target_link_libraries(qb_platform_common PUBLIC shell32)  # Files.cpp: the wide command line
 endif()

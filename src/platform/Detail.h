@@ -5,5 +5,6 @@
 namespace plat::detail {
 
 void SetError(const char* what);  // LastError() = what
+void EndSession();  // calls the SetSessionEndProc procedure, once
 
 }  // namespace plat::detail

@@ -20,6 +20,7 @@ void Reset();  // clock 0, empty queue, keys up, no joystick, audio closed, wind
 
 void SetTicks(uint32_t ms);
 void AdvanceTicks(uint32_t ms);
+void SetSwapTicks(uint32_t ms);  // every GLSwapBuffers moves the clock on by ms (0 after Reset)
 void SetCalendarTime(int64_t seconds);
 
 // Puts a message at the end of the queue (window may be a window made by CreateNativeWindow).
@@ -38,6 +39,11 @@ int WaitCount();  // WaitMessage calls since Reset
 // Runs at every GLSwapBuffers while a context is current, just before the swap: the finished
 // picture is still in the back buffer, where a test can read it. None to stop.
 void SetSwapHook(std::function<void()> hook);
+// WaitMessageFor(ms) with an empty queue moves the clock on by ms at once.
+
+// The system ends the session: calls the SetSessionEndProc procedure (as the Windows backend
+// does on WM_ENDSESSION).
+void EndSession();
 
 void SetKeyDown(int virtualKey, bool down);  // going down also sets the pressed-since bit
 void TapKey(int virtualKey);  // pressed and released between two queries

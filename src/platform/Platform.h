@@ -138,6 +138,8 @@ void SetWindowIcon(NativeWindow window, const uint8_t* rgba, int width, int heig
 // Looks at the queue; when a message is waiting copies it out (and removes it when remove).
 bool PeekMessage(Message* out, bool remove);
 void WaitMessage();  // blocks until a message is waiting
+// Blocks until a message is waiting or ms milliseconds have passed, whichever comes first.
+void WaitMessageFor(uint32_t ms);
 void TranslateMessage(const Message& msg);  // may queue a MSG_CHAR for a key-down
 void DispatchMessage(const Message& msg);  // calls the window's procedure (none: default handling)
 // Default handling of a message; the window procedure passes every message on to it.
@@ -152,6 +154,14 @@ using FrameProc = bool (*)();
 // after the last pass; a backend whose host owns the loop (a browser) calls it once per
 // display frame and may return before the last.
 void RunLoop(FrameProc frame);
+
+// ---- the end of the session ------------------------------------------------------------
+
+// Called when the system ends the program with no way back (on Windows the user logs off or the
+// machine shuts down): the process is killed soon after it returns, so it finishes only what
+// must not be lost (a demo being recorded). Signals and close requests come as messages instead.
+using SessionEndProc = void (*)();
+void SetSessionEndProc(SessionEndProc proc);  // none: nothing is called
 
 // ---- keyboard and joystick --------------------------------------------------------------
 

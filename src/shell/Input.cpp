@@ -43,42 +43,87 @@ void ApplyGamepad(const plat::GamepadState& pad, InputState& s)
 
 }  // namespace
 
-void ReadInput()
-{
-    InitialiseIfNeeded();
-    InputState& s = gInput;
-    for (bool& b : s.buttons) b = false;
-    s.axisX = 0;
-    s.axisY = 0;
+const int kReadKeys[kReadKeyCount] = {plat::VK_LEFT_KEY,
+                                      plat::VK_RIGHT_KEY,
+                                      plat::VK_UP_KEY,
+                                      plat::VK_DOWN_KEY,
+                                      'X',
+                                      'S',
+                                      'Z',
+                                      'A',
+                                      'Q',
+                                      'W',
+                                      '1',
+                                      '2',
+                                      plat::VK_RETURN_KEY,
+                                      plat::VK_SPACE_KEY};
 
-    // Keyboard. The key state also counts a press released since the last query, so a tap
-    // between two frames still registers once.
-    if (KeyDown(plat::VK_LEFT_KEY)) s.axisX = -1;
-    else if (KeyDown(plat::VK_RIGHT_KEY)) s.axisX = 1;
-    if (KeyDown(plat::VK_UP_KEY)) s.axisY = -1;
-    else if (KeyDown(plat::VK_DOWN_KEY)) s.axisY = 1;
-    static const struct {
-        int key;
-        int button;
-    } kKeys[] = {{'X', 0},
-                 {'S', 3},
-                 {'Z', 1},
-                 {'A', 2},
-                 {'Q', 4},
-                 {'W', 5},
-                 {'1', 6},
-                 {'2', 7},
-                 {plat::VK_RETURN_KEY, 9},
-                 {plat::VK_SPACE_KEY, 8}};
-    for (const auto& k : kKeys)
-        if (KeyDown(k.key)) s.buttons[k.button] = true;
+namespace {
+
+InputSource gSource = nullptr;
+
+// The button each of kReadKeys[4...] sets.
+const int kKeyButton[kReadKeyCount] = {-1, -1, -1, -1, 0, 3, 1, 2, 4, 5, 6, 7, 9, 8};
+
+bool Bit(uint16_t keys, int i) { return (keys >> i) & 1u; }
+
+}  // namespace
+
+void SetInputSource(InputSource source) { gSource = source; }
+
+void ReadDevices(InputReadings* out)
+{
+    InputReadings r;
+    // The key state also counts a press released since the last query, so a tap between two
+    // frames still registers once. Right and Down are not asked while Left or Up is down
+    // (their pressed-since bit stays for a later frame).
+    auto ask = [&r](int i) {
+        if (KeyDown(kReadKeys[i])) r.keys = static_cast<uint16_t>(r.keys | (1u << i));
+        return Bit(r.keys, i);
+    };
+    if (!ask(0)) ask(1);
+    if (!ask(2)) ask(3);
+    for (int i = 4; i < kReadKeyCount; ++i) ask(i);
 
     // A gamepad, or else joystick 1; without either the keyboard alone decides.
     plat::GamepadState pad;
     uint32_t x = 0, y = 0, mask = 0;
     if (plat::GetGamepad(&pad)) {
-        ApplyGamepad(pad, s);
+        r.device = INPUT_GAMEPAD;
+        r.pad = pad;
     } else if (plat::GetJoystick(&x, &y, &mask)) {
+        r.device = INPUT_JOYSTICK;
+        r.joyX = x;
+        r.joyY = y;
+        r.joyButtons = mask;
+    }
+    *out = r;
+}
+
+void ReadInput()
+{
+    InitialiseIfNeeded();
+    InputReadings r;
+    if (gSource) gSource(&r);
+    else ReadDevices(&r);
+
+    InputState& s = gInput;
+    for (bool& b : s.buttons) b = false;
+    s.axisX = 0;
+    s.axisY = 0;
+
+    // Keyboard: Left wins over Right, Up over Down.
+    if (Bit(r.keys, 0)) s.axisX = -1;
+    else if (Bit(r.keys, 1)) s.axisX = 1;
+    if (Bit(r.keys, 2)) s.axisY = -1;
+    else if (Bit(r.keys, 3)) s.axisY = 1;
+    for (int i = 4; i < kReadKeyCount; ++i)
+        if (Bit(r.keys, i)) s.buttons[kKeyButton[i]] = true;
+
+    if (r.device == INPUT_GAMEPAD) {
+        ApplyGamepad(r.pad, s);
+    } else if (r.device == INPUT_JOYSTICK) {
+        const uint32_t x = r.joyX, y = r.joyY, mask = r.joyButtons;
         // Mask bit k is joystick button k+1.
         static const int kBitButton[kInputButtons] = {2, 1, 0, 3, 4, 5, 6, 7, 8, 9};
         for (int bit = 0; bit < kInputButtons; ++bit)

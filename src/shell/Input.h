@@ -20,6 +20,8 @@
 
 #include <cstdint>
 
+#include "platform/Platform.h"
+
 constexpr int32_t kInputButtons = 10;
 // A gamepad stick counts as pushed from this far off its centre (of 32767).
 constexpr int16_t kGamepadDeadZone = 8000;
@@ -36,7 +38,27 @@ struct InputState {
 
 extern InputState gInput;
 
-// Refreshes the whole state from the keyboard and joystick 1.
+// What ReadInput reads from the devices, before any of it is merged: the keys it asks about,
+// then a gamepad or else joystick 1. A demo records these and plays them back.
+enum : uint8_t { INPUT_NO_DEVICE = 0, INPUT_JOYSTICK = 1, INPUT_GAMEPAD = 2 };
+// The keys in the order they are asked about; bit i of InputReadings::keys is kReadKeys[i].
+// Right is asked only when Left is up, Down only when Up is up.
+constexpr int kReadKeyCount = 14;
+extern const int kReadKeys[kReadKeyCount];
+struct InputReadings {
+    uint16_t keys = 0;  // bit i: kReadKeys[i] was down (or pressed since the last query)
+    uint8_t device = INPUT_NO_DEVICE;
+    uint32_t joyX = 0, joyY = 0, joyButtons = 0;  // INPUT_JOYSTICK
+    plat::GamepadState pad;  // INPUT_GAMEPAD
+};
+// Reads the devices through the platform.
+void ReadDevices(InputReadings* out);
+// While set, ReadInput takes its readings from source instead of the devices (none: the
+// devices again).
+using InputSource = void (*)(InputReadings* out);
+void SetInputSource(InputSource source);
+
+// Refreshes the whole state from the keyboard and joystick 1 (or the input source).
 void ReadInput();
 // Flips one-press mode of a button; an index outside 0..9 acts on button 0.
 void ToggleOnePress(int32_t button);

@@ -10,11 +10,14 @@
 namespace {
 
 int32_t frameTime = 1;
+TickSource tickSource = nullptr;
 bool displayModeChanged = false;
 
 }  // namespace
 
-uint32_t GetTicks() { return plat::Ticks(); }
+uint32_t GetTicks() { return tickSource ? tickSource() : plat::Ticks(); }
+
+void SetTickSource(TickSource source) { tickSource = source; }
 
 int32_t GetFrameTime() { return frameTime; }
 

@@ -5,8 +5,13 @@
 
 #include <cstdint>
 
-// The platform's millisecond tick count (wraps after about 49.7 days).
+// The platform's millisecond tick count (wraps after about 49.7 days), or what the tick
+// source gives while one is set.
 uint32_t GetTicks();
+// A demo stands between the game and the clock: while set, GetTicks reads source (none: the
+// platform again). Something that must measure real time reads plat::Ticks itself.
+using TickSource = uint32_t (*)();
+void SetTickSource(TickSource source);
 
 // Duration of the previous frame in milliseconds; 1 before the first frame was measured.
 int32_t GetFrameTime();

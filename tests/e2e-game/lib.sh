@@ -7,8 +7,8 @@
 GAME=""        # the quenbrill binary
 RUN_DIR=""     # where it runs: the build folder
 
-# start_game GAME RUN_DIR OUT_DIR [OPTION...]: starts the game with the options and waits for
-# its window.
+# start_game GAME RUN_DIR OUT_DIR [OPTION...]: starts the game with the options (its standard
+# output goes to OUT_DIR/stdout.txt) and waits for its window.
 start_game() {
     GAME="$(realpath -m "$1")"; RUN_DIR="$2"; OUT_DIR="$3"
     shift 3

@@ -108,14 +108,14 @@ wait_for_window() {
     wait_for find_window "$@" || fail "no window \"$name\" after $E2E_LIMIT_MS ms"
 }
 
-# e2e_start_game DIR COMMAND [ARG...]: starts the game in the working folder DIR (its stderr
-# to OUT_DIR/stderr.txt), waits for its window, gives it the keyboard (there is no window
+# e2e_start_game DIR COMMAND [ARG...]: starts the game in the working folder DIR (its output
+# to OUT_DIR/stdout.txt and OUT_DIR/stderr.txt), waits for its window, gives it the keyboard (there is no window
 # manager to do it) and puts the pointer over it.
 e2e_start_game() {
     local dir="$1"; shift
     [ -n "$OUT_DIR" ] || OUT_DIR="$(mktemp -d)"
     mkdir -p "$OUT_DIR"
-    (cd "$dir" && exec "$@") 2>"$OUT_DIR/stderr.txt" &
+    (cd "$dir" && exec "$@") >"$OUT_DIR/stdout.txt" 2>"$OUT_DIR/stderr.txt" &
     GAME_PID=$!
     wait_for_window Quenbrill
     xdotool windowfocus "$WID" 2>/dev/null || true

@@ -13,7 +13,7 @@ seconds=$2
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(wave binary_model text_model archive arc_tool model_tool)
+[ ${#targets[@]} -eq 0 ] && targets=(wave binary_model text_model archive arc_tool model_tool demo)
 work=$build/fuzz
 media=$build/Media
 
@@ -35,6 +35,7 @@ for m in Factory TieFighter XWing; do
 done
 for s in Boom Weapon0; do seed wave "$media/$s.wav"; done
 seed archive "$build/ZabroData.arc"
+seed demo "$here/../data/battle.qbd"
 seed arc_tool "$build/ZabroData.arc" 00
 seed arc_tool "$build/ZabroData.arc" 01
 

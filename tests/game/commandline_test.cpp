@@ -270,6 +270,60 @@ TEST(CommandLine, OutputThatCannotBeWrittenFails)
     std::fclose(err);
 }
 
+// --record, --play and --timedemo take a file; one of them at a time, and a playback brings
+// its own seed.
+TEST(CommandLine, DemoOptions)
+{
+    struct Good {
+        std::vector<const char*> args;
+        DemoMode mode;
+        const char* file;
+    };
+    const Good good[] = {
+        {{"--record", "a.qbd"}, DemoMode::Record, "a.qbd"},
+        {{"--record=b.qbd", "--seed", "7"}, DemoMode::Record, "b.qbd"},
+        {{"--play", "--odd name"}, DemoMode::Play, "--odd name"},
+        {{"--timedemo=c.qbd", "--mute", "--scale", "2"}, DemoMode::Timedemo, "c.qbd"},
+    };
+    for (const Good& g : good) {
+        GameOptions o;
+        std::string text;
+        ASSERT_EQ(Parse(g.args, &o, &text), CommandLineAction::Run) << text;
+        EXPECT_EQ(o.demoMode, g.mode);
+        EXPECT_EQ(o.demoFile, g.file);
+    }
+
+    struct Bad {
+        std::vector<const char*> args;
+        const char* names;
+    };
+    const Bad bad[] = {
+        {{"--record"}, "--record needs a file name"},
+        {{"--play="}, "--play needs a file name"},
+        {{"--record", "a", "--play", "b"}, "one at a time"},
+        {{"--timedemo", "a", "--timedemo", "b"}, "one at a time"},
+        {{"--play", "a", "--seed", "3"}, "the demo has its own seed"},
+        {{"--seed=3", "--timedemo", "a"}, "the demo has its own seed"},
+        // A demo holds the usual battle.
+        {{"--record", "a", "--fighters", "100"}, "do not go with --record"},
+        {{"--factories=3", "--play", "a"}, "do not go with --record"},
+    };
+    for (const Bad& b : bad) {
+        GameOptions o;
+        std::string text;
+        EXPECT_EQ(Parse(b.args, &o, &text), CommandLineAction::Fail) << b.names;
+        EXPECT_NE(text.find(b.names), std::string::npos) << text;
+        EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
+        EXPECT_EQ(o.demoMode, DemoMode::None);
+    }
+
+    GameOptions o;
+    std::string help;
+    ASSERT_EQ(Parse({"--help"}, &o, &help), CommandLineAction::Exit);
+    for (const char* option : {"--record FILE", "--play FILE", "--timedemo FILE"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+}
+
 // A scratch tree: WORK/run (the working directory), WORK/prefix/games (the program) and the
 // installed data folders WORK/prefix/share/games/quenbrill and WORK/prefix/share/quenbrill.
 // The archives here are kSize bytes.

@@ -87,6 +87,19 @@ TEST_F(SdlBackend, SignalsBecomeQuitMessages)
     EXPECT_EQ(m.wParam, 4u);
 }
 
+TEST_F(SdlBackend, TimedWaitEndsWhenItsTimeIsUpOrAMessageComes)
+{
+    Drain();
+    const uint32_t t0 = plat::Ticks();
+    plat::WaitMessageFor(60);
+    EXPECT_GE(plat::Ticks() - t0, 60u);
+    plat::PostQuit(3);
+    const uint32_t t1 = plat::Ticks();
+    plat::WaitMessageFor(60000);
+    EXPECT_LT(plat::Ticks() - t1, 30000u);  // the message, not the time, ended it
+    Drain();
+}
+
 // F11 and Alt+Enter switch desktop full screen and never reach the game; Enter alone does.
 TEST_F(SdlBackend, FullscreenShortcutsToggleAndAreSwallowed)
 {

@@ -134,6 +134,36 @@ TEST_F(Win32Backend, DefaultResultsReachTheSenderThroughNestedCalls)
     Drain();
 }
 
+int gSessionEnds = 0;
+
+// A timed wait ends when its time is up or when a message comes; the end of the session (and
+// only its real end) reaches the procedure the program gave, once.
+TEST_F(Win32Backend, TimedWaitAndTheEndOfTheSession)
+{
+    plat::NativeWindow w = MakeWindow("qb-session");
+    ASSERT_NE(w, nullptr) << plat::LastError();
+    Drain();
+    const uint32_t t0 = plat::Ticks();
+    plat::WaitMessageFor(60);
+    EXPECT_GE(plat::Ticks() - t0, 55u);
+    plat::PostQuit(3);
+    const uint32_t t1 = plat::Ticks();
+    plat::WaitMessageFor(60000);
+    EXPECT_LT(plat::Ticks() - t1, 30000u);  // the message, not the time, ended it
+    Drain();
+
+    gSessionEnds = 0;
+    plat::SetSessionEndProc([] { ++gSessionEnds; });
+    wt::SendNative(w, 0x0016 /* WM_ENDSESSION */, 0, 0);  // the end was called off
+    EXPECT_EQ(gSessionEnds, 0);
+    wt::SendNative(w, 0x0016, 1, 0);
+    wt::SendNative(w, 0x0016, 1, 0);
+    EXPECT_EQ(gSessionEnds, 1);
+    plat::SetSessionEndProc(nullptr);
+    plat::PostClose(w);
+    Drain();
+}
+
 TEST_F(Win32Backend, DesktopFullScreenByCallAndShortcutsWhichTheGameNeverSees)
 {
     constexpr uint32_t kSysKeyDown = 0x0104, kSysKeyUp = 0x0105;  // WM_SYSKEY*

@@ -89,6 +89,7 @@ struct State {
     std::vector<fake::ShownNotice> notices;
     bool consoleAvailable = true;
     std::string console;  // what ConsolePrint wrote, both streams
+    uint32_t swapTicks = 0;
 };
 
 State& S()
@@ -273,6 +274,12 @@ void WaitMessage()
     if (s.queue.empty()) PostQuit(fake::kNothingToWaitFor);
 }
 
+void WaitMessageFor(uint32_t ms)
+{
+    // Nothing arrives by itself here: the time simply passes.
+    if (S().queue.empty()) S().ticks += ms;
+}
+
 void TranslateMessage(const Message& msg)
 {
     if (msg.message != MSG_KEYDOWN) return;
@@ -439,6 +446,7 @@ void GLSwapBuffers()
         hook();
     }
     detail::FakeGLSwap();
+    S().ticks += S().swapTicks;
 }
 
 void GLReleaseContext()
@@ -462,6 +470,7 @@ namespace fake {
 void Reset()
 {
     State& s = S();
+    SetSessionEndProc(nullptr);
     detail::FakeGLRelease();
     AudioClose();
     {
@@ -498,10 +507,12 @@ void Reset()
     s.notices.clear();
     s.consoleAvailable = true;
     s.console.clear();
+    s.swapTicks = 0;
     detail::SetError("");
 }
 
 void SetTicks(uint32_t ms) { S().ticks = ms; }
+void SetSwapTicks(uint32_t ms) { S().swapTicks = ms; }
 void AdvanceTicks(uint32_t ms) { S().ticks += ms; }
 void SetCalendarTime(int64_t seconds) { S().calendar = seconds; }
 
@@ -511,6 +522,8 @@ void SendOnCreate(const Message& msg) { S().onCreate.push_back(msg); }
 void SetWaitHook(std::function<void()> hook) { S().waitHook = std::move(hook); }
 int WaitCount() { return S().waits; }
 void SetSwapHook(std::function<void()> hook) { S().swapHook = std::move(hook); }
+
+void EndSession() { detail::EndSession(); }
 
 void SetKeyDown(int virtualKey, bool down)
 {

@@ -567,6 +567,21 @@ void WaitMessage()
     }
 }
 
+void WaitMessageFor(uint32_t ms)
+{
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        Pump();
+        if (!gState.queue.empty()) return;
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count();
+        if (waited >= ms) return;
+        // In short steps, as WaitMessage, for the signal flag.
+        SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<int64_t>(ms - waited, 100)));
+    }
+}
+
 void TranslateMessage(const Message& msg)
 {
     if (msg.message != MSG_KEYDOWN) return;

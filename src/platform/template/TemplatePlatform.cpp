@@ -61,6 +61,7 @@ bool GetUsableScreenSize(int*, int*) { return false; }
 
 bool PeekMessage(Message*, bool) { return false; }
 void WaitMessage() {}  // must block until a message is waiting
+void WaitMessageFor(uint32_t) {}  // must block until a message is waiting or the time is up
 void TranslateMessage(const Message&) {}
 void DispatchMessage(const Message&) {}
 void DefaultWindowProc(NativeWindow, uint32_t, uintptr_t, intptr_t) {}

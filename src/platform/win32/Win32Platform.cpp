@@ -166,8 +166,35 @@ bool TakeReactivation(MSG* msg)
     return false;
 }
 
+DWORD gMainThread = 0;
+
+// Ctrl+C and Ctrl+Break in a console end the program as SIGINT does elsewhere: a quit message
+// with 130. Closing the console, logging off and shutting down give 143, as SIGTERM, and kill
+// the process once this returns, so it waits for the main thread to finish the program (the
+// system's own time limit still holds).
+BOOL WINAPI OnConsoleEvent(DWORD event)
+{
+    const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+    PostThreadMessageA(gMainThread, WM_QUIT, interrupt ? 130 : 143, 0);
+    if (!interrupt) ::Sleep(INFINITE);
+    return TRUE;
+}
+
+void WatchConsoleEvents()
+{
+    static bool watching = false;
+    if (watching) return;
+    watching = true;
+    gMainThread = GetCurrentThreadId();
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
 LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The session ends (log off, shut down): once this message has been answered the process
+    // may be killed at any moment.
+    if (message == WM_ENDSESSION && wParam) detail::EndSession();
+
     NativeWindow w = Find(hwnd);
     if (!w && gState.creating) {
         // The first message of the window being created: bind it before anything else.
@@ -342,6 +369,7 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
         detail::SetError("bad window size");
         return nullptr;
     }
+    WatchConsoleEvents();
     const std::wstring title = WideFromUtf8(desc.title);
     RegisterClassFor(desc, title);
     const DWORD visible = desc.showWithFirstPicture ? 0 : WS_VISIBLE;
@@ -555,6 +583,12 @@ void WaitMessage()
     if (gState.hasPeeked) return;
     if (!gState.reactivate.empty() && gState.queueSeenEmpty) return;  // the activation is due
     ::WaitMessage();
+}
+
+void WaitMessageFor(uint32_t ms)
+{
+    if (PeekMessage(nullptr, false)) return;  // one is waiting already (a quit, say)
+    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 namespace {
