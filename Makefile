@@ -8,6 +8,9 @@ CMAKE_FLAGS ?=
 # under Wine after the Linux ones.
 WIN_BUILD_DIR ?= build-win
 WINDOWS_TESTS ?= 1
+# The browser build (emscripten) and whether `make test` runs its tests in headless Chromium.
+WEB_BUILD_DIR ?= build-web
+WEB_TESTS ?= 1
 
 .PHONY: all deps configure build run test clean windows windows-test
 
@@ -28,6 +31,7 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@if [ "$(WINDOWS_TESTS)" = 1 ]; then $(MAKE) windows-test; fi
+	@if [ "$(WEB_TESTS)" = 1 ]; then $(MAKE) web-test; fi
 
 # build-win/: quenbrill.exe, the tools, ZabroData.arc (made by this machine's generator) and
 # quenbrill-windows.zip. Installs the cross compiler and Wine when they are missing.
@@ -43,6 +47,25 @@ windows-test: windows
 clean:
 	rm -rf $(BUILD_DIR)
 	rm -rf $(WIN_BUILD_DIR)
+	rm -rf $(WEB_BUILD_DIR)
+
+# build-web/: index.html, quenbrill.js, quenbrill.wasm and quenbrill.data (the archive made by this
+# machine's generator). Installs emscripten, its node parts and Chromium when they are missing.
+# emcc needs Debian's node modules (acorn) also when another node comes first on the PATH.
+WEB_ENV = NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
+.PHONY: web web-serve web-test
+web: build
+	@scripts/install-deps.sh web
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
+		-DQB_HOST_BUILD_DIR=$(abspath $(BUILD_DIR))
+	$(WEB_ENV) cmake --build $(WEB_BUILD_DIR) -j $(JOBS)
+
+# Serves build-web/ on 127.0.0.1 (a free port, or PORT=8080).
+web-serve: web
+	scripts/webserve.py $(WEB_BUILD_DIR) $(PORT)
+
+web-test: web
+	cd $(WEB_BUILD_DIR) && ctest --output-on-failure
 
 # `make install PREFIX=/opt/quenbrill` (DESTDIR works too); `make package` builds the .deb.
 PREFIX ?= /usr/local

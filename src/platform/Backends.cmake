@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # Included by src/CMakeLists.txt (paths are relative to src/).
 # Backends. The game's backend is chosen by the target system: qb_platform_sdl on Linux and
-# other Unix systems, qb_platform_win32 (the native one, no SDL) on Windows. The fake backend
+# other Unix systems, qb_platform_win32 (the native one, no SDL) on Windows, qb_platform_web in a
+# browser (emscripten). The fake backend
 # comes twice: qb_platform_fake without OpenGL (needs nothing), and qb_platform_fake_gl whose
 # contexts are real (SDL's offscreen driver on Linux, a hidden WGL window on Windows).
 set(P ${CMAKE_CURRENT_SOURCE_DIR}/platform)
@@ -21,6 +22,9 @@ if(WIN32)
   target_sources(qb_platform_fake_gl PRIVATE ${P}/fakegl/FakeGLWgl.cpp ${P}/win32/Wgl.cpp)
   target_link_libraries(qb_platform_fake_gl PRIVATE opengl32 gdi32 user32)
   set(QB_GAME_BACKEND qb_platform_win32)
+elseif(EMSCRIPTEN)
+  # The browser: the web backend; the fake backend there has no GL provider.
+  include(${P}/web/Web.cmake)
 else()
   file(GLOB plat_sdl CONFIGURE_DEPENDS ${P}/sdl/*.cpp)
   add_library(qb_platform_sdl STATIC ${plat_common} ${P}/SDLCommon.cpp ${plat_sdl})

@@ -35,6 +35,9 @@ void SendOnCreate(const Message& msg);
 void SetWaitHook(std::function<void()> hook);
 constexpr int kNothingToWaitFor = 0x7e57;
 int WaitCount();  // WaitMessage calls since Reset
+// Runs at every GLSwapBuffers before the swap, with the finished picture still in the buffer
+// (a test reads it back there).
+void SetSwapHook(std::function<void()> hook);
 
 void SetKeyDown(int virtualKey, bool down);  // going down also sets the pressed-since bit
 void TapKey(int virtualKey);  // pressed and released between two queries

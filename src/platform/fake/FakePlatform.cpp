@@ -59,6 +59,7 @@ struct State {
     std::deque<Message> queue;
     std::vector<Message> onCreate;
     std::function<void()> waitHook;
+    std::function<void()> swapHook;
     int waits = 0;
     std::vector<std::unique_ptr<NativeWindowRec>> windows;  // every window since Reset
     NativeWindow last = nullptr;
@@ -348,7 +349,11 @@ bool GLCreateContext(NativeWindow window)
                                 window->desc.clientHeight);
 }
 
-void GLSwapBuffers() { detail::FakeGLSwap(); }
+void GLSwapBuffers()
+{
+    if (S().swapHook) S().swapHook();
+    detail::FakeGLSwap();
+}
 
 void GLReleaseContext() { detail::FakeGLRelease(); }
 
@@ -380,6 +385,7 @@ void Reset()
     s.queue.clear();
     s.onCreate.clear();
     s.waitHook = nullptr;
+    s.swapHook = nullptr;
     s.waits = 0;
     s.windows.clear();
     s.last = nullptr;
@@ -407,6 +413,7 @@ size_t PendingMessages() { return S().queue.size(); }
 void SendOnCreate(const Message& msg) { S().onCreate.push_back(msg); }
 void SetWaitHook(std::function<void()> hook) { S().waitHook = std::move(hook); }
 int WaitCount() { return S().waits; }
+void SetSwapHook(std::function<void()> hook) { S().swapHook = std::move(hook); }
 
 void SetKeyDown(int virtualKey, bool down)
 {
