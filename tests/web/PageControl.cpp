@@ -48,6 +48,16 @@ EM_JS(void, qb_page_set_canvas_css_size, (int width, int height), {
     c.style.height = height + 'px';
     window.dispatchEvent(new UIEvent('resize'));
 });
+EM_JS(void, qb_page_set_pixel_ratio, (double ratio), {
+    Object.defineProperty(window, 'devicePixelRatio', { configurable: true, get: () => ratio });
+    window.dispatchEvent(new UIEvent('resize'));
+});
+
+EM_JS(void, qb_page_mouse, (const char* type, int x, int y, int button, int buttons), {
+    document.getElementById('canvas').dispatchEvent(new MouseEvent(UTF8ToString(type), {
+        clientX: x, clientY: y, button: button, buttons: buttons, bubbles: true,
+        cancelable: true }));
+});
 // clang-format on
 
 namespace page {
@@ -68,5 +78,12 @@ void SetGamepads(const char* expression) { qb_page_set_gamepads(expression); }
 void SetClock(double now, double dateNow) { qb_page_set_clock(now, dateNow); }
 
 void SetCanvasCssSize(int width, int height) { qb_page_set_canvas_css_size(width, height); }
+
+void SetPixelRatio(double ratio) { qb_page_set_pixel_ratio(ratio); }
+
+void Mouse(const char* type, int x, int y, int button, int buttons)
+{
+    qb_page_mouse(type, x, y, button, buttons);
+}
 
 }  // namespace page

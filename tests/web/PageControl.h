@@ -22,5 +22,9 @@ void SetGamepads(const char* expression);
 void SetClock(double now, double dateNow);
 // The canvas's CSS size, then a resize event.
 void SetCanvasCssSize(int width, int height);
+// window.devicePixelRatio, then a resize event (as a browser zoom or another screen does).
+void SetPixelRatio(double ratio);
+// A MouseEvent ("mousemove", "mousedown", ...) on the canvas at page pixel (x, y).
+void Mouse(const char* type, int x, int y, int button, int buttons);
 
 }  // namespace page

@@ -85,6 +85,8 @@ class Browser:
         binary = shutil.which("chromium") or "/usr/bin/chromium"
         caps = {"capabilities": {"alwaysMatch": {
             "browserName": "chrome",
+            # Scripts that wait for a display frame of a busy page may take a while.
+            "timeouts": {"script": int(max(60, 4 * LIMIT_S) * 1000)},
             "goog:chromeOptions": {"binary": binary,
                                    "args": CHROMIUM_FLAGS + [f"--user-data-dir={self.profile}"]},
         }}}
@@ -123,6 +125,10 @@ class Browser:
         """Runs JavaScript in the page (a function body; `arguments` holds args)."""
         return self._session("POST", "/execute/sync", {"script": script, "args": list(args)})
 
+    def run_async(self, script, *args):
+        """Runs JavaScript that calls its last argument with the result when it is done."""
+        return self._session("POST", "/execute/async", {"script": script, "args": list(args)})
+
     def keys(self, *steps):
         """Real key events through the browser's input: ("down", "a"), ("up", "Enter"),
         ("pause", ms)."""
@@ -139,6 +145,16 @@ class Browser:
 
     def tap(self, key):
         self.keys(("down", key), ("up", key))
+
+    def click(self, selector):
+        """A real click on the element (the browser counts it as the player's gesture)."""
+        element = self._session("POST", "/element", {"using": "css selector", "value": selector})
+        eid = next(iter(element.values()))
+        self._session("POST", f"/element/{eid}/click", {})
+
+    def cdp(self, command, params):
+        """A DevTools command through chromedriver."""
+        return self._session("POST", "/goog/cdp/execute", {"cmd": command, "params": params})
 
     def element_png(self, selector):
         element = self._session("POST", "/element", {"using": "css selector", "value": selector})

@@ -83,6 +83,12 @@ TEST_F(WebBackend, TheCanvasIsTheWindowAtItsSizeInPixels)
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 240);
     page::SetCanvasCssSize(640, 480);
+    // On a high-DPI screen the surface has the screen's pixels, so the picture stays crisp.
+    page::SetPixelRatio(2.0);
+    ASSERT_TRUE(plat::GetClientSize(window, &w, &h));
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(h, 960);
+    page::SetPixelRatio(1.0);
 
     int data = 0;
     plat::SetWindowUserData(window, &data);
@@ -143,6 +149,28 @@ TEST_F(WebBackend, MessagesKeepTheirOrderAndKeysGiveTheirCharacters)
             EXPECT_EQ(m.window, nullptr);
         }
     EXPECT_TRUE(quit);
+}
+
+TEST_F(WebBackend, TheMouseOnTheCanvasComesInSurfacePixels)
+{
+    page::Mouse("mousemove", 100, 50, 0, 0);
+    page::Mouse("mousedown", 100, 50, 0, 1);
+    page::Mouse("mouseup", 101, 50, 0, 0);
+    page::Mouse("mousedown", 7, 8, 2, 2);
+    page::Mouse("dblclick", 7, 8, 0, 0);
+    const std::vector<plat::Message> got = Drain();
+    const uint32_t want[] = {plat::MSG_MOUSEMOVE, plat::MSG_LBUTTONDOWN, plat::MSG_LBUTTONUP,
+                             plat::MSG_RBUTTONDOWN, plat::MSG_LBUTTONDBLCLK};
+    ASSERT_EQ(got.size(), 5u);
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].message, want[i]) << i;
+        EXPECT_EQ(got[i].window, window);
+    }
+    EXPECT_EQ(got[0].lParam, 100 | (50 << 16));
+    EXPECT_EQ(got[1].wParam, 1u);  // the left button is down
+    EXPECT_EQ(got[2].lParam, 101 | (50 << 16));
+    EXPECT_EQ(got[3].wParam, 2u);  // the right one
+    EXPECT_EQ(got[3].lParam, 7 | (8 << 16));
 }
 
 struct KeyCase {
