@@ -156,6 +156,9 @@ class Browser:
         """A DevTools command through chromedriver."""
         return self._session("POST", "/goog/cdp/execute", {"cmd": command, "params": params})
 
+    def page_png(self):
+        return base64.b64decode(self._session("GET", "/screenshot"))
+
     def element_png(self, selector):
         element = self._session("POST", "/element", {"using": "css selector", "value": selector})
         eid = next(iter(element.values()))

@@ -11,7 +11,8 @@ visible one goes on; the full-screen button and F11; Escape ends the game and th
 
     play.py BUILD_DIR OUT_DIR
 
-Keeps pictures in OUT_DIR (start-screen.png and battle.png, as the player saw them).
+Keeps pictures in OUT_DIR: start-screen.png and battle.png as the player saw them, page.png a
+screenshot of the whole page during the battle.
 Every wait waits for what it checks; only E2E_LIMIT_MS ends a broken run.
 """
 import base64
@@ -188,6 +189,8 @@ def main(argv):
                 if n > best:
                     best = n
                     play.keep("fire", "battle")
+                    with open(os.path.join(out, "page.png"), "wb") as f:
+                        f.write(chromium.page_png())  # the whole page, for the README
                 if n >= base + 15:
                     break
             if best >= base + 15 and volley >= 2:

@@ -7,8 +7,9 @@
 var LibraryQuenbrill = {
   $QB: {
     running: false,
-    // Main-thread milliseconds of each pass of the game, the last 8192 of them.
-    frameTimes: new Float64Array(8192),
+    // Main-thread milliseconds of each pass of the game, the last 8192 of them (made when the
+    // loop starts: a value written here would be copied into the program's source).
+    frameTimes: null,
     frames: 0,
     audio: null,
 
@@ -97,6 +98,7 @@ var LibraryQuenbrill = {
   qb_web_start_loop: function() {
     if (QB.running) return;
     QB.running = true;
+    QB.frameTimes = new Float64Array(8192);
     Module['quenbrillFrames'] = () => ({ count: QB.frames, times: QB.frameTimes });
     function tick(time) {
       if (!QB.running) return;
