@@ -198,8 +198,9 @@ def main(argv):
         if best < base + 15:
             fail(f"no bolt trails: {best} trail pixels while firing, {base} before")
         note(f"bolt trails: {best} pixels while firing, {base} before")
+        # The volleys (and the fighters' own) make louder sound than before.
         audio = browser.wait_for(lambda: (a := play.audio()) and a["peak"] > peak_before and a,
-                                 "the shots to be heard")
+                                 "the battle to be heard")
         note(f"sound: the loudest sample queued rose from {peak_before} to {audio['peak']}")
 
         # Space: each press changes most of the picture, far more than time alone does.
@@ -257,6 +258,10 @@ def main(argv):
         browser.wait_for(lambda: not chromium.run("return !!document.fullscreenElement")
                          and chromium.run(canvas) == [640, 480], "F11 to leave full screen")
         note(f"full screen: drawn at {big[0]} x {big[1]}, F11 back to 640 x 480")
+
+        # Nothing the game drew went outside the GL subset (it would say so on the page).
+        if play.status()["messages"]:
+            fail(f"the page shows messages after play: {play.status()['messages']}")
 
         # Escape: the game ends and the page hears exit status 0.
         chromium.tap("Escape")
