@@ -60,12 +60,14 @@ struct LoopState {
     uint32_t frameStart = 0;
     bool paused = false;
     int exitCode = 0;
+    bool over = false;  // a loop has ended and none started since
 } gLoop;
 
 bool EndLoop(int exitCode)
 {
     gLoop = LoopState();
     gLoop.exitCode = exitCode;
+    gLoop.over = true;
     return false;
 }
 
@@ -75,6 +77,7 @@ bool RunOneFrame()
 {
     if (!gLoop.running) {
         gLoop.running = true;
+        gLoop.over = false;
         gLoop.frameStart = GetTicks();
     }
     plat::Message msg;
@@ -112,6 +115,8 @@ bool RunOneFrame()
 }
 
 int MainLoopExitCode() { return gLoop.exitCode; }
+
+bool MainLoopOver() { return gLoop.over; }
 
 int RunMainLoop()
 {

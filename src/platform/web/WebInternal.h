@@ -8,7 +8,7 @@
 
 extern "C" {
 void qb_web_start_loop();
-void qb_web_stop_loop();
+void qb_web_stop_loop(int exitCode);
 void qb_page_set_title(const char* title);
 void qb_page_set_icon(const uint8_t* rgba, int width, int height);
 int qb_page_fullscreen(int on);

@@ -10,10 +10,11 @@
 //   mouse on the canvas in drawing-surface pixels; a hidden tab or a page without the focus
 //   deactivates the window (MSG_ACTIVATEAPP), and the pass that learns it runs at once, so the
 //   loop knows it paused before the browser stops calling it.
-// - The frame loop is the browser's: RunLoop calls the frame once per requestAnimationFrame and
-//   leaves main at once (no ASYNCIFY). WaitMessage returns at once: the next display frame is
-//   the next chance for a message. When the frame says the program is over, the page is told
-//   through exit (Module.onExit) with the code of the quit message that ended it, or 0.
+// - The frame loop is the browser's: RunLoop starts calling the frame once per
+//   requestAnimationFrame and returns at once (no ASYNCIFY); the loop keeps the program alive
+//   after main has returned. WaitMessage returns at once: the next display frame is the next
+//   chance for a message. When the frame says the program is over, the program ends and the
+//   page hears the exit code (Module.onExit): the quit message's that ended it, or 0.
 // - Full screen of the canvas's frame by F11, Alt+Enter or SetFullscreen (browsers allow it
 //   only inside a key press or a click); the window icon becomes the page's icon.
 // - Gamepads through the Gamepad API: a pad with the standard mapping is the contract's
@@ -350,13 +351,10 @@ void RunPass()
     gState.inFrame = false;
     if (goOn) return;
     gState.looping = false;
-    qb_web_stop_loop();
+    gState.frame = nullptr;
+    // No event may call into the program once it has ended.
     emscripten_html5_remove_all_event_listeners();
-    const int code = gState.quitTaken ? gState.quitCode : 0;
-    gState = State();
-    // The program is over: its static objects go and the page hears the exit code (the loop
-    // kept the program alive after main; that ends here too).
-    emscripten_force_exit(code);
+    qb_web_stop_loop(gState.quitTaken ? gState.quitCode : 0);
 }
 
 }  // namespace
@@ -497,9 +495,8 @@ void RunLoop(FrameProc frame)
     Start();
     gState.frame = frame;
     gState.looping = true;
+    // Back at once: the browser calls qb_web_tick from now on, also after main has returned.
     qb_web_start_loop();
-    // Leaves main without ending the program; the browser calls qb_web_tick from now on.
-    emscripten_exit_with_live_runtime();
 }
 
 // ---- keyboard and joystick --------------------------------------------------------------

@@ -94,12 +94,15 @@ var LibraryQuenbrill = {
     },
   },
 
-  qb_web_start_loop__deps: ['$QB', '$callUserCallback'],
+  // The loop keeps the program alive after main has returned, until the frame says it is over.
+  qb_web_start_loop__deps: ['$QB', '$callUserCallback', '$runtimeKeepalivePush'],
   qb_web_start_loop: function() {
     if (QB.running) return;
     QB.running = true;
-    QB.frameTimes = new Float64Array(8192);
+    runtimeKeepalivePush();
+    if (!QB.frameTimes) QB.frameTimes = new Float64Array(8192);
     Module['quenbrillFrames'] = () => ({ count: QB.frames, times: QB.frameTimes });
+    if (!Module['quenbrillAudio']) Module['quenbrillAudio'] = QB.audioReport;
     function tick(time) {
       if (!QB.running) return;
       const start = performance.now();
@@ -108,13 +111,20 @@ var LibraryQuenbrill = {
       QB.frameTimes[QB.frames % QB.frameTimes.length] = performance.now() - start;
       QB.frames++;
       if (goOn && QB.running) requestAnimationFrame(tick);
-      else QB.running = false;
     }
     requestAnimationFrame(tick);
   },
 
-  qb_web_stop_loop__deps: ['$QB'],
-  qb_web_stop_loop: function() { QB.running = false; },
+  // The loop is over. When nothing else keeps the program (main has returned), it ends with
+  // this exit code: its static objects go and the page hears the code (Module.onExit).
+  qb_web_stop_loop__deps: ['$QB', '$callUserCallback', '$runtimeKeepalivePop'],
+  qb_web_stop_loop: function(code) {
+    if (!QB.running) return;
+    QB.running = false;
+    EXITSTATUS = code;
+    runtimeKeepalivePop();
+    setTimeout(() => callUserCallback(() => {}), 0);
+  },
 
   // ---- the page ---------------------------------------------------------------------------
 
