@@ -1,9 +1,21 @@
 # SPDX-License-Identifier: MIT
 # Quick start: `make run` plays the game, `make test` runs every test.
-BUILD_DIR ?= build
+#
+# The builds are the configure presets of CMakePresets.json: PRESET=default (build/), asan
+# (build-asan/), tsan (build-tsan/); `make windows` uses the windows preset and `make fuzz` the
+# fuzz preset. BUILD_DIR and CMAKE_FLAGS still override what the preset says.
+PRESET ?= default
+build_dir_default := build
+build_dir_asan := build-asan
+build_dir_tsan := build-tsan
+BUILD_DIR ?= $(build_dir_$(PRESET))
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+# WERROR=1 turns compiler warnings into errors (CI builds: .ci/run). Off for everyone else, so
+# that a newer compiler's new warning never stops a player's `make run`.
+WERROR ?= 0
+werror_flag := -DQB_WERROR=$(if $(filter 1,$(WERROR)),ON,OFF)
 # The Windows build (cross-compiled with mingw-w64) and whether `make test` runs its tests
 # under Wine after the Linux ones.
 WIN_BUILD_DIR ?= build-win
@@ -12,7 +24,7 @@ WINDOWS_TESTS ?= 1
 WEB_BUILD_DIR ?= build-web
 WEB_TESTS ?= 1
 
-.PHONY: all deps configure build run test clean windows windows-test
+.PHONY: all deps configure build run test check analyze clean windows windows-test
 
 all: build
 
@@ -20,7 +32,7 @@ deps:
 	@scripts/install-deps.sh
 
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake --preset $(PRESET) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(werror_flag) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -28,17 +40,28 @@ build: configure
 run: build
 	cd $(BUILD_DIR) && ./quenbrill
 
-test: build
+test: build check
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@if [ "$(WINDOWS_TESTS)" = 1 ]; then $(MAKE) windows-test; fi
 	@if [ "$(WEB_TESTS)" = 1 ]; then $(MAKE) web-test; fi
+
+# The fast checks of the tree (a few seconds): the house style and .editorconfig, and the
+# include graph against the floors (HACKING.md).
+check: deps
+	scripts/format.sh --check
+	scripts/check-layers.sh
+
+# cppcheck and clang-tidy over the game's sources (minutes; CI runs it after `make test`).
+analyze: configure
+	@scripts/install-deps.sh analyze
+	JOBS=$(JOBS) scripts/analyze.sh $(BUILD_DIR)
 
 # build-win/: quenbrill.exe, the tools, ZabroData.arc (made by this machine's generator) and
 # quenbrill-windows.zip. Installs the cross compiler and Wine when they are missing.
 windows: build
 	@scripts/install-deps.sh windows
-	cmake -S . -B $(WIN_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-		-DCMAKE_BUILD_TYPE=Release -DQB_HOST_MEDIAGEN=$(abspath $(BUILD_DIR))/quenbrill-mediagen
+	cmake --preset windows -B $(WIN_BUILD_DIR) $(werror_flag) \
+		-DQB_HOST_MEDIAGEN=$(abspath $(BUILD_DIR))/quenbrill-mediagen
 	cmake --build $(WIN_BUILD_DIR) -j $(JOBS)
 
 windows-test: windows
@@ -85,6 +108,6 @@ FUZZ_TARGETS ?=
 .PHONY: fuzz
 fuzz:
 	@scripts/install-deps.sh fuzz
-	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQB_FUZZ=ON
+	cmake --preset fuzz -B $(FUZZ_DIR)
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_all
 	tests/fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)

@@ -53,3 +53,9 @@ add_custom_target(web-page ALL DEPENDS ${PROJECT_BINARY_DIR}/quenbrill.data
   ${PROJECT_BINARY_DIR}/index.html)
 
 add_subdirectory(tests/web)
+
+# Every executable has named its platform backend (cmake/PlatformBackend.cmake).
+qb_check_backends(${PROJECT_SOURCE_DIR})
+if(QB_MISSING_BACKENDS)
+  message(FATAL_ERROR "These executables name no platform backend (qb_use_backend): ${QB_MISSING_BACKENDS}")
+endif()

@@ -9,6 +9,7 @@ pkgs=(
   libgtest-dev libgmock-dev libpng-dev
   xvfb xauth xdotool imagemagick x11-utils
   desktop-file-utils dpkg-dev openbox
+  clang-format
 )
 # `install-deps.sh windows`: the cross compiler, GoogleTest's sources and Wine as well
 # (without Wine's recommended extras, which the tests do not need: about 20 packages, not 85).
@@ -22,6 +23,8 @@ fi
 [ "${1:-}" = web ] && pkgs+=(emscripten nodejs node-acorn googletest python3 chromium chromium-driver)
 # `make fuzz` also needs clang, whose package brings libFuzzer.
 [ "${1:-}" = fuzz ] && pkgs+=(clang)
+# `make analyze` (scripts/analyze.sh): the static analysers.
+[ "${1:-}" = analyze ] && pkgs+=(cppcheck clang-tidy)
 
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 /* GL call counter: see GlCallCount.h. GlNames.inc is made at configure time from GL/gl.h and
  * holds one GLFN(name) line per entry point. */
-#define _GNU_SOURCE
+#define _GNU_SOURCE  // NOLINT(bugprone-reserved-identifier): the C library's switch for RTLD_NEXT
 #include <dlfcn.h>
 #include <stdint.h>
 

@@ -93,7 +93,7 @@ bool FileStream::BuildLabelFormat(char* format, const char* label, const char* c
         format[used++] = *p;
         if (*p == '%') format[used++] = '%';
     }
-    std::memcpy(format + used, conversion, std::strlen(conversion));
+    std::memcpy(format + used, conversion, std::strlen(conversion) + 1);
     return true;
 }
 

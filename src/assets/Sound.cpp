@@ -39,6 +39,8 @@ Sound::Sound(const uint8_t* data, size_t length)
     }
 }
 
+// A copy plays on its own: its mixer state (volume, pan, playing) starts afresh.
+// NOLINTNEXTLINE(bugprone-copy-constructor-init)
 Sound::Sound(const Sound& other)
     : refCount(other.refCount),
       loaded(other.loaded),

@@ -106,7 +106,7 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
         } else if (name == "--data") {
             if (value.empty()) return Fail(text, "--data needs a file name");
             o.dataFile = value;
-        } else if (arg.rfind("-", 0) == 0 && arg != "-") {
+        } else if (arg.rfind('-', 0) == 0 && arg != "-") {
             return Fail(text, "unknown option \"" + arg + "\" (try --help)");
         } else {
             return Fail(text, "unexpected argument \"" + arg + "\" (try --help)");

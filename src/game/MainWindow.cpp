@@ -47,6 +47,8 @@ float RandomCoordinate() { return static_cast<float>(std::rand() % 2000 - 1000);
 
 }  // namespace
 
+// The start-up hands the record over by value, and the window framework takes it on as it is.
+// cppcheck-suppress passedByValue
 MainWindow::MainWindow(WindowCreateParams params) : Window(params), titleShip()
 {
     plat::NativeWindow native = NativeHandle();

@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 
 #include "math/View.h"
+#include "platform/Platform.h"
 #include "render/Texture.h"
 #include "render/ViewVolume.h"
 

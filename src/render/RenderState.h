@@ -7,7 +7,10 @@
 #include <cstdint>
 
 #include "math/Vector.h"
-#include "platform/Platform.h"
+
+namespace plat {
+struct NativeWindowRec;  // the platform's window (plat::NativeWindow); only handed on here
+}
 
 // Creates the context for the window and sets the initial state: depth test and back-face
 // culling on, frustum (-1, 1, -h/w, h/w, 1.5, 1000), viewport width x height (the picture's
@@ -17,7 +20,7 @@
 // context (display lists, the overlay's source rectangle) is gone with it.
 // A context made before is released first. False (and nothing set up) when the platform
 // cannot give a context or the size is bad.
-bool CreateGLContext(plat::NativeWindow window, int width, int height);
+bool CreateGLContext(plat::NativeWindowRec* window, int width, int height);
 // Deletes every registered texture, then releases the context. Harmless without one.
 void ReleaseGLContext();
 bool HasGLContext();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "assets/FileStream.h"
 #include "assets/MediaArchive.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #ifndef _WIN32
@@ -22,18 +21,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadWholeFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteWholeFile(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using test::ReadFile;
+using test::WriteFile;
 
 // Deterministic bytes that differ per entry.
 std::string Pattern(size_t size, unsigned seed)
@@ -58,20 +47,7 @@ std::string LoosePath(const char* entryName)
 
 class ArchiveTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("qb_archive_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        archivePath = (dir / "ZabroData.arc").string();
-    }
-    void TearDown() override
-    {
-        MediaArchive::Reset();
-        fs::remove_all(dir);
-    }
+    void TearDown() override { MediaArchive::Reset(); }
 
     // The game's directory, with the archive placed in the test folder.
     void RegisterGameDirectoryHere()
@@ -85,13 +61,13 @@ protected:
     {
         for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i) {
             std::string bytes = Pattern(static_cast<size_t>(MediaArchive::EntrySize(i)) + extra, i);
-            WriteWholeFile(dir / "loose" / LoosePath(MediaArchive::EntryName(i)), bytes);
+            WriteFile(dir / "loose" / LoosePath(MediaArchive::EntryName(i)), bytes);
         }
     }
 
     std::string Loose(int32_t i) const
     {
-        return ReadWholeFile(dir / "loose" / LoosePath(MediaArchive::EntryName(i)));
+        return ReadFile(dir / "loose" / LoosePath(MediaArchive::EntryName(i)));
     }
 
     std::string Entry(const char* name, bool* complete = nullptr) const
@@ -102,8 +78,8 @@ protected:
         return std::string(reinterpret_cast<char*>(data.get()), static_cast<size_t>(size));
     }
 
-    fs::path dir;
-    std::string archivePath;
+    test::TempDir dir{"archive"};
+    std::string archivePath = dir.Path("ZabroData.arc");
 };
 
 TEST_F(ArchiveTest, GameDirectoryHasTheBuiltInEntriesAndOffsets)
@@ -155,7 +131,7 @@ TEST_F(ArchiveTest, PackThenReadEntryGivesEachLooseFilesFirstSizeBytes)
     std::string error;
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str(), &error)) << error;
 
-    std::string archive = ReadWholeFile(archivePath);
+    std::string archive = ReadFile(archivePath);
     ASSERT_EQ(archive.size(), 496529u);
     EXPECT_FALSE(fs::exists(archivePath + ".tmp"));
 
@@ -173,7 +149,7 @@ TEST_F(ArchiveTest, PackThenReadEntryGivesEachLooseFilesFirstSizeBytes)
 
     // Deterministic: packing again gives the same bytes.
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str(), &error)) << error;
-    EXPECT_EQ(ReadWholeFile(archivePath), archive);
+    EXPECT_EQ(ReadFile(archivePath), archive);
 }
 
 TEST_F(ArchiveTest, OneByteEntryIsStoredUnchangedAndZeroSizeEntriesTakeNoRoom)
@@ -182,11 +158,11 @@ TEST_F(ArchiveTest, OneByteEntryIsStoredUnchangedAndZeroSizeEntriesTakeNoRoom)
     MediaArchive::AddEntry("a.bin", 1);
     MediaArchive::AddEntry("empty.bin", 0);
     MediaArchive::AddEntry("b.bin", 4);
-    WriteWholeFile(dir / "a.bin", "Q");
-    WriteWholeFile(dir / "b.bin", "wxyz");
-    ASSERT_TRUE(MediaArchive::Pack(dir.string().c_str()));  // empty.bin need not exist
+    WriteFile(dir / "a.bin", "Q");
+    WriteFile(dir / "b.bin", "wxyz");
+    ASSERT_TRUE(MediaArchive::Pack(dir.path.string().c_str()));  // empty.bin need not exist
 
-    std::string archive = ReadWholeFile(archivePath);
+    std::string archive = ReadFile(archivePath);
     ASSERT_EQ(archive.size(), 5u);
     EXPECT_EQ(archive[0], 'Q');
     EXPECT_EQ(MediaArchive::EntryOffset(2), 1);
@@ -213,9 +189,9 @@ TEST_F(ArchiveTest, MissingOrShortArchiveGivesZeroFilledEntries)
     // ones after it are zero.
     WriteLooseFiles(0);
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str()));
-    std::string archive = ReadWholeFile(archivePath);
-    WriteWholeFile(archivePath,
-                   archive.substr(0, static_cast<size_t>(MediaArchive::EntryOffset(6)) + 100));
+    std::string archive = ReadFile(archivePath);
+    WriteFile(archivePath,
+              archive.substr(0, static_cast<size_t>(MediaArchive::EntryOffset(6)) + 100));
 
     EXPECT_EQ(Entry("Media\\Boom.wav", &complete), Loose(5));
     EXPECT_TRUE(complete);
@@ -228,7 +204,7 @@ TEST_F(ArchiveTest, MissingOrShortArchiveGivesZeroFilledEntries)
 TEST_F(ArchiveTest, PackRefusesMissingOrShortLooseFilesAndKeepsTheOldArchive)
 {
     RegisterGameDirectoryHere();
-    WriteWholeFile(archivePath, "old archive");
+    WriteFile(archivePath, "old archive");
     WriteLooseFiles(0);
 
     struct Case {
@@ -243,19 +219,18 @@ TEST_F(ArchiveTest, PackRefusesMissingOrShortLooseFilesAndKeepsTheOldArchive)
     for (const Case& c : cases) {
         int32_t index = MediaArchive::FindEntry(c.entry);
         fs::path loose = dir / "loose" / LoosePath(c.entry);
-        std::string saved = ReadWholeFile(loose);
+        std::string saved = ReadFile(loose);
         if (c.shortBy < 0) fs::remove(loose);
         else
-            WriteWholeFile(
-                loose,
-                saved.substr(0, static_cast<size_t>(MediaArchive::EntrySize(index) - c.shortBy)));
+            WriteFile(loose, saved.substr(0, static_cast<size_t>(MediaArchive::EntrySize(index) -
+                                                                 c.shortBy)));
 
         std::string error;
         EXPECT_FALSE(MediaArchive::Pack((dir / "loose").string().c_str(), &error));
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
-        EXPECT_EQ(ReadWholeFile(archivePath), "old archive");
+        EXPECT_EQ(ReadFile(archivePath), "old archive");
         EXPECT_FALSE(fs::exists(archivePath + ".tmp"));
-        WriteWholeFile(loose, saved);
+        WriteFile(loose, saved);
     }
 
     // An archive that cannot be created is reported too.
@@ -288,7 +263,7 @@ TEST_F(ArchiveTest, EveryUnusableArchiveFileHasItsOwnReasonAndReadsNeverBlock)
     RegisterGameDirectoryHere();
     WriteLooseFiles(0);
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str()));
-    const std::string good = ReadWholeFile(archivePath);
+    const std::string good = ReadFile(archivePath);
     fs::remove(archivePath);
 
     struct Case {
@@ -307,9 +282,9 @@ TEST_F(ArchiveTest, EveryUnusableArchiveFileHasItsOwnReasonAndReadsNeverBlock)
         {"a link to itself", [&] { fs::create_symlink("ZabroData.arc", archivePath); },
          ArchiveFileState::Unreadable, "\" cannot be read: Too many levels of symbolic links"},
 #endif
-        {"cut short", [&] { WriteWholeFile(archivePath, good.substr(0, 1000)); },
+        {"cut short", [&] { WriteFile(archivePath, good.substr(0, 1000)); },
          ArchiveFileState::TooShort, "\" is 1000 bytes, shorter than its directory's 496529"},
-        {"whole", [&] { WriteWholeFile(archivePath, good); }, ArchiveFileState::Ready, ""},
+        {"whole", [&] { WriteFile(archivePath, good); }, ArchiveFileState::Ready, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -336,7 +311,7 @@ TEST_F(ArchiveTest, EveryUnusableArchiveFileHasItsOwnReasonAndReadsNeverBlock)
 TEST_F(ArchiveTest, AnArchiveWithoutReadPermissionSaysSo)
 {
     RegisterGameDirectoryHere();
-    WriteWholeFile(archivePath, std::string(100, 'x'));
+    WriteFile(archivePath, std::string(100, 'x'));
     fs::permissions(archivePath, fs::perms::none);
     FILE* f = std::fopen(archivePath.c_str(), "rb");
     std::string reason;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "assets/FileStream.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -19,37 +17,14 @@ namespace {
 
 class FileStreamTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("qb_filestream_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string Path(const char* name) const { return (dir / name).string(); }
-
-    void WriteFile(const char* name, const std::string& bytes) const
-    {
-        std::ofstream out(Path(name), std::ios::binary);
-        out << bytes;
-    }
-    std::string ReadFile(const char* name) const
-    {
-        std::ifstream in(Path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string Path(const char* name) const { return dir.Path(name); }
+    void WriteFile(const char* name, const std::string& bytes) const { dir.Write(name, bytes); }
+    std::string ReadFile(const char* name) const { return dir.Read(name); }
     // Text written in text mode has the system's line ends (CR LF on Windows); read as text
     // they come back as "\n".
-    std::string ReadText(const char* name) const
-    {
-        std::ifstream in(Path(name));
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string ReadText(const char* name) const { return dir.Read(name, true); }
 
-    fs::path dir;
+    test::TempDir dir{"filestream"};
 };
 
 TEST_F(FileStreamTest, WriteIntLEWritesLowBytesLeastSignificantFirst)
@@ -239,9 +214,8 @@ TEST_F(FileStreamTest, FailedOpenMakesEveryOperationAHarmlessFailure)
 
 TEST_F(FileStreamTest, BackslashInANameIsAFolderSeparator)
 {
-    fs::create_directories(dir / "Media");
     WriteFile("Media/XWing.bin", "ship");
-    std::string name = dir.string() + "\\Media\\XWing.bin";
+    std::string name = dir.path.string() + "\\Media\\XWing.bin";
     FileStream in(name.c_str(), "rb");
     ASSERT_FALSE(in.Failed());
     char buffer[4];

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "assets/MediaArchive.h"
 #include "assets/RawImage.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -18,30 +17,17 @@ class RawImageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("qb_rawimage_" + std::to_string(getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        archive = (dir / "images.arc").string();
         MediaArchive::Open(archive.c_str(), 38117, 5293);
         // A 2 x 2 image stored exactly, one entry too short and one too long for 2 x 2.
         MediaArchive::AddEntry("exact.raw", 12);
         MediaArchive::AddEntry("short.raw", 6);
         MediaArchive::AddEntry("long.raw", 15);
-        Write("exact.raw", "RGBrgbXYZxyz");
-        Write("short.raw", "ABCDEF");
-        Write("long.raw", "0123456789abcde");
-        ASSERT_TRUE(MediaArchive::Pack(dir.string().c_str()));
+        dir.Write("exact.raw", "RGBrgbXYZxyz");
+        dir.Write("short.raw", "ABCDEF");
+        dir.Write("long.raw", "0123456789abcde");
+        ASSERT_TRUE(MediaArchive::Pack(dir.path.string().c_str()));
     }
-    void TearDown() override
-    {
-        MediaArchive::Reset();
-        fs::remove_all(dir);
-    }
-    void Write(const char* name, const std::string& bytes)
-    {
-        std::ofstream out(dir / name, std::ios::binary);
-        out << bytes;
-    }
+    void TearDown() override { MediaArchive::Reset(); }
     std::string Image(const char* name, int w, int h, bool* complete)
     {
         std::unique_ptr<uint8_t[]> data(ReadRawImage(name, w, h, complete));
@@ -50,8 +36,8 @@ protected:
                            static_cast<size_t>(RawImageBytes(w, h)));
     }
 
-    fs::path dir;
-    std::string archive;
+    test::TempDir dir{"rawimage"};
+    std::string archive = dir.Path("images.arc");
 };
 
 TEST_F(RawImageTest, BufferIsAlwaysExactlyTheImageSize)

@@ -6,19 +6,10 @@
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 scenario="$1"; shift
-for tool in Xvfb xdotool import convert compare identify; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
-done
-export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER WAYLAND_DISPLAY
-# In sanitizer builds: memory the GL driver and other system libraries keep for the whole
-# process is not the game's leak.
-export LSAN_OPTIONS="suppressions=$(cd "$here/.." && pwd)/lsan.supp:print_suppressions=0"
-# In ThreadSanitizer builds: the GL driver's own threads are not instrumented.
-export TSAN_OPTIONS="suppressions=$(cd "$here/.." && pwd)/tsan.supp:print_suppressions=0${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
-
-. "$here/../e2e/xserver.sh"
+. "$here/../e2e/lib.sh"
+need_tools Xvfb xdotool import convert compare identify
+e2e_game_env
 xdir=$(mktemp -d)
 trap 'stop_xserver; rm -rf "$xdir"' EXIT
-start_xserver "$xdir" || { echo "FAIL: no X server" >&2; exit 1; }
+start_xserver "$xdir" || fail "no X server"
 bash "$here/$scenario.sh" "$@"

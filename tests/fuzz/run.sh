@@ -40,8 +40,9 @@ seed arc_tool "$build/ZabroData.arc" 01
 
 # The archive target makes real textures offscreen; the GL driver keeps memory for the life of
 # the process, which is not ours to report.
+. "$here/../e2e/lib.sh"
+e2e_sanitizer_env
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
-export LSAN_OPTIONS="suppressions=$here/../lsan.supp:print_suppressions=0"
 export TMPDIR=$work/tmp
 mkdir -p "$TMPDIR"
 

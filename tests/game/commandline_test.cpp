@@ -4,11 +4,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "game/CommandLine.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -124,12 +124,6 @@ TEST(CommandLine, HelpAndVersionEndTheProgram)
 struct ArchiveSearch : ::testing::Test {
     void SetUp() override
     {
-        // A folder of its own: other test processes may be making theirs at the same time.
-        for (int i = 0; work.empty(); ++i) {
-            const fs::path candidate =
-                fs::temp_directory_path() / ("qb-search-" + std::to_string(i));
-            if (fs::create_directory(candidate)) work = candidate;
-        }
         for (const char* d : {"run", "prefix/bin", "prefix/share/quenbrill"})
             fs::create_directories(work / d);
         old = fs::current_path();
@@ -137,13 +131,14 @@ struct ArchiveSearch : ::testing::Test {
     }
     void TearDown() override
     {
-        fs::current_path(old);
-        fs::remove_all(work);
+        fs::current_path(old);  // before the scratch folder goes
     }
-    void Touch(const fs::path& p) { std::ofstream(p) << "x"; }
+    void Touch(const fs::path& p) { test::WriteFile(p, "x"); }
     std::string Bin() const { return (work / "prefix" / "bin").string() + "/"; }
 
-    fs::path work, old;
+    test::TempDir scratch{"search"};
+    const fs::path work = scratch.path;
+    fs::path old;
 };
 
 TEST_F(ArchiveSearch, WorkingDirectoryThenProgramFolderThenDataFolder)

@@ -42,6 +42,7 @@
 #include "shell/Services.h"
 #include "shell/TaskList.h"
 #include "shell/Window.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -479,10 +480,8 @@ TEST_F(MainWindowTest, MissingArchiveSaysSoOnceAndTheGameStillRuns)
 {
     namespace fs = std::filesystem;
     const fs::path old = fs::current_path();
-    const fs::path dir =
-        fs::temp_directory_path() / ("qb-mainwindow-" + std::to_string(std::rand()));
-    ASSERT_TRUE(fs::create_directories(dir));
-    fs::current_path(dir);
+    test::TempDir dir("mainwindow");
+    fs::current_path(dir.path);
 
     ::testing::internal::CaptureStderr();
     Open();
@@ -490,7 +489,6 @@ TEST_F(MainWindowTest, MissingArchiveSaysSoOnceAndTheGameStillRuns)
     for (int i = 0; i < 20; ++i) RunFrame();
     std::string err = ::testing::internal::GetCapturedStderr();
     fs::current_path(old);
-    fs::remove_all(dir);
 
     EXPECT_NE(err.find("ZabroData.arc"), std::string::npos) << err;
     EXPECT_NE(err.find("not found"), std::string::npos) << err;
@@ -563,13 +561,8 @@ TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns)
     const fs::path old = fs::current_path();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        fs::path dir;
-        for (int i = 0; dir.empty(); ++i) {  // a folder of its own, beside other test processes
-            const fs::path candidate =
-                fs::temp_directory_path() / ("qb-broken-archive-" + std::to_string(i));
-            if (fs::create_directory(candidate)) dir = candidate;
-        }
-        fs::current_path(dir);
+        test::TempDir dir("broken-archive");
+        fs::current_path(dir.path);
         c.make();
 
         ::testing::internal::CaptureStderr();
@@ -581,7 +574,6 @@ TEST_F(MainWindowTest, BrokenArchivesSayWhatIsWrongAndTheGameStillRuns)
         window = nullptr;
         gExecutor.ClearTasks();
         fs::current_path(old);
-        fs::remove_all(dir);
 
         std::vector<std::string> lines;
         for (size_t at = 0, end; (end = err.find('\n', at)) != std::string::npos; at = end + 1)

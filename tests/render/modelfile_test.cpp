@@ -1,18 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "render/ModelFile.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -107,28 +102,12 @@ Bytes Encode(const Model& m)
 
 class ModelFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("qb_modelfile_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string Path(const char* name) const { return (dir / name).string(); }
-    void WriteText(const char* name, const std::string& text) const
-    {
-        std::ofstream out(dir / name, std::ios::binary);
-        out << text;
-    }
+    std::string Path(const char* name) const { return dir.Path(name); }
+    void WriteText(const char* name, const std::string& text) const { dir.Write(name, text); }
     // Saved text has the system's line ends (CR LF on Windows); read as text they are "\n".
-    std::string ReadText(const char* name) const
-    {
-        std::ifstream in(dir / name);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    fs::path dir;
+    std::string ReadText(const char* name) const { return dir.Read(name, true); }
+
+    test::TempDir dir{"modelfile"};
 };
 
 TEST(BinaryModel, OneNamedObjectIsExactlyItsFieldList)

@@ -2,16 +2,14 @@
 // Runs quenbrill-arc and quenbrill-model on a hand-made set of loose media files.
 
 #include "assets/MediaArchive.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -24,18 +22,8 @@ struct ToolRun {
     std::string err;
 };
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using test::ReadFile;
+using test::WriteFile;
 
 std::string Le(uint32_t value, int bytes)
 {
@@ -84,25 +72,13 @@ const char* const kShipText =
 
 class ToolsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("qb_tools_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        RegisterGameArchive();  // only to know the directory the tools use
-    }
-    void TearDown() override
-    {
-        MediaArchive::Reset();
-        fs::remove_all(dir);
-    }
+    void SetUp() override { RegisterGameArchive(); }  // only to know the tools' directory
+    void TearDown() override { MediaArchive::Reset(); }
 
     ToolRun Exec(const std::string& tool, const std::string& args) const
     {
         const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-        std::string command = "cd '" + dir.string() + "' && '" + tool + "' " + args + " >'" +
+        std::string command = "cd '" + dir.path.string() + "' && '" + tool + "' " + args + " >'" +
                               out.string() + "' 2>'" + err.string() + "'";
         int raw = std::system(command.c_str());
         ToolRun run;
@@ -156,7 +132,7 @@ protected:
         return true;
     }
 
-    fs::path dir;
+    test::TempDir dir{"tools"};
 };
 
 TEST_F(ToolsTest, PackListVerifyUnpackGivesBackTheLooseFiles)

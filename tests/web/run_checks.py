@@ -2,10 +2,10 @@
 # SPDX-License-Identifier: MIT
 """Runs the browser checks program in headless Chromium and passes on its output and exit code.
 
-    run_checks.py SITE [ARG...]
+    run_checks.py SITE [--program=NAME] [ARG...]
 
-SITE holds checks.html and web_checks.js/.wasm; each ARG goes to the program (a GoogleTest
-filter, --no-frames, ...).
+SITE holds checks.html and the program NAME.js/.wasm (web_checks unless named); each ARG goes
+to the program (a GoogleTest filter, --no-frames, ...).
 """
 import os
 import sys
@@ -17,11 +17,14 @@ import browser  # noqa: E402
 
 def main(argv):
     site, args = argv[1], argv[2:]
+    program = "web_checks"
+    if args and args[0].startswith("--program="):
+        program = args.pop(0)[len("--program="):]
     server = browser.webserve.serve(site)
     chromium = None
     try:
         chromium = browser.Browser()
-        query = urllib.parse.urlencode([("arg", a) for a in args])
+        query = urllib.parse.urlencode([("program", program)] + [("arg", a) for a in args])
         chromium.get(f"http://127.0.0.1:{server.server_port}/checks.html?{query}")
         # The checks take their own time; the limit only ends a run that hangs.
         state = browser.wait_for(

@@ -5,18 +5,15 @@
 # Wine prefix of run-tests.sh.
 set -u
 wine="$1"; exe="$2"
+E2E_LIMIT_MS=30000   # Wine starts programs and windows slowly
+. "$(dirname "$0")/../e2e/lib.sh"
 "$wine" "$exe" --gtest_filter='Win32Keys.*' &
-pid=$!
-wid=""
-for _ in $(seq 300); do   # up to 30 s for the window
-    kill -0 "$pid" 2>/dev/null || break
-    wid=$(xdotool search --name '^qb-keys$' 2>/dev/null | head -1)
-    [ -n "$wid" ] && break
-    sleep 0.1
-done
-[ -n "$wid" ] || echo "no window qb-keys appeared" >&2
-while [ -n "$wid" ] && kill -0 "$pid" 2>/dev/null; do
-    xdotool windowfocus "$wid" 2>/dev/null
+GAME_PID=$!
+wait_for_window qb-keys
+pid=$GAME_PID
+GAME_PID=""   # from here on its end is the result, not a failure
+while kill -0 "$pid" 2>/dev/null; do
+    xdotool windowfocus "$WID" 2>/dev/null
     xdotool key a 2>/dev/null
     sleep 0.3
 done

@@ -8,22 +8,14 @@
 # display and Wine prefix of run-tests.sh.
 set -u
 E2E_LIMIT_MS=30000   # each wait's limit: Wine starts programs and windows slowly
-. "$(dirname "$0")/../e2e-game/lib.sh"
+. "$(dirname "$0")/../e2e/lib.sh"
 wine="$1"; exe="$2"; RUN_DIR="$3"; OUT_DIR="$4"
 mkdir -p "$OUT_DIR"
 rm -f "$OUT_DIR"/*.png
 [ -f "$RUN_DIR/ZabroData.arc" ] || fail "no ZabroData.arc in $RUN_DIR"
 
-(cd "$RUN_DIR" && exec "$wine" "$exe") 2>"$OUT_DIR/stderr.txt" &
-GAME_PID=$!
 t0=$(now_ms)
-while [ -z "$WID" ]; do
-    kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before its window appeared"
-    [ $(( $(now_ms) - t0 )) -lt "$E2E_LIMIT_MS" ] || fail "no game window after $E2E_LIMIT_MS ms"
-    WID=$(xdotool search --name '^Quenbrill$' 2>/dev/null | head -1)
-    [ -n "$WID" ] || sleep 0.1
-done
-xdotool windowfocus "$WID" 2>/dev/null || true
+e2e_start_game "$RUN_DIR" "$wine" "$exe"
 note "window after $(( $(now_ms) - t0 )) ms"
 
 # Start screen: the picture, and the red text around (320, 426) both on and off.

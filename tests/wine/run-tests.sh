@@ -16,11 +16,11 @@ for tool in "$wine" "$wineserver" Xvfb xdotool import convert compare identify; 
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
 done
 
+. "$(dirname "$0")/../e2e/lib.sh"
 run="$(mktemp -d /tmp/qb-wine.XXXXXX)"
-xvfb_pid=""
 cleanup() {
     WINEPREFIX="$run/prefix" "$wineserver" -k 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    stop_xserver
     rm -rf "$run"
 }
 trap cleanup EXIT
@@ -30,14 +30,8 @@ export QB_WINE="$wine"
 mkdir -p "$HOME"
 printf 'pcm.!default { type null }\n' > "$HOME/.asoundrc"
 
-# A display of our own; Xvfb writes the number it took.
-exec 3> "$run/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do [ -s "$run/display" ] && break; sleep 0.1; done
-[ -s "$run/display" ] || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -1 "$run/display")"
+# A display of our own for every window of the run.
+start_xserver "$run" || { echo "FAIL: no X server" >&2; exit 1; }
 
 t0=$(date +%s%3N)
 mkdir -p "$WINEPREFIX"

@@ -322,8 +322,10 @@ std::string WaveFormat(const std::vector<uint8_t>& wav)
     };
     uint32_t rate = u32(24), bits = wav[34], bytes = u32(40);
     char text[80];
-    std::snprintf(text, sizeof text, "%u HZ %u BIT  %.2f S", rate, bits,
-                  rate && bits ? static_cast<double>(bytes) / (bits / 8) / rate : 0.0);
+    const uint32_t bytesPerSample = bits / 8;
+    std::snprintf(
+        text, sizeof text, "%u HZ %u BIT  %.2f S", rate, bits,
+        rate && bytesPerSample ? static_cast<double>(bytes) / bytesPerSample / rate : 0.0);
     return text;
 }
 
@@ -483,7 +485,8 @@ int main(int argc, char** argv)
         int y = row4 + m * (24 + 300 + 20);
         Label(sheet, font, kMargin, y, models[m].title, white);
         for (int v = 0; v < 3; ++v)
-            Blit(sheet, tiles[static_cast<size_t>(m * 3 + v)], kMargin + v * 450, y + 24, 1);
+            Blit(sheet, tiles[static_cast<size_t>(m) * 3 + static_cast<size_t>(v)],
+                 kMargin + v * 450, y + 24, 1);
     }
     return mediagen::WritePng(argv[2], sheet.w, sheet.h, sheet.rgb) ? 0 : 1;
 }

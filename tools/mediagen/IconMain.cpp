@@ -66,7 +66,8 @@ bool Run(const std::string& outDir)
 #ifdef QB_ICON_PNG
     for (int size : kSizes) {
         const std::string n = std::to_string(size);
-        const std::string dir = outDir + "/hicolor/" + n + "x" + n + "/apps";
+        std::string dir = outDir;
+        dir.append("/hicolor/").append(n).append("x").append(n).append("/apps");
         std::error_code ec;
         std::filesystem::create_directories(dir, ec);
         if (ec) return Fail(dir + ": cannot create the folder (" + ec.message() + ")");

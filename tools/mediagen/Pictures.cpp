@@ -114,6 +114,14 @@ struct Road {
     std::vector<std::pair<float, float>> points;
 };
 
+// Sample s (0 to 8) of a 3 x 3 grid inside pixel (x, y), row by row.
+float SubSampleX(int x, int s) { return x + (s % 3 + 0.5f) / 3.0f; }
+float SubSampleY(int y, int s)
+{
+    const int row = s / 3;
+    return y + (row + 0.5f) / 3.0f;
+}
+
 float DistanceToSegment(float px, float py, float ax, float ay, float bx, float by)
 {
     float vx = bx - ax, vy = by - ay;
@@ -519,7 +527,7 @@ std::vector<uint8_t> StartScreen()
                 Rgb acc{0, 0, 0};
                 float cov = 0.0f, ringBack = 0.0f, ringFront = 0.0f;
                 for (int s = 0; s < 9; ++s) {
-                    float fx = x + (s % 3 + 0.5f) / 3.0f, fy = y + (s / 3 + 0.5f) / 3.0f;
+                    float fx = SubSampleX(x, s), fy = SubSampleY(y, s);
                     ringBack += ringAt(fx, fy, false);
                     ringFront += ringAt(fx, fy, true);
                     float dx = (fx - cx) / r, dy = (fy - cy) / r;
@@ -547,7 +555,7 @@ std::vector<uint8_t> StartScreen()
                 Rgb acc{0, 0, 0};
                 float cov = 0.0f;
                 for (int s = 0; s < 9; ++s) {
-                    float fx = x + (s % 3 + 0.5f) / 3.0f, fy = y + (s / 3 + 0.5f) / 3.0f;
+                    float fx = SubSampleX(x, s), fy = SubSampleY(y, s);
                     float dx = (fx - cx) / r, dy = (fy - cy) / r;
                     float d2 = dx * dx + dy * dy;
                     if (d2 > 1.0f) continue;
@@ -570,7 +578,7 @@ std::vector<uint8_t> StartScreen()
         for (int x = 0; x < kScreenW; ++x) {
             Rgb acc{0, 0, 0};
             for (int s = 0; s < 9; ++s) {
-                float fx = x + (s % 3 + 0.5f) / 3.0f, fy = y + (s / 3 + 0.5f) / 3.0f;
+                float fx = SubSampleX(x, s), fy = SubSampleY(y, s);
                 float h = HorizonY(fx);
                 float below = fy - h;  // > 0 on the planet
                 Rgb c = img.Get(x, y);

@@ -2,6 +2,14 @@
 // The fake backend: a scripted clock, message queue, keyboard, joystick and audio device for
 // tests. Only the OpenGL context is real when a GL provider is linked (fakegl/FakeGL.h), so
 // drawing can be read back.
+//
+// Implements: the whole contract, driven by the controls of FakePlatform.h: windows (a desktop
+// of 1024 x 768 for full screen, F11 and Alt+Enter), the message queue, key state, joystick,
+// gamepad, a settable clock and calendar, an audio device that plays when a test says so, the
+// display-mode calls (counted), the icon (kept), vsync (recorded), the frame loop (DesktopLoop).
+// Leaves out: a screen (windows have no place on one), real time, and a GL context unless a
+// GL provider is linked (qb_platform_fake_gl). WaitMessage never blocks: with nothing to wait
+// for it posts a quit message (kNothingToWaitFor).
 #include "platform/FakePlatform.h"
 
 #include <algorithm>
@@ -71,6 +79,8 @@ struct State {
     std::string exeDir;
     int desktopWidth = 1024, desktopHeight = 768;
     int vsync = -1;  // -1 never set, else 0 or 1
+    bool hidden[256] = {};  // taken by a full-screen shortcut until released
+    NativeWindow glWindow = nullptr;  // the window of the current GL context
     bool videoAvailable = true;
     int displayModeChanges = 0;
 };
@@ -93,6 +103,28 @@ bool Alive(NativeWindow w)
     for (const auto& rec : S().windows)
         if (rec.get() == w) return rec->alive;
     return false;
+}
+
+// F11 and Alt+Enter switch desktop full screen here and never reach the program: neither the
+// press nor its release, and the key state hides the key until it is let go.
+bool TakeFullscreenShortcut(const Message& m)
+{
+    if (m.message != MSG_KEYDOWN && m.message != MSG_KEYUP) return false;
+    if (m.wParam > 255) return false;
+    State& s = S();
+    const int vk = static_cast<int>(m.wParam);
+    if (m.message == MSG_KEYUP) {
+        if (!s.hidden[vk]) return false;
+        s.hidden[vk] = false;
+        return true;
+    }
+    const bool alt = (m.lParam & (intptr_t(1) << 29)) != 0;
+    if (vk != 0x7A && !(vk == VK_RETURN_KEY && alt)) return false;
+    s.hidden[vk] = true;
+    s.keys[vk].pressedSince = false;
+    const bool repeat = (m.lParam & (intptr_t(1) << 30)) != 0;
+    if (Alive(m.window) && !repeat) m.window->fullscreen = !m.window->fullscreen;
+    return true;
 }
 
 // Waits until no done procedure is running, unless the caller is that procedure.
@@ -122,6 +154,10 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
     State& s = S();
     if (!s.videoAvailable) {
         detail::SetError("no display (fake)");
+        return nullptr;
+    }
+    if (desc.clientWidth <= 0 || desc.clientHeight <= 0) {
+        detail::SetError("bad window size");
         return nullptr;
     }
     auto rec = std::make_unique<NativeWindowRec>();
@@ -195,6 +231,7 @@ void PostQuit(int exitCode)
 bool PeekMessage(Message* out, bool remove)
 {
     State& s = S();
+    while (!s.queue.empty() && TakeFullscreenShortcut(s.queue.front())) s.queue.pop_front();
     if (s.queue.empty()) return false;
     if (out) *out = s.queue.front();
     if (remove) s.queue.pop_front();
@@ -246,6 +283,10 @@ void DefaultWindowProc(NativeWindow window, uint32_t message, uintptr_t, intptr_
     if (!Alive(window)) return;
     window->alive = false;
     window->userData = nullptr;
+    if (S().glWindow == window) {  // the context goes with its window
+        detail::FakeGLRelease();
+        S().glWindow = nullptr;
+    }
     auto& q = S().queue;
     q.erase(
         std::remove_if(q.begin(), q.end(), [&](const Message& m) { return m.window == window; }),
@@ -260,6 +301,7 @@ int16_t GetAsyncKeyState(int virtualKey)
     KeyState& k = S().keys[virtualKey];
     uint16_t r = (k.down ? 0x8000u : 0u) | (k.pressedSince ? 1u : 0u);
     k.pressedSince = false;
+    if (S().hidden[virtualKey]) return 0;
     return static_cast<int16_t>(r);
 }
 
@@ -345,8 +387,12 @@ bool GLCreateContext(NativeWindow window)
         detail::SetError("no window");
         return false;
     }
-    return detail::FakeGLCreate(window->title.c_str(), window->desc.clientWidth,
-                                window->desc.clientHeight);
+    s.glWindow = nullptr;
+    if (!detail::FakeGLCreate(window->title.c_str(), window->desc.clientWidth,
+                              window->desc.clientHeight))
+        return false;
+    s.glWindow = window;
+    return true;
 }
 
 void GLSwapBuffers()
@@ -355,7 +401,11 @@ void GLSwapBuffers()
     detail::FakeGLSwap();
 }
 
-void GLReleaseContext() { detail::FakeGLRelease(); }
+void GLReleaseContext()
+{
+    detail::FakeGLRelease();
+    S().glWindow = nullptr;
+}
 
 bool GLSetVsync(bool on)
 {
@@ -390,6 +440,8 @@ void Reset()
     s.windows.clear();
     s.last = nullptr;
     for (KeyState& k : s.keys) k = KeyState();
+    for (bool& h : s.hidden) h = false;
+    s.glWindow = nullptr;
     s.joyAttached = false;
     s.joyX = s.joyY = 32767;
     s.joyButtons = 0;

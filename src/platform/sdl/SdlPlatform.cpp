@@ -2,6 +2,13 @@
 // The SDL backend: clock, windows, our own message queue fed from SDL's events, keyboard and
 // joystick state, and the GL context. The audio device is in SdlAudio.cpp.
 //
+// Implements: the whole contract, with SIGINT and SIGTERM as quit messages (exit code 128 +
+// the signal), F11 and Alt+Enter for desktop full screen, the first joystick or gamepad that
+// is plugged in (hot-plugging), and the frame loop of the desktop (DesktopLoop).
+// Leaves out: display-mode changes (ChangeDisplayMode only notes that a full-screen window will
+// take the mode; SDL makes it), windows other than top-level ones (a parent is ignored), the
+// mouse wheel and the keys the game has no virtual-key name for.
+//
 // Every SDL event is turned into a Windows-numbered message the moment it is taken from SDL,
 // and the key table is updated at that same moment. Reading the key state therefore pumps SDL
 // into our queue first: the state is current, and no window message is lost or reordered.
@@ -29,6 +36,7 @@ struct NativeWindowRec {
     WindowProc proc = nullptr;
     void* userData = nullptr;
     bool fullScreen = false;
+    int windowedWidth = 0, windowedHeight = 0;  // the size to go back to from full screen
 };
 
 namespace {
@@ -316,7 +324,7 @@ void Pump()
     Start();
     if (std::sig_atomic_t sig = gSignal) {
         gSignal = 0;
-        Post(nullptr, MSG_QUIT, static_cast<uintptr_t>(128 + sig), 0);
+        Post(nullptr, MSG_QUIT, 128u + static_cast<uintptr_t>(sig), 0);
     }
     SDL_PumpEvents();
     SDL_Event ev;
@@ -410,6 +418,8 @@ NativeWindow CreateNativeWindow(const WindowDesc& desc, WindowProc proc)
     w->id = SDL_GetWindowID(sdl);
     w->proc = proc;
     w->fullScreen = desc.fullScreen;
+    w->windowedWidth = desc.clientWidth;
+    w->windowedHeight = desc.clientHeight;
     gState.windows.push_back(w);
     return w;
 }
@@ -439,6 +449,12 @@ bool SetFullscreen(NativeWindow window, bool on)
         detail::SetSDLError("full screen");
         return false;
     }
+    // Back in a window, the window's own size, also where the video driver keeps the screen's
+    // (SDL's offscreen driver does).
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window->sdl, &w, &h);
+    if (!on && (w != window->windowedWidth || h != window->windowedHeight))
+        SDL_SetWindowSize(window->sdl, window->windowedWidth, window->windowedHeight);
     return true;
 }
 

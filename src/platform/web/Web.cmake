@@ -3,9 +3,9 @@
 # html5.h events, the frame loop on requestAnimationFrame, Web Audio, and our own OpenGL 1.1
 # subset on WebGL (gl/). Everything that links it gets the link settings it needs.
 set(W ${CMAKE_CURRENT_SOURCE_DIR}/platform/web)
-add_library(qb_platform_web STATIC ${P}/Detail.cpp ${P}/Files.cpp
+qb_platform_backend(qb_platform_web
   ${W}/WebPlatform.cpp ${W}/WebAudio.cpp ${W}/gl/Device.cpp ${W}/gl/Gl11.cpp)
-target_include_directories(qb_platform_web PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(qb_platform_web PUBLIC qb_platform_common)
 target_link_options(qb_platform_web INTERFACE
   "SHELL:--js-library ${W}/library_quenbrill.js"
   # WebGL 1 through our own GL subset; emscripten's GL emulation stays out.

@@ -352,8 +352,9 @@ void RunPass()
     if (goOn) return;
     gState.looping = false;
     gState.frame = nullptr;
-    // No event may call into the program once it has ended.
+    // No event may call into the program once it has ended; a later RunLoop listens again.
     emscripten_html5_remove_all_event_listeners();
+    gState.started = false;
     qb_web_stop_loop(gState.quitTaken ? gState.quitCode : 0);
 }
 
@@ -638,7 +639,7 @@ void GLReleaseContext()
 }
 
 // Frames follow the display's refresh (requestAnimationFrame): that is all a page can do.
-bool GLSetVsync(bool on) { return on; }
+bool GLSetVsync(bool on) { return on && gState.context; }
 
 }  // namespace plat
 

@@ -117,12 +117,14 @@ var LibraryQuenbrill = {
 
   // The loop is over. When nothing else keeps the program (main has returned), it ends with
   // this exit code: its static objects go and the page hears the code (Module.onExit).
+  // A program still in main (a test program waiting for the frames) goes on and ends itself.
   qb_web_stop_loop__deps: ['$QB', '$callUserCallback', '$runtimeKeepalivePop'],
   qb_web_stop_loop: function(code) {
     if (!QB.running) return;
     QB.running = false;
-    EXITSTATUS = code;
     runtimeKeepalivePop();
+    if (keepRuntimeAlive()) return;
+    EXITSTATUS = code;
     setTimeout(() => callUserCallback(() => {}), 0);
   },
 

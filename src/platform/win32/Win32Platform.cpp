@@ -4,6 +4,12 @@
 // the tick count, the display-settings change, desktop full screen (F11, Alt+Enter), the window
 // icon and a WGL context. The wave-out device is in Win32Audio.cpp.
 //
+// Implements: the whole contract, with F11 and Alt+Enter for desktop full screen, joystick 1
+// through the multimedia joystick query, the first XInput gamepad, and the frame loop of the
+// desktop (DesktopLoop).
+// Leaves out: a console's Ctrl+C (the game runs without a console) and gamepads that only
+// DirectInput sees, not XInput.
+//
 // The contract's window procedure returns nothing, while a native one returns a result. Each
 // native call of our procedure pushes a frame on a small stack; DefaultWindowProc stores the
 // default procedure's result in the innermost frame, which the native procedure returns. Sends

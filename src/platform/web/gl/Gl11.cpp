@@ -978,6 +978,16 @@ bool Query(GLenum pname, float* f, int* i)
         case GL_VIEWPORT:
             putInt(s.viewport, 4);
             return true;
+        // The offscreen target the picture is drawn into: 8 bits a colour, a 16-bit depth.
+        case GL_RED_BITS:
+        case GL_GREEN_BITS:
+        case GL_BLUE_BITS:
+        case GL_ALPHA_BITS:
+            one(8);
+            return true;
+        case GL_DEPTH_BITS:
+            one(16);
+            return true;
         case GL_SCISSOR_BOX:
             putInt(s.scissorBox, 4);
             return true;

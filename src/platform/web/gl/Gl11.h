@@ -12,9 +12,9 @@
 // Rules of our own where GL leaves a choice or the game asks for one: a 1D texture that clamps
 // (the shading ramp) has its coordinate clamped at each corner before it is interpolated; GL_CLAMP
 // is GL_CLAMP_TO_EDGE; a line is its width rounded to whole pixels wide (at least one) across
-// its minor axis, as GL asks and the desktop's Mesa draws it; the fog distance is the clip-space w, which is the eye-space
-// depth under a perspective projection. Anything outside the subset (another primitive, texel
-// type, texture environment...) is ignored and named once on stderr.
+// its minor axis, as GL asks and the desktop's Mesa draws it; the fog distance is the clip-space w,
+// which is the eye-space depth under a perspective projection. Anything outside the subset (another
+// primitive, texel type, texture environment...) is ignored and named once on stderr.
 #pragma once
 
 namespace gl11 {

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-// A recorded-demo style battle: a new game set up the way the game starts one (seed 1, the
+// A recorded-demo style battle: a new game set up by the game's own SpawnBattle (seed 1: the
 // ship at (0, 25, 0), 20 fighters and 10 factories from rand), flown for two minutes of fixed
 // 16 ms frames with a scripted thrust / turn / fire / view pattern over the real models and
 // sounds of the archive. Its summary must match replay_golden.txt next to this file.
 //
 // When a deliberate change of behaviour or of the media changes the battle, regenerate with
-//   QB_UPDATE_GOLDEN=1 ./tests/entities_Replay_test
+//   QB_UPDATE_GOLDEN=1 ./tests/game_Replay_test
 // (and for the Windows build's own golden, QB_UPDATE_GOLDEN=1 tests/wine/run-tests.sh
-// build-win -R entities_Replay_test).
+// build-win -R game_Replay_test)
 // and say in the commit why the golden changed.
 #include <gtest/gtest.h>
 
@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "ArchiveMedia.h"
-#include "EntityTestKit.h"
 #include "assets/MediaArchive.h"
 #include "assets/Sound.h"
 #include "assets/SoundOutput.h"
+#include "entities/ArchiveMedia.h"
 #include "entities/EntityDrawing.h"
+#include "entities/EntityTestKit.h"
 #include "entities/Explosion.h"
 #include "entities/Factory.h"
 #include "entities/GameEntity.h"
@@ -34,6 +34,7 @@
 #include "entities/Particles.h"
 #include "entities/TieFighter.h"
 #include "entities/XWing.h"
+#include "game/MainWindow.h"
 #include "math/DampedValue.h"
 #include "math/Steering.h"
 #include "math/View.h"
@@ -140,9 +141,9 @@ TEST_F(ReplayTest, TwoMinuteBattleMatchesTheGoldenSummary)
 #ifdef _WIN32
     // Windows' C library has a rand() of its own: the enemies start elsewhere and the whole
     // battle differs, so the Windows build keeps its own golden (made under Wine the same way).
-    std::string golden = EnvOr("QB_SOURCE_DIR", "..") + "/tests/entities/replay_golden_windows.txt";
+    std::string golden = EnvOr("QB_SOURCE_DIR", "..") + "/tests/game/replay_golden_windows.txt";
 #else
-    std::string golden = EnvOr("QB_SOURCE_DIR", "..") + "/tests/entities/replay_golden.txt";
+    std::string golden = EnvOr("QB_SOURCE_DIR", "..") + "/tests/game/replay_golden.txt";
 #endif
     std::string why;
     ASSERT_TRUE(media::LoadGameMedia(&why)) << why;
@@ -154,20 +155,9 @@ TEST_F(ReplayTest, TwoMinuteBattleMatchesTheGoldenSummary)
     SetFrameTime(1);
     ResetDampedValueClock();
 
-    // The new game, in the order and with the rand calls the game uses.
+    // The new game, as the game sets it up.
     std::srand(1);
-    new XWing({0.0f, 25.0f, 0.0f}, 0.0f);
-    for (int i = 0; i < 20; ++i) {
-        float x = static_cast<float>(std::rand() % 2000 - 1000);
-        float z = static_cast<float>(std::rand() % 2000 - 1000);
-        float heading = static_cast<float>(std::rand() % 360);
-        new TieFighter({x, 25.0f, z}, heading);
-    }
-    for (int i = 0; i < 10; ++i) {
-        float x = static_cast<float>(std::rand() % 2000 - 1000);
-        float z = static_cast<float>(std::rand() % 2000 - 1000);
-        new Factory({x, 0.0f, z});
-    }
+    SpawnBattle();
 
     std::ostringstream summary;
     summary << "# Two-minute replay: seed 1, 16 ms frames, scripted thrust/turn/fire/view.\n";
