@@ -20,6 +20,9 @@ werror_flag := -DQB_WERROR=$(if $(filter 1,$(WERROR)),ON,OFF)
 # under Wine after the Linux ones.
 WIN_BUILD_DIR ?= build-win
 WINDOWS_TESTS ?= 1
+# The browser build (emscripten) and whether `make test` runs its tests in headless Chromium.
+WEB_BUILD_DIR ?= build-web
+WEB_TESTS ?= 1
 
 .PHONY: all deps configure build run test check analyze clean windows windows-test
 
@@ -40,6 +43,7 @@ run: build
 test: build check
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@if [ "$(WINDOWS_TESTS)" = 1 ]; then $(MAKE) windows-test; fi
+	@if [ "$(WEB_TESTS)" = 1 ]; then $(MAKE) web-test; fi
 
 # The fast checks of the tree (a few seconds): the house style and .editorconfig, and the
 # include graph against the floors (HACKING.md).
@@ -66,6 +70,25 @@ windows-test: windows
 clean:
 	rm -rf $(BUILD_DIR)
 	rm -rf $(WIN_BUILD_DIR)
+	rm -rf $(WEB_BUILD_DIR)
+
+# build-web/: index.html, quenbrill.js, quenbrill.wasm and quenbrill.data (the archive made by this
+# machine's generator). Installs emscripten, its node parts and Chromium when they are missing.
+# emcc needs Debian's node modules (acorn) also when another node comes first on the PATH.
+WEB_ENV = NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
+.PHONY: web web-serve web-test
+web: build
+	@scripts/install-deps.sh web
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
+		-DQB_HOST_BUILD_DIR=$(abspath $(BUILD_DIR))
+	$(WEB_ENV) cmake --build $(WEB_BUILD_DIR) -j $(JOBS)
+
+# Serves build-web/ on 127.0.0.1 (a free port, or PORT=8080).
+web-serve: web
+	scripts/webserve.py $(WEB_BUILD_DIR) $(PORT)
+
+web-test: web
+	cd $(WEB_BUILD_DIR) && ctest --output-on-failure
 
 # `make install PREFIX=/opt/quenbrill` (DESTDIR works too); `make package` builds the .deb.
 PREFIX ?= /usr/local

@@ -46,8 +46,9 @@ function breach(what) { printf "%s:%s: %s\n", file, line, what; bad = 1 }
     split(file, part, "/")
     top = part[1]; floor = (top == "src") ? part[2] : ""
     is_header = (file ~ /\.h$/)
+    # The checks of the web backend run in the browser: tests/web/ holds them.
     backend_test = (file ~ /^tests\/platform\/(drivers\/|[a-z0-9_]+_backend_check\.cpp$|[A-Za-z0-9]+TestSupport\.(cpp|h)$)/ ||
-                    file ~ /^tests\/wine\/[a-z0-9_]+_check\.cpp$/)
+                    file ~ /^tests\/wine\/[a-z0-9_]+_check\.cpp$/ || file ~ /^tests\/web\//)
 
     # 4. The systems themselves.
     if (system_header ~ /^(SDL[^\/]*\.h|SDL2\/|windows\.h|mmsystem\.h|xinput\.h|emscripten)/ &&

@@ -18,6 +18,9 @@ if [ "${1:-}" = windows ]; then
   pkgs+=(g++-mingw-w64-x86-64-posix googletest wine64)
   apt_flags+=(--no-install-recommends)
 fi
+# `install-deps.sh web`: emscripten with the node modules it runs, GoogleTest's sources (built
+# for the browser), and Chromium with its WebDriver for the browser tests.
+[ "${1:-}" = web ] && pkgs+=(emscripten nodejs node-acorn googletest python3 chromium chromium-driver)
 # `make fuzz` also needs clang, whose package brings libFuzzer.
 [ "${1:-}" = fuzz ] && pkgs+=(clang)
 # `make analyze` (scripts/analyze.sh): the static analysers.

@@ -240,8 +240,9 @@ NearbyEntities::NearbyEntities(const Vector3D& centre, float reach, bool widen,
             for (const Placed& p : list) {
                 out[n].rank = p.rank;
                 out[n].entity = p.entity;
-                n += (std::fabs(p.x - centre.x) <= r) & (std::fabs(p.z - centre.z) <= r) &
-                     (p.entity != except);
+                // Without a branch: the walk over a cell stays as fast when half of it is out.
+                n += size_t(std::fabs(p.x - centre.x) <= r) &
+                     size_t(std::fabs(p.z - centre.z) <= r) & size_t(p.entity != except);
             }
             count += n;
         }

@@ -89,6 +89,7 @@ struct LoopState {
     // k * 1000 / maxFps: a whole number of milliseconds that never drifts.
     uint32_t secondStart = 0;
     int framesInSecond = 0;
+    bool over = false;  // a loop has ended and none started since
 } gLoop;
 
 int gMaxFps = 0;
@@ -97,6 +98,7 @@ bool EndLoop(int exitCode)
 {
     gLoop = LoopState();
     gLoop.exitCode = DemoLoopEnded(exitCode);  // a demo is completed or says how it went
+    gLoop.over = true;
     return false;
 }
 
@@ -132,6 +134,7 @@ bool RunOneFrame()
 {
     if (!gLoop.running) {
         gLoop.running = true;
+        gLoop.over = false;
         gLoop.frameStart = GetTicks();
         RestartFrameCount(gLoop.frameStart);
     }
@@ -182,6 +185,8 @@ bool RunOneFrame()
 int MainLoopExitCode() { return gLoop.exitCode; }
 
 void SetMaxFrameRate(int fps) { gMaxFps = fps > 0 ? fps : 0; }
+
+bool MainLoopOver() { return gLoop.over; }
 
 int RunMainLoop()
 {

@@ -32,6 +32,9 @@ void SetMaxFrameRate(int fps);
 bool RunOneFrame();
 // The exit code of the loop that RunOneFrame ended (0 before).
 int MainLoopExitCode();
+// RunOneFrame has ended a loop and none has started since. A backend whose host owns the loop
+// (a browser) returns from RunLoop before the first frame: then it is false.
+bool MainLoopOver();
 
 // Runs RunOneFrame in the platform's frame loop (plat::RunLoop) and returns MainLoopExitCode().
 int RunMainLoop();

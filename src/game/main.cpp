@@ -58,6 +58,9 @@ int main(int argc, char** argv)
         return 1;
     }
     int code = RunMainLoop();
+    // A browser comes back here before the first frame: its frames go on after main, and the
+    // backend ends the program when they are over.
+    if (!MainLoopOver()) return 0;
     // A quit message ends the loop with the window still open; close it before the static
     // objects (sounds, models) go away under a running sound device.
     CloseRemainingWindows();

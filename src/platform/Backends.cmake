@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # Included by src/CMakeLists.txt (paths are relative to src/).
 # Backends. The game's backend is chosen by the target system: qb_platform_sdl on Linux and
-# other Unix systems, qb_platform_win32 (the native one, no SDL) on Windows. The fake backend
+# other Unix systems, qb_platform_win32 (the native one, no SDL) on Windows, qb_platform_web in a
+# browser (emscripten). The fake backend
 # comes twice: qb_platform_fake without OpenGL (needs nothing), and qb_platform_fake_gl whose
 # contexts are real (SDL's offscreen driver on Linux, a hidden WGL window on Windows).
 # qb_platform_headless is the command-line tools' backend: a real clock, no window, no OpenGL,
@@ -51,6 +52,9 @@ if(WIN32)
   target_sources(qb_platform_fake_gl PRIVATE ${P}/fakegl/FakeGLWgl.cpp)
   target_link_libraries(qb_platform_fake_gl PUBLIC qb_platform_wgl)
   set(QB_GAME_BACKEND qb_platform_win32)
+elseif(EMSCRIPTEN)
+  # The browser: the web backend; the fake backend there has no GL provider.
+  include(${P}/web/Web.cmake)
 else()
   qb_platform_backend(qb_platform_sdl_common ${P}/SDLCommon.cpp)
   target_link_libraries(qb_platform_sdl_common PUBLIC qb_platform_common

@@ -68,8 +68,8 @@ struct State {
     std::deque<Message> queue;
     std::vector<Message> onCreate;
     std::function<void()> waitHook;
-    int waits = 0;
     std::function<void()> swapHook;
+    int waits = 0;
     std::vector<std::unique_ptr<NativeWindowRec>> windows;  // every window since Reset
     NativeWindow last = nullptr;
     KeyState keys[256];
@@ -484,8 +484,8 @@ void Reset()
     s.queue.clear();
     s.onCreate.clear();
     s.waitHook = nullptr;
-    s.waits = 0;
     s.swapHook = nullptr;
+    s.waits = 0;
     s.windows.clear();
     s.last = nullptr;
     for (KeyState& k : s.keys) k = KeyState();
