@@ -6,25 +6,17 @@
 # program it asks to end) is complete, and plays back in the Windows game with --play with
 # every checksum matching (exit status 0). Needs the display and Wine prefix of run-tests.sh.
 set -u
-E2E_LIMIT_MS=30000   # each wait's limit: Wine starts programs and windows slowly
-. "$(dirname "$0")/../e2e-game/lib.sh"
+. "$(dirname "$0")/lib.sh"
 wine="$1"; exe="$2"; RUN_DIR="$3"; OUT_DIR="$4"
 mkdir -p "$OUT_DIR"
 rm -f "$OUT_DIR"/*.png "$OUT_DIR"/*.qbd
 [ -f "$RUN_DIR/ZabroData.arc" ] || fail "no ZabroData.arc in $RUN_DIR"
 
-# start OPTION...: the game under Wine, and its window.
+# start OPTION...: the game under Wine, and its window once it shows.
 start() {
     (cd "$RUN_DIR" && exec "$wine" "$exe" "$@") >"$OUT_DIR/stdout.txt" 2>"$OUT_DIR/stderr.txt" &
     GAME_PID=$!
-    WID=""
-    local t0; t0=$(now_ms)
-    while [ -z "$WID" ]; do
-        kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before its window appeared"
-        [ $(( $(now_ms) - t0 )) -lt "$E2E_LIMIT_MS" ] || fail "no game window after $E2E_LIMIT_MS ms"
-        WID=$(xdotool search --name '^Quenbrill$' 2>/dev/null | head -1)
-        [ -n "$WID" ] || sleep 0.1
-    done
+    wait_window
     xdotool windowfocus "$WID" 2>/dev/null || true
 }
 

@@ -50,8 +50,9 @@ quit_game() {
 
 # --version on a redirected output, as a script reads it.
 out=$("$wine" "$exe" --version 2>&1 | tr -d '\r') || fail "--version ended with an error"
-[[ "$out" =~ ^quenbrill\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed \"$out\""
-note "--version: $out"
+[[ "$(head -1 <<<"$out")" =~ ^quenbrill\ [0-9]+\.[0-9]+\.[0-9]+$ ]] &&
+    grep -q '^License: MIT' <<<"$out" || fail "--version printed \"$out\""
+note "--version: $(head -1 <<<"$out")"
 
 # --help with no standard output and no console, as Explorer or a shortcut starts it (Wine's
 # start gives it neither): a box shows the usage.
@@ -62,16 +63,16 @@ grep -q "^information: Usage: quenbrill" "$log" 2>/dev/null ||
     fail "--help without a console showed no box (log: $(cat "$log" 2>/dev/null))"
 note "--help without a console: a box with the usage"
 
-# A --data file under a Cyrillic name that is not there: exit status 2, the name exact in the
-# line on stderr and in the box.
+# A --data file under a Cyrillic name that is not there: exit status 2, the name exact (and the
+# system's reason after it) in the line on stderr and in the box.
 rm -f "$log"
 missing="$other/нет.arc"
 QB_NOTICE_LOG="$log" "$wine" "$exe" --data "$missing" 2>"$work/data.err"
 status=$?
 [ "$status" -eq 2 ] || fail "--data with a missing file: exit status $status"
-grep -qF "quenbrill: --data: cannot read \"$missing\"" "$work/data.err" ||
+grep -qF "quenbrill: --data: \"$missing\": " "$work/data.err" ||
     fail "--data: stderr was: $(cat "$work/data.err")"
-grep -qxF "error: --data: cannot read \"$missing\"" "$log" || fail "--data: box log: $(cat "$log")"
+grep -qF "error: --data: \"$missing\": " "$log" || fail "--data: box log: $(cat "$log")"
 note "--data with a missing file under a Cyrillic name: named exactly, status 2"
 
 # A real box for a bad option, dismissed with Enter; then the program ends with status 2.

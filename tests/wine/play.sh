@@ -13,6 +13,8 @@ mkdir -p "$OUT_DIR"
 rm -f "$OUT_DIR"/*.png
 [ -f "$RUN_DIR/ZabroData.arc" ] || fail "no ZabroData.arc in $RUN_DIR"
 
+(cd "$RUN_DIR" && exec "$wine" "$exe") 2>"$OUT_DIR/stderr.txt" &
+GAME_PID=$!
 t0=$(now_ms)
 wait_window
 xdotool windowfocus "$WID" 2>/dev/null || true
