@@ -38,6 +38,7 @@ ChildCost Measure(const std::function<int()>& inChild)
 ChildCost RunChild(const std::string& program, const std::vector<std::string>& args)
 {
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     return Measure([&] {

@@ -181,9 +181,12 @@ CommandLineAction ParseCommandLine(int argc, const char* const* argv, GameOption
             // A bigger (or smaller) battle than the usual 20 fighters and 10 factories.
             const bool fighters = name == "--fighters";
             const int most = fighters ? kMaxFighters : kMaxFactories;
-            if (!ParseNumber(value, 0, static_cast<unsigned long long>(most), &n))
-                return Fail(text, name + " needs a whole number from 0 to " + std::to_string(most) +
-                                      ", not \"" + value + "\"");
+            if (!ParseNumber(value, 0, static_cast<unsigned long long>(most), &n)) {
+                std::string line = name;
+                line += " needs a whole number from 0 to " + std::to_string(most);
+                line += ", not \"" + value + "\"";
+                return Fail(text, line);
+            }
             (fighters ? o.fighters : o.factories) = static_cast<int>(n);
         } else if (arg.rfind('-', 0) == 0 && arg != "-") {
             return Fail(text, "unknown option \"" + arg + "\" (try --help)");

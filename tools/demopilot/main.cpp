@@ -248,9 +248,10 @@ int main(int argc, char** argv)
     std::string out;
     unsigned long seconds = 60, seed = 2026;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc && Number(argv[i + 1], &seconds))
-            ++i;
-        else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc && Number(argv[i + 1], &seed)) ++i;
+        unsigned long* number = !std::strcmp(argv[i], "--seconds") ? &seconds
+                                : !std::strcmp(argv[i], "--seed")  ? &seed
+                                                                   : nullptr;
+        if (number && i + 1 < argc && Number(argv[i + 1], number)) ++i;
         else if (argv[i][0] != '-' && out.empty()) out = argv[i];
         else out.clear(), i = argc;
     }

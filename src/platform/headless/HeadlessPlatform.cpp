@@ -3,6 +3,7 @@
 // and write files and never open a window, a GL context, a joystick or a sound device, so every
 // such call fails or finds nothing, and the tools link neither OpenGL nor SDL.
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <thread>
 
@@ -33,6 +34,16 @@ uint32_t Ticks()
 int64_t CalendarTime() { return static_cast<int64_t>(std::time(nullptr)); }
 
 void Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// ---- the user's messages: a tool's own output streams -----------------------------------
+
+void ShowNotice(Notice, const char*, const char*) {}  // a tool prints its lines itself
+
+bool ConsolePrint(const char* text, bool toStandardError)
+{
+    std::fputs(text ? text : "", toStandardError ? stderr : stdout);
+    return true;
+}
 
 // ---- display mode, windows and messages -------------------------------------------------
 
@@ -78,6 +89,12 @@ bool PeekMessage(Message* out, bool remove)
 void WaitMessage()
 {
     if (!gQuit) PostQuit(0);
+}
+
+// A timed wait lets its time pass: only a quit could come, and it is there already or never.
+void WaitMessageFor(uint32_t ms)
+{
+    if (!gQuit) Sleep(ms);
 }
 
 void TranslateMessage(const Message&) {}
