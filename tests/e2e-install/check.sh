@@ -9,12 +9,11 @@ scenario="$1"; BUILD="$(realpath "$2")"; OUT="$3"
 here="$(cd "$(dirname "$0")" && pwd)"
 mkdir -p "$OUT"
 OUT="$(realpath "$OUT")"
+. "$here/../e2e/lib.sh"
+OUT_DIR="$OUT"
 export SDL_AUDIODRIVER=dummy
 unset SDL_VIDEODRIVER
-# Sanitizer builds: what the system libraries (Mesa, D-Bus) keep for the whole process is not
-# the game's leak, and the GL driver's own threads are not instrumented.
-export LSAN_OPTIONS="suppressions=$here/../lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-export TSAN_OPTIONS="suppressions=$here/../tsan.supp:print_suppressions=0${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
+[ -n "${QB_UNDER_X:-}" ] || e2e_sanitizer_env
 
 # Screen size per scenario; "none" runs without X.
 case "$scenario" in
@@ -26,7 +25,6 @@ if [ -z "${QB_UNDER_X:-}" ]; then
     for tool in Xvfb xdpyinfo xdotool xwininfo xprop import convert; do
         command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
     done
-    . "$here/../e2e/xserver.sh"
     xdir=$(mktemp -d)
     start_xserver "$xdir" "$screen" || { echo "FAIL: no X server" >&2; rm -rf "$xdir"; exit 1; }
     QB_UNDER_X=1 bash "$0" "$scenario" "$BUILD" "$OUT"
@@ -36,49 +34,16 @@ if [ -z "${QB_UNDER_X:-}" ]; then
     exit $status
 fi
 
-GAME_PID=""; WID=""; WM_PID=""
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$OUT/stderr.txt" ] && sed 's/^/  game stderr: /' "$OUT/stderr.txt" >&2
-    stop_game
-    exit 1
-}
-now_ms() { date +%s%3N; }
+# The shared library (../e2e/lib.sh) has the waits, the game's start and end, screenshots and
+# pixel counts; a window manager started here goes with the script.
+WM_PID=""
+trap '[ -z "$WM_PID" ] || kill "$WM_PID" 2>/dev/null' EXIT
 T0=$(now_ms)
 note() { echo "  [$(( $(now_ms) - T0 )) ms] $*"; }
 
-# start_game DIR GAME [OPTION]...: starts the game in the working directory DIR and waits
-# (up to 15 s) for its window.
-start_game() {
-    local dir="$1" game="$2"; shift 2
-    (cd "$dir" && exec "$game" "$@") 2>"$OUT/stderr.txt" &
-    GAME_PID=$!
-    WID=""
-    local deadline=$(( $(now_ms) + 15000 ))
-    while [ -z "$WID" ]; do
-        kill -0 "$GAME_PID" 2>/dev/null || fail "$game ended before its window appeared"
-        [ "$(now_ms)" -lt "$deadline" ] || fail "no game window after 15 s"
-        WID=$(xdotool search --name '^Quenbrill$' 2>/dev/null | head -1)
-        [ -n "$WID" ] || sleep 0.1
-    done
-    xdotool windowfocus "$WID" 2>/dev/null || true
-}
-
-stop_game() {
-    if [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; then
-        kill "$GAME_PID" 2>/dev/null
-        wait "$GAME_PID" 2>/dev/null
-    fi
-    GAME_PID=""
-    if [ -n "$WM_PID" ]; then kill "$WM_PID" 2>/dev/null; wait "$WM_PID" 2>/dev/null; WM_PID=""; fi
-}
-
-# count IMAGE X Y W H CONDITION: pixels of the rectangle whose r, g, b meet an awk condition.
-count() {
-    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -depth 8 txt:- 2>/dev/null |
-        sed -n 's/^[0-9]*,[0-9]*: *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' |
-        awk "{ r=\$1; g=\$2; b=\$3; if ($6) n++ } END { print n+0 }"
-}
+# start_game DIR GAME [OPTION]...: starts the game in the working directory DIR and waits for
+# its window.
+start_game() { e2e_start_game "$@"; }
 
 # stat IMAGE X Y W H maxima|mean: the largest channel value, or the mean, of the rectangle (0-255).
 stat() {
