@@ -2,6 +2,7 @@
 #include "assets/FileStream.h"
 #include "assets/MediaArchive.h"
 #include "platform/Files.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,18 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadWholeFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteWholeFile(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using test::ReadFile;
+using test::WriteFile;
 
 // Deterministic bytes that differ per entry.
 std::string Pattern(size_t size, unsigned seed)
@@ -61,18 +52,10 @@ class ArchiveTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("qb_archive_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = scratch.path;
         archivePath = (dir / "ZabroData.arc").string();
     }
-    void TearDown() override
-    {
-        MediaArchive::Reset();
-        fs::remove_all(dir);
-    }
+    void TearDown() override { MediaArchive::Reset(); }
 
     // The game's directory, with the archive placed in the test folder.
     void RegisterGameDirectoryHere()
@@ -86,13 +69,13 @@ protected:
     {
         for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i) {
             std::string bytes = Pattern(static_cast<size_t>(MediaArchive::EntrySize(i)) + extra, i);
-            WriteWholeFile(dir / "loose" / LoosePath(MediaArchive::EntryName(i)), bytes);
+            WriteFile(dir / "loose" / LoosePath(MediaArchive::EntryName(i)), bytes);
         }
     }
 
     std::string Loose(int32_t i) const
     {
-        return ReadWholeFile(dir / "loose" / LoosePath(MediaArchive::EntryName(i)));
+        return ReadFile(dir / "loose" / LoosePath(MediaArchive::EntryName(i)));
     }
 
     std::string Entry(const char* name, bool* complete = nullptr) const
@@ -103,6 +86,7 @@ protected:
         return std::string(reinterpret_cast<char*>(data.get()), static_cast<size_t>(size));
     }
 
+    test::TempDir scratch{"archive"};  // the test's own folder, gone with it
     fs::path dir;
     std::string archivePath;
 };
@@ -156,7 +140,7 @@ TEST_F(ArchiveTest, PackThenReadEntryGivesEachLooseFilesFirstSizeBytes)
     std::string error;
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str(), &error)) << error;
 
-    std::string archive = ReadWholeFile(archivePath);
+    std::string archive = ReadFile(archivePath);
     ASSERT_EQ(archive.size(), 496529u);
     EXPECT_FALSE(fs::exists(archivePath + ".tmp"));
 
@@ -174,7 +158,7 @@ TEST_F(ArchiveTest, PackThenReadEntryGivesEachLooseFilesFirstSizeBytes)
 
     // Deterministic: packing again gives the same bytes.
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str(), &error)) << error;
-    EXPECT_EQ(ReadWholeFile(archivePath), archive);
+    EXPECT_EQ(ReadFile(archivePath), archive);
 }
 
 // Folders and files named in other scripts than ASCII ("Jeux é", "Игры"): packing (over an
@@ -188,9 +172,9 @@ TEST_F(ArchiveTest, FoldersWithAccentsAndCyrillicLettersWork)
     RegisterGameArchive();
     MediaArchive::Open(archive.c_str(), 38117, 5293);
     for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i)
-        WriteWholeFile(plat::PathFromUtf8(root + "/loose/" + LoosePath(MediaArchive::EntryName(i))),
-                       Pattern(static_cast<size_t>(MediaArchive::EntrySize(i)), i));
-    WriteWholeFile(plat::PathFromUtf8(archive), "an older archive");
+        WriteFile(plat::PathFromUtf8(root + "/loose/" + LoosePath(MediaArchive::EntryName(i))),
+                  Pattern(static_cast<size_t>(MediaArchive::EntrySize(i)), i));
+    WriteFile(plat::PathFromUtf8(archive), "an older archive");
 
     std::string error;
     ASSERT_TRUE(MediaArchive::Pack((root + "/loose").c_str(), &error)) << error;
@@ -206,7 +190,7 @@ TEST_F(ArchiveTest, FoldersWithAccentsAndCyrillicLettersWork)
     EXPECT_TRUE(complete);
 
     // Cut short: the reason names the file as the user wrote it.
-    WriteWholeFile(plat::PathFromUtf8(archive), "short");
+    WriteFile(plat::PathFromUtf8(archive), "short");
     EXPECT_EQ(MediaArchive::CheckFile(&error), ArchiveFileState::TooShort);
     EXPECT_NE(error.find("\"" + archive + "\" is 5 bytes"), std::string::npos) << error;
 
@@ -230,11 +214,11 @@ TEST_F(ArchiveTest, OneByteEntryIsStoredUnchangedAndZeroSizeEntriesTakeNoRoom)
     MediaArchive::AddEntry("a.bin", 1);
     MediaArchive::AddEntry("empty.bin", 0);
     MediaArchive::AddEntry("b.bin", 4);
-    WriteWholeFile(dir / "a.bin", "Q");
-    WriteWholeFile(dir / "b.bin", "wxyz");
+    WriteFile(dir / "a.bin", "Q");
+    WriteFile(dir / "b.bin", "wxyz");
     ASSERT_TRUE(MediaArchive::Pack(dir.string().c_str()));  // empty.bin need not exist
 
-    std::string archive = ReadWholeFile(archivePath);
+    std::string archive = ReadFile(archivePath);
     ASSERT_EQ(archive.size(), 5u);
     EXPECT_EQ(archive[0], 'Q');
     EXPECT_EQ(MediaArchive::EntryOffset(2), 1);
@@ -261,9 +245,9 @@ TEST_F(ArchiveTest, MissingOrShortArchiveGivesZeroFilledEntries)
     // ones after it are zero.
     WriteLooseFiles(0);
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str()));
-    std::string archive = ReadWholeFile(archivePath);
-    WriteWholeFile(archivePath,
-                   archive.substr(0, static_cast<size_t>(MediaArchive::EntryOffset(6)) + 100));
+    std::string archive = ReadFile(archivePath);
+    WriteFile(archivePath,
+              archive.substr(0, static_cast<size_t>(MediaArchive::EntryOffset(6)) + 100));
 
     EXPECT_EQ(Entry("Media\\Boom.wav", &complete), Loose(5));
     EXPECT_TRUE(complete);
@@ -279,7 +263,7 @@ TEST_F(ArchiveTest, MissingOrShortArchiveGivesZeroFilledEntries)
 TEST_F(ArchiveTest, PackRefusesUnusableLooseFilesAndKeepsTheOldArchive)
 {
     RegisterGameDirectoryHere();
-    WriteWholeFile(archivePath, "old archive");
+    WriteFile(archivePath, "old archive");
     WriteLooseFiles(0);
 
     struct Case {
@@ -293,7 +277,7 @@ TEST_F(ArchiveTest, PackRefusesUnusableLooseFilesAndKeepsTheOldArchive)
          "loose/Media/Sky256128.raw: not found"},
         {"one byte short", "Media\\XWing.bin",
          [](const fs::path& loose, const std::string& saved) {
-             WriteWholeFile(loose, saved.substr(0, saved.size() - 1));
+             WriteFile(loose, saved.substr(0, saved.size() - 1));
          },
          "XWing.bin: shorter than its entry size of 17638 bytes"},
         {"a folder", "Media\\Boom.wav",
@@ -310,17 +294,17 @@ TEST_F(ArchiveTest, PackRefusesUnusableLooseFilesAndKeepsTheOldArchive)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fs::path loose = dir / "loose" / LoosePath(c.entry);
-        std::string saved = ReadWholeFile(loose);
+        std::string saved = ReadFile(loose);
         fs::remove(loose);
         c.spoil(loose, saved);
 
         std::string error;
         EXPECT_FALSE(MediaArchive::Pack((dir / "loose").string().c_str(), &error));
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
-        EXPECT_EQ(ReadWholeFile(archivePath), "old archive");
+        EXPECT_EQ(ReadFile(archivePath), "old archive");
         EXPECT_FALSE(fs::exists(archivePath + ".tmp"));
         fs::remove_all(loose);
-        WriteWholeFile(loose, saved);
+        WriteFile(loose, saved);
     }
 
     // An archive that cannot be created is reported with the system's reason.
@@ -373,8 +357,8 @@ TEST_F(ArchiveTest, BackslashesOutsideEntryNamesAreTakenAsWritten)
     const std::string archive = (dir / "back\\slash.arc").string();
     MediaArchive::Open(archive.c_str(), 38117, 5293);
     for (int32_t i = 0; i < MediaArchive::EntryCount(); ++i)
-        WriteWholeFile(dir / "loose\\set" / LoosePath(MediaArchive::EntryName(i)),
-                       Pattern(size_t(MediaArchive::EntrySize(i)), unsigned(i)));
+        WriteFile(dir / "loose\\set" / LoosePath(MediaArchive::EntryName(i)),
+                  Pattern(size_t(MediaArchive::EntrySize(i)), unsigned(i)));
     std::string error;
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose\\set").string().c_str(), &error)) << error;
     EXPECT_EQ(fs::file_size(archive), 496529u);
@@ -410,7 +394,7 @@ TEST_F(ArchiveTest, EveryUnusableArchiveFileHasItsOwnReasonAndReadsNeverBlock)
     RegisterGameDirectoryHere();
     WriteLooseFiles(0);
     ASSERT_TRUE(MediaArchive::Pack((dir / "loose").string().c_str()));
-    const std::string good = ReadWholeFile(archivePath);
+    const std::string good = ReadFile(archivePath);
     fs::remove(archivePath);
 
     struct Case {
@@ -429,9 +413,9 @@ TEST_F(ArchiveTest, EveryUnusableArchiveFileHasItsOwnReasonAndReadsNeverBlock)
         {"a link to itself", [&] { fs::create_symlink("ZabroData.arc", archivePath); },
          ArchiveFileState::Unreadable, "\" cannot be read: Too many levels of symbolic links"},
 #endif
-        {"cut short", [&] { WriteWholeFile(archivePath, good.substr(0, 1000)); },
+        {"cut short", [&] { WriteFile(archivePath, good.substr(0, 1000)); },
          ArchiveFileState::TooShort, "\" is 1000 bytes, shorter than its directory's 496529"},
-        {"whole", [&] { WriteWholeFile(archivePath, good); }, ArchiveFileState::Ready, ""},
+        {"whole", [&] { WriteFile(archivePath, good); }, ArchiveFileState::Ready, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -458,7 +442,7 @@ TEST_F(ArchiveTest, EveryUnusableArchiveFileHasItsOwnReasonAndReadsNeverBlock)
 TEST_F(ArchiveTest, AnArchiveWithoutReadPermissionSaysSo)
 {
     RegisterGameDirectoryHere();
-    WriteWholeFile(archivePath, std::string(100, 'x'));
+    WriteFile(archivePath, std::string(100, 'x'));
     fs::permissions(archivePath, fs::perms::none);
     FILE* f = std::fopen(archivePath.c_str(), "rb");
     std::string reason;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "assets/FileStream.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +21,7 @@ namespace {
 
 class FileStreamTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("qb_filestream_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { dir = scratch.path; }
 
     std::string Path(const char* name) const { return (dir / name).string(); }
 
@@ -50,6 +43,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
+    test::TempDir scratch{"filestream"};  // the test's own folder, gone with it
     fs::path dir;
 };
 

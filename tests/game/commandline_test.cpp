@@ -22,6 +22,7 @@
 
 #include "game/CommandLine.h"
 #include "platform/Files.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -332,23 +333,14 @@ struct ArchiveSearch : ::testing::Test {
 
     void SetUp() override
     {
-        // A folder of its own: other test processes may be making theirs at the same time.
-        for (int i = 0; work.empty(); ++i) {
-            const fs::path candidate =
-                fs::temp_directory_path() / ("qb-search-" + std::to_string(i));
-            if (fs::create_directory(candidate)) work = candidate;
-        }
+        work = scratch.path;
         for (const char* d :
              {"run", "prefix/games", "prefix/share/games/quenbrill", "prefix/share/quenbrill"})
             fs::create_directories(work / d);
         old = fs::current_path();
         fs::current_path(work / "run");
     }
-    void TearDown() override
-    {
-        fs::current_path(old);
-        fs::remove_all(work);
-    }
+    void TearDown() override { fs::current_path(old); }
     // A file of n bytes (the archive's size unless told).
     void Make(const fs::path& p, int64_t n = kSize)
     {
@@ -371,6 +363,7 @@ struct ArchiveSearch : ::testing::Test {
         return path;
     }
 
+    test::TempDir scratch{"search"};  // the test's own folder, gone with it
     fs::path work, old;
 };
 

@@ -2,6 +2,7 @@
 // Runs quenbrill-arc and quenbrill-model on a hand-made set of loose media files.
 
 #include "assets/MediaArchive.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -25,18 +26,8 @@ struct ToolRun {
     std::string err;
 };
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using test::ReadFile;
+using test::WriteFile;
 
 std::string Le(uint32_t value, int bytes)
 {
@@ -87,18 +78,10 @@ class ToolsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("qb_tools_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = scratch.path;
         RegisterGameArchive();  // only to know the directory the tools use
     }
-    void TearDown() override
-    {
-        MediaArchive::Reset();
-        fs::remove_all(dir);
-    }
+    void TearDown() override { MediaArchive::Reset(); }
 
     ToolRun Exec(const std::string& tool, const std::string& args) const
     {
@@ -158,6 +141,7 @@ protected:
         return true;
     }
 
+    test::TempDir scratch{"tools"};  // the test's own folder, gone with it
     fs::path dir;
 };
 
