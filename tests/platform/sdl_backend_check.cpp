@@ -3,6 +3,7 @@
 // driver: SIGINT and SIGTERM become quit messages, the pointer hides over a full-screen window,
 // presses not yet read when the focus went do not count, the usable screen and the sleep.
 #include <GL/gl.h>
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,12 +17,13 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "SdlTestSupport.h"
+#include "contract/Driver.h"
 #include "shell/Input.h"
 
 namespace {
 
-namespace st = plat::sdltest;
+// SDL's switch for the mouse pointer.
+bool PointerShown() { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; }
 
 std::vector<plat::Message> gSeen;
 
@@ -61,15 +63,15 @@ struct SdlBackend : ::testing::Test {
 // does not count once the focus is back; a key still held does.
 TEST_F(SdlBackend, FocusBackForgetsPressesNotYetReadButNotHeldKeys)
 {
-    st::PushKey(window, 'A', true);
-    st::PushKey(window, 'A', false);
-    st::PushKey(window, 'S', true);
-    st::PushWindowEvent(window, st::WindowEventFocusLost());
-    st::PushWindowEvent(window, st::WindowEventFocusGained());
+    contract::PressKey(window, 'A');
+    contract::ReleaseKey(window, 'A');
+    contract::PressKey(window, 'S');
+    contract::SwitchAway(window);
+    contract::SwitchBack(window);
     Drain();
     EXPECT_EQ(plat::GetAsyncKeyState('A'), 0);
     EXPECT_NE(plat::GetAsyncKeyState('S'), 0);
-    st::PushKey(window, 'S', false);
+    contract::ReleaseKey(window, 'S');
     Drain();
 }
 
@@ -114,21 +116,21 @@ TEST_F(SdlBackend, FullscreenShortcutsToggleAndAreSwallowed)
     };
     // The pointer is hidden in full screen, however it was reached, and back over the window.
     EXPECT_FALSE(plat::IsFullscreen(window));
-    EXPECT_TRUE(st::PointerShown());
-    st::PushKey(window, 0x7A, true);  // F11
-    st::PushKey(window, 0x7A, false);
+    EXPECT_TRUE(PointerShown());
+    contract::PressKey(window, 0x7A);  // F11
+    contract::ReleaseKey(window, 0x7A);
     EXPECT_TRUE(keyMessages().empty());
     EXPECT_TRUE(plat::IsFullscreen(window));
-    EXPECT_FALSE(st::PointerShown());
+    EXPECT_FALSE(PointerShown());
     EXPECT_EQ(plat::GetAsyncKeyState(0x7A), 0);
 
-    st::PushKey(window, plat::VK_RETURN_KEY, true, false, true);  // with Alt
+    contract::PressKey(window, plat::VK_RETURN_KEY, true);  // with Alt
     EXPECT_TRUE(keyMessages().empty());
     EXPECT_EQ(plat::GetAsyncKeyState(plat::VK_RETURN_KEY), 0);
     EXPECT_FALSE(plat::IsFullscreen(window));
-    EXPECT_TRUE(st::PointerShown());
+    EXPECT_TRUE(PointerShown());
 
-    st::PushKey(window, plat::VK_RETURN_KEY, true);
+    contract::PressKey(window, plat::VK_RETURN_KEY);
     std::vector<plat::Message> seen = keyMessages();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].message, plat::MSG_KEYDOWN);
@@ -137,24 +139,24 @@ TEST_F(SdlBackend, FullscreenShortcutsToggleAndAreSwallowed)
 
     EXPECT_TRUE(plat::SetFullscreen(window, true));
     EXPECT_TRUE(plat::IsFullscreen(window));
-    EXPECT_FALSE(st::PointerShown());
+    EXPECT_FALSE(PointerShown());
     EXPECT_TRUE(plat::SetFullscreen(window, false));
     EXPECT_FALSE(plat::IsFullscreen(window));
-    EXPECT_TRUE(st::PointerShown());
+    EXPECT_TRUE(PointerShown());
 }
 
 // The usable screen is no larger than the display, and the frame rate limit's sleep lets at
 // least the time asked for pass.
 TEST_F(SdlBackend, UsableScreenAndSleep)
 {
-    st::WindowFacts f;
-    ASSERT_TRUE(st::GetWindowFacts(window, &f));
+    contract::WindowFacts f;
+    ASSERT_TRUE(contract::GetWindowFacts(window, &f));
     int width = 0, height = 0;
     ASSERT_TRUE(plat::GetUsableScreenSize(&width, &height)) << plat::LastError();
     EXPECT_GT(width, 0);
     EXPECT_GT(height, 0);
-    EXPECT_LE(width, f.displayWidth);
-    EXPECT_LE(height, f.displayHeight);
+    EXPECT_LE(width, f.screenWidth);
+    EXPECT_LE(height, f.screenHeight);
 
     const uint32_t t0 = plat::Ticks();
     plat::Sleep(20);
