@@ -176,6 +176,7 @@ def main(argv):
             "the sound to run")
         note(f"sound: {audio['kind']}, {audio['played']} buffers played")
         peak_before = audio["peak"]
+        sounding_before = audio["sounding"]
 
         # Bolts: A while holding Up; the trails glow ahead of the ship, in the middle.
         base = play.count("battle", 200, 40, 240, 200, TRAIL)
@@ -198,10 +199,13 @@ def main(argv):
         if best < base + 15:
             fail(f"no bolt trails: {best} trail pixels while firing, {base} before")
         note(f"bolt trails: {best} pixels while firing, {base} before")
-        # The volleys (and the fighters' own) make louder sound than before.
-        audio = browser.wait_for(lambda: (a := play.audio()) and a["peak"] > peak_before and a,
-                                 "the battle to be heard")
-        note(f"sound: the loudest sample queued rose from {peak_before} to {audio['peak']}")
+        # The volleys (and the fighters' own) are heard: buffers that are not silence go out
+        # after them. (The loudest sample alone may have been reached before the volleys.)
+        audio = browser.wait_for(
+            lambda: (a := play.audio()) and a["sounding"] > sounding_before and a,
+            "the battle to be heard")
+        note(f"sound: {audio['sounding'] - sounding_before} buffers with sound since the volleys;"
+             f" the loudest sample {peak_before} before, {audio['peak']} now")
 
         # Space: each press changes most of the picture, far more than time alone does.
         time.sleep(1.3)  # the ship coasts to a stop

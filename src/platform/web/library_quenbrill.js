@@ -88,9 +88,9 @@ var LibraryQuenbrill = {
     // The page learns how the sound runs (state, buffers played, loudest sample queued).
     audioReport: function() {
       const a = QB.audio;
-      if (!a) return { state: 'closed', kind: '', played: 0, queued: 0, peak: 0 };
+      if (!a) return { state: 'closed', kind: '', played: 0, queued: 0, peak: 0, sounding: 0 };
       return { state: a.ctx.state, kind: a.kind, played: a.played, queued: a.queued,
-               peak: a.peak };
+               peak: a.peak, sounding: a.sounding };
     },
   },
 
@@ -196,7 +196,7 @@ var LibraryQuenbrill = {
       return 0;
     }
     const a = { ctx: ctx, generation: 1, pending: [], send: null, node: null, kind: '',
-                played: 0, queued: 0, peak: 0 };
+                played: 0, queued: 0, peak: 0, sounding: 0 };
     QB.audio = a;
     Module['quenbrillAudio'] = QB.audioReport;
     // Browsers start sound only after the player has pressed a key or clicked.
@@ -234,6 +234,7 @@ var LibraryQuenbrill = {
     let peak = 0;
     for (let i = 0; i < samples.length; ++i) peak = Math.max(peak, Math.abs(samples[i]));
     a.peak = Math.max(a.peak, peak);
+    if (peak > 0) a.sounding++;  // buffers that are not silence
     a.queued++;
     const m = { generation: a.generation, samples: samples };
     if (a.send) a.send(m); else a.pending.push(m);
