@@ -44,6 +44,7 @@
 #include "math/View.h"
 #include "platform/FakePlatform.h"
 #include "platform/Platform.h"
+#include "render/DrawBatch.h"
 #include "render/RenderState.h"
 #include "shell/Input.h"
 #include "shell/Services.h"
@@ -251,6 +252,7 @@ int main(int argc, char** argv)
     std::vector<double> floorCalls;
     std::vector<int> liveTasks;
     std::vector<int> hitSpheres;  // asked for per frame, seen or not
+    std::vector<int> liveParticles;  // per frame, before the particles' tick
     int spheres = 0;
     SetHitSphereObserver([&spheres](const HitSphereCall&) { ++spheres; });
     int maxParticles = 0;
@@ -266,11 +268,14 @@ int main(int argc, char** argv)
         PumpMessages();
         ReadInput();
         UpdateDampedValues();
+        BeginDrawBatch();
         gExecutor.Run();
+        EndDrawBatch();
         if (split) glFinish();
         const BenchStamp t1 = BenchNow();
         // Counted before the tick, which retires the one-frame bolt trails once drawn.
-        maxParticles = std::max(maxParticles, LiveParticleCount());
+        liveParticles.push_back(LiveParticleCount());
+        maxParticles = std::max(maxParticles, liveParticles.back());
         window->TickPlayParticles();
         if (split) glFinish();
         const BenchStamp t2 = BenchNow();
@@ -416,6 +421,17 @@ int main(int argc, char** argv)
     std::printf("at the end: %d tasks, %d fighters, player ship %s; most live particles %d\n",
                 tasks, fighters, player ? "flying" : "destroyed", maxParticles);
     if (listSlow) {
+        const double wholeLimit = 3.0 * Median(whole.cpu);
+        std::printf("whole frames that took over %.3f ms cpu (3x the median):\n", wholeLimit);
+        for (size_t k = 0; k < wholeFrames.size(); ++k) {
+            const size_t i = static_cast<size_t>(wholeFrames[k]);
+            if (whole.cpu[k] > wholeLimit)
+                std::printf(
+                    "  frame %5d: whole %7.3f ms cpu, floor %6.3f ms, %4.0f GL calls, %d tasks, "
+                    "%d hit spheres\n",
+                    wholeFrames[k], whole.cpu[k], floorWhole.cpu[k], glCalls[i], liveTasks[i],
+                    hitSpheres[i]);
+        }
         const double limit = 4.0 * Median(task.cpu);
         std::printf("frames whose task pass took over %.3f ms cpu:\n", limit);
         for (size_t k = 0; k < splitFrames.size(); ++k) {
@@ -423,9 +439,10 @@ int main(int argc, char** argv)
             const size_t i = static_cast<size_t>(f);
             if (task.cpu[k] > limit)
                 std::printf(
-                    "  frame %5d: task pass %7.3f ms cpu, %7.3f ms wall, %4.0f GL calls, "
-                    "%d tasks, %d hit spheres\n",
-                    f, task.cpu[k], task.wall[k], glCalls[i], liveTasks[i], hitSpheres[i]);
+                    "  frame %5d: task pass %7.3f ms cpu, %7.3f ms wall, particles %6.3f ms "
+                    "cpu (%d live), %4.0f GL calls, %d tasks, %d hit spheres\n",
+                    f, task.cpu[k], task.wall[k], particles.cpu[k], liveParticles[i], glCalls[i],
+                    liveTasks[i], hitSpheres[i]);
         }
     }
     // One line for scripts that gather several runs (bench/frame/compare.sh).

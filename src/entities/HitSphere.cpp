@@ -8,6 +8,7 @@
 
 #include "entities/EntityDrawing.h"
 #include "math/View.h"
+#include "render/DrawBatch.h"
 #include "render/RenderState.h"
 #include "render/SkyDome.h"
 #include "render/ViewVolume.h"
@@ -16,16 +17,47 @@ namespace {
 
 std::function<void(const HitSphereCall&)> sphereObserver;
 
-// The point at latitude step j of n and longitude b (degrees) on the sphere, appended to xyz.
-void SphereVertex(std::vector<float>& xyz, const Vector3D& c, float radius, int32_t j, int32_t n,
-                  float b)
+// The sines and cosines a sphere of n bands each way and `sectors` slices needs, worked out
+// once for the sizes last asked for (every hit sphere of the game has the same).
+struct SphereTable {
+    int32_t bands = 0, sectors = 0;
+    std::vector<double> ring;  // per latitude step j (from -bands): sqrt(1 - (j / bands)^2)
+    std::vector<double> cosA, sinA, cosB, sinB;  // per slice: its two longitudes
+
+    void Make(int32_t n, int32_t count)
+    {
+        if (n == bands && count == sectors) return;
+        bands = n;
+        sectors = count;
+        ring.clear();
+        for (int32_t j = -n; j <= n; ++j) {
+            const double level = static_cast<double>(j) / n;
+            ring.push_back(std::sqrt(std::fmax(0.0, 1.0 - level * level)));
+        }
+        cosA.clear();
+        sinA.clear();
+        cosB.clear();
+        sinB.clear();
+        const float step = 360.0f / static_cast<float>(count);
+        for (int32_t s = 0; s < count; ++s) {
+            const float a = -step * static_cast<float>(s);
+            const float b = a - step;
+            cosA.push_back(std::cos(a * static_cast<double>(DEG_TO_RAD)));
+            sinA.push_back(std::sin(a * static_cast<double>(DEG_TO_RAD)));
+            cosB.push_back(std::cos(b * static_cast<double>(DEG_TO_RAD)));
+            sinB.push_back(std::sin(b * static_cast<double>(DEG_TO_RAD)));
+        }
+    }
+};
+
+// The point at latitude step j whose longitude has cosine cb and sine sb, appended to xyz.
+void SphereVertex(std::vector<float>& xyz, const Vector3D& c, float radius, const SphereTable& t,
+                  int32_t j, double cb, double sb)
 {
-    double level = static_cast<double>(j) / n;
-    double ring = radius * std::sqrt(std::fmax(0.0, 1.0 - level * level));
-    double angle = b * static_cast<double>(DEG_TO_RAD);
-    xyz.push_back(static_cast<float>(c.x + ring * std::cos(angle)));
-    xyz.push_back(static_cast<float>(c.y + j * static_cast<double>(radius) / n));
-    xyz.push_back(static_cast<float>(c.z + ring * std::sin(angle)));
+    const double ring = radius * t.ring[static_cast<size_t>(j + t.bands)];
+    xyz.push_back(static_cast<float>(c.x + ring * cb));
+    xyz.push_back(static_cast<float>(c.y + j * static_cast<double>(radius) / t.bands));
+    xyz.push_back(static_cast<float>(c.z + ring * sb));
 }
 
 }  // namespace
@@ -130,26 +162,16 @@ void DrawHitSphere(const Vector3D& centre, float radius, int32_t bands, int32_t 
 
     // The quads go to GL in one array.
     static std::vector<float> xyz;
+    static SphereTable table;
+    table.Make(bands, sectors);
     xyz.clear();
-    float step = 360.0f / static_cast<float>(sectors);
     for (int32_t i = HitSphereFirstBand(centre, radius, bands, CameraEye); i < bands; ++i) {
-        for (int32_t s = 0; s < sectors; ++s) {
-            float a = -step * static_cast<float>(s);
-            SphereVertex(xyz, centre, radius, i, bands, a);
-            SphereVertex(xyz, centre, radius, i, bands, a - step);
-            SphereVertex(xyz, centre, radius, i + 1, bands, a - step);
-            SphereVertex(xyz, centre, radius, i + 1, bands, a);
+        for (size_t s = 0; s < static_cast<size_t>(sectors); ++s) {
+            SphereVertex(xyz, centre, radius, table, i, table.cosA[s], table.sinA[s]);
+            SphereVertex(xyz, centre, radius, table, i, table.cosB[s], table.sinB[s]);
+            SphereVertex(xyz, centre, radius, table, i + 1, table.cosB[s], table.sinB[s]);
+            SphereVertex(xyz, centre, radius, table, i + 1, table.cosA[s], table.sinA[s]);
         }
     }
-    BeginBlend(1);
-    glDisable(GL_CULL_FACE);
-    glColor4ub(static_cast<GLubyte>(red), static_cast<GLubyte>(green), static_cast<GLubyte>(blue),
-               static_cast<GLubyte>(alpha));
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, xyz.data());
-    if (!xyz.empty()) glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(xyz.size() / 3));
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glEnable(GL_CULL_FACE);
-    EndBlend();
+    DrawGlowQuads(xyz.data(), xyz.size() / 3, red, green, blue, alpha);
 }

@@ -9,6 +9,7 @@
 #include "game/MainWindow.h"
 #include "math/DampedValue.h"
 #include "platform/Platform.h"
+#include "render/DrawBatch.h"
 #include "shell/Input.h"
 #include "shell/Services.h"
 #include "shell/TaskList.h"
@@ -161,7 +162,10 @@ bool RunOneFrame()
         }
         ReadInput();
         UpdateDampedValues();
+        // The ships and hit spheres of the pass go to GL together at its end.
+        BeginDrawBatch();
         gExecutor.Run();
+        EndDrawBatch();
         DrawAllWindows();
         HoldFrameRate();
         DemoFrameDrawn();

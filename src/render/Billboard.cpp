@@ -4,12 +4,14 @@
 #include <GL/gl.h>
 
 #include "math/View.h"
+#include "render/DrawBatch.h"
 #include "render/Model.h"
 #include "render/Overlay.h"
 #include "render/Texture.h"
 
 void DrawBillboard(int texture, const Vector3D& position, float scale)
 {
+    FlushDrawBatch();
     const int index = FindTexture(texture);
     if (index < 0) return;
     const TextureRecord rec = TextureAt(index);
@@ -52,6 +54,7 @@ void DrawBillboard(int texture, const Vector3D& position, float scale)
 
 void DrawUprightQuad(int texture, const Vector3D& position, float scale, float angle)
 {
+    FlushDrawBatch();
     const int index = FindTexture(texture);
     if (index < 0) return;
     const TextureRecord rec = TextureAt(index);

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "math/View.h"
+#include "render/DrawBatch.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
 #include "render/ViewVolume.h"
@@ -342,6 +343,7 @@ ModelGeometry& GeometryOf(const Model& model)
 {
     if (gGeometryContext != GLContextSerial()) {
         // A new context: the old lists went with the old one.
+        DropWaitingModels();
         gGeometry.clear();
         gGeometryContext = GLContextSerial();
     }
@@ -351,6 +353,7 @@ ModelGeometry& GeometryOf(const Model& model)
     for (size_t k = 0; fresh && k < g.parts.size(); ++k)
         fresh = SameSource(g.parts[k], model.objects[k]);
     if (!fresh) {
+        FlushDrawBatch();  // what waits may point at the geometry about to be remade
         DeleteLists(g);
         g.revision = model.Revision();
         g.parts.reserve(static_cast<size_t>(model.count));
@@ -376,16 +379,25 @@ float RampCoordinate(const PartMatrix& rotation, const Vector3D& normal, const V
 // Draws a shaded fill under the current model-view matrix with the ramp texture bound: the
 // ramp coordinate of each different normal once, then every corner's, then the arrays. The
 // vertex array stays switched on when the caller had it on.
-void DrawShadedFill(const ShadedFill& f, const PartMatrix& rotation, const Vector3D& light,
-                    bool vertexArrayOn = false)
+// Appends the ramp coordinate of every corner of the fill to ramp.
+void AppendRamp(const ShadedFill& f, const PartMatrix& rotation, const Vector3D& light,
+                std::vector<float>& ramp)
 {
     static std::vector<float> shade;
-    static std::vector<float> ramp;
     shade.resize(f.normals.size());
     for (size_t i = 0; i < f.normals.size(); ++i)
         shade[i] = RampCoordinate(rotation, f.normals[i], light);
-    ramp.resize(f.normalOf.size());
-    for (size_t c = 0; c < f.normalOf.size(); ++c) ramp[c] = shade[f.normalOf[c]];
+    const size_t at = ramp.size();
+    ramp.resize(at + f.normalOf.size());
+    for (size_t c = 0; c < f.normalOf.size(); ++c) ramp[at + c] = shade[f.normalOf[c]];
+}
+
+void DrawShadedFill(const ShadedFill& f, const PartMatrix& rotation, const Vector3D& light,
+                    bool vertexArrayOn = false)
+{
+    static std::vector<float> ramp;
+    ramp.clear();
+    AppendRamp(f, rotation, light, ramp);
     if (!vertexArrayOn) glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, f.xyz.data());
@@ -440,16 +452,16 @@ void EndOutline()
     glLineWidth(1.0f);
 }
 
-// Draws the edges of the faces that turn away from an eye at `eye` (in the table's frame);
-// winding -1 when the matrices mirror the faces. Every edge when the eye is not known.
-void DrawOutline(const EdgeTable& t, const Vector3D& eye, float winding, bool eyeKnown)
+// Appends to lines the corner pairs of the edges of the faces that turn away from an eye at
+// `eye` (in the table's frame); winding -1 when the matrices mirror the faces. Every edge when
+// the eye is not known.
+void AppendOutline(const EdgeTable& t, const Vector3D& eye, float winding, bool eyeKnown,
+                   std::vector<GLuint>& lines)
 {
     static std::vector<char> away;
-    static std::vector<GLuint> lines;
     away.resize(t.normals.size());
     for (size_t f = 0; f < t.normals.size(); ++f)
         away[f] = !eyeKnown || (Dot(t.normals[f], eye) - t.offsets[f]) * winding < 0.0f;
-    lines.clear();
     // Each edge goes the way a face that turns away has it (GL leaves out a line's last pixel).
     for (const EdgeTable::Edge& e : t.edges) {
         if (away[static_cast<size_t>(e.left)]) {
@@ -460,6 +472,14 @@ void DrawOutline(const EdgeTable& t, const Vector3D& eye, float winding, bool ey
             lines.push_back(e.from);
         }
     }
+}
+
+// Draws those edges.
+void DrawOutline(const EdgeTable& t, const Vector3D& eye, float winding, bool eyeKnown)
+{
+    static std::vector<GLuint> lines;
+    lines.clear();
+    AppendOutline(t, eye, winding, eyeKnown, lines);
     if (lines.empty()) return;
     glVertexPointer(3, GL_FLOAT, 0, t.xyz.data());
     glDrawElements(GL_LINES, static_cast<GLsizei>(lines.size()), GL_UNSIGNED_INT, lines.data());
@@ -529,7 +549,106 @@ struct VisiblePart {
     PartMatrix transform;
 };
 
+// ---- Ships that wait for a draw batch (render/DrawBatch.h) ------------------------------------
+//
+// A waiting ship keeps what it would have sent: its transform, the ramp coordinates of its
+// corners and the corner pairs of its outline, all worked out when it was asked for. The batch
+// then sends every fill under one setting of the fill state and every outline under one setting
+// of the outline state, rather than switching between them ship by ship. An outline is then
+// tested against the depth of all the fills rather than of those drawn before it; where another
+// ship's fill is nearer it hides the outline in either order, so the picture is the same.
+struct WaitingShip {
+    const ModelGeometry* geometry;
+    PartMatrix transform;
+    size_t rampAt;  // into ShipQueue::ramps
+    size_t linesAt;  // into ShipQueue::lines
+    size_t lineCount;
+    float outlineWidth;
+};
+
+struct ShipQueue {
+    std::vector<WaitingShip> ships;
+    std::vector<float> ramps;
+    std::vector<GLuint> lines;
+
+    void Clear()
+    {
+        ships.clear();
+        ramps.clear();
+        lines.clear();
+    }
+};
+
+ShipQueue gWaiting;
+
+void QueueShip(const ModelGeometry& g, const PartMatrix& whole, const PartMatrix& rotation,
+               const Vector3D& light, const Vector3D& eye, float winding, bool eyeKnown,
+               float outlineWidth)
+{
+    WaitingShip ship{&g, whole, gWaiting.ramps.size(), gWaiting.lines.size(), 0, outlineWidth};
+    AppendRamp(g.fill, rotation, light, gWaiting.ramps);
+    AppendOutline(g.edges, eye, winding, eyeKnown, gWaiting.lines);
+    ship.lineCount = gWaiting.lines.size() - ship.linesAt;
+    gWaiting.ships.push_back(ship);
+}
+
 }  // namespace
+
+void DrawWaitingModels()
+{
+    if (gWaiting.ships.empty()) return;
+    glEnable(GL_TEXTURE_1D);
+    glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    const ShadedFill* arrays = nullptr;  // the fill whose corners and colours GL points at
+    for (const WaitingShip& ship : gWaiting.ships) {
+        const ShadedFill& f = ship.geometry->fill;
+        if (&f != arrays) {
+            glVertexPointer(3, GL_FLOAT, 0, f.xyz.data());
+            glColorPointer(3, GL_UNSIGNED_BYTE, 0, f.rgb.data());
+            arrays = &f;
+        }
+        glTexCoordPointer(1, GL_FLOAT, 0, gWaiting.ramps.data() + ship.rampAt);
+        glPushMatrix();
+        glMultMatrixf(ship.transform.m);
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(f.normalOf.size()));
+        glPopMatrix();
+    }
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    // The outlines: black whatever the ramp's texel, over the fills' own depth.
+    glColor3f(0.0f, 0.0f, 0.0f);
+    glDepthFunc(GL_LEQUAL);
+    const EdgeTable* corners = nullptr;  // the table whose corners GL points at
+    float width = 1.0f;
+    for (const WaitingShip& ship : gWaiting.ships) {
+        if (ship.lineCount == 0) continue;
+        const EdgeTable& t = ship.geometry->edges;
+        if (&t != corners) {
+            glVertexPointer(3, GL_FLOAT, 0, t.xyz.data());
+            corners = &t;
+        }
+        if (ship.outlineWidth != width) {
+            width = ship.outlineWidth;
+            glLineWidth(width);
+        }
+        glPushMatrix();
+        glMultMatrixf(ship.transform.m);
+        glDrawElements(GL_LINES, static_cast<GLsizei>(ship.lineCount), GL_UNSIGNED_INT,
+                       gWaiting.lines.data() + ship.linesAt);
+        glPopMatrix();
+    }
+    glDepthFunc(GL_LESS);
+    if (width != 1.0f) glLineWidth(1.0f);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisable(GL_TEXTURE_1D);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    gWaiting.Clear();
+}
+
+void DropWaitingModels() { gWaiting.Clear(); }
 
 // Here rather than beside the CPU transform in Model.cpp: the models' own code calls no GL, so
 // the tools that read and write models link no GL library.
@@ -562,6 +681,7 @@ std::vector<float> ComputeShading(const ModelInstance& instance, int32_t object)
 void DrawPart(const ModelInstance& instance, int32_t object)
 {
     if (!ValidObject(instance, object)) return;
+    FlushDrawBatch();
     const ModelObject& o = instance.model->objects[object];
     const PartGeometry& g = GeometryOf(*instance.model).parts[static_cast<size_t>(object)];
     PartMatrix rotation;
@@ -610,6 +730,11 @@ void DrawInstance(const ModelInstance& instance)
         Vector3D eye;
         float orientation = 1.0f;
         const bool eyeKnown = view.eyeKnown && UndoAffine(whole.m, view.eye, eye, orientation);
+        if (InDrawBatch()) {
+            QueueShip(geometry, whole, rotation, light, eye, view.winding * orientation, eyeKnown,
+                      outlineWidth);
+            return;
+        }
         glEnable(GL_TEXTURE_1D);
         glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
         glPushMatrix();
@@ -629,6 +754,7 @@ void DrawInstance(const ModelInstance& instance)
         return;
     }
 
+    FlushDrawBatch();  // drawn in the order asked for
     static std::vector<VisiblePart> outlined;
     outlined.clear();
     TextureState texture;

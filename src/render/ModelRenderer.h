@@ -27,8 +27,15 @@
 #include "render/Model.h"
 
 // Draws every object except the never-drawn reference points, each under its own transform:
-// first the fills, then the outlines of all shaded objects.
+// first the fills, then the outlines of all shaded objects. In a draw batch (render/DrawBatch.h)
+// an unposed, untextured instance (a ship) waits for the batch to be sent; anything else sends
+// what waits first.
 void DrawInstance(const ModelInstance& instance);
+
+// The draw batch's part: sends the ships that wait (every fill, then every outline), or drops
+// them (their context is gone).
+void DrawWaitingModels();
+void DropWaitingModels();
 
 // Draws one object with the current model-view matrix (the caller has applied its transform).
 // Expects and restores: back faces culled, depth function less, both faces filled, line width

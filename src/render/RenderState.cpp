@@ -6,6 +6,7 @@
 
 #include "math/View.h"
 #include "platform/Platform.h"
+#include "render/DrawBatch.h"
 #include "render/Texture.h"
 #include "render/ViewVolume.h"
 
@@ -103,6 +104,7 @@ PictureRect FitPicture(int outerWidth, int outerHeight, int width, int height)
 
 bool CreateGLContext(plat::NativeWindow window, int width, int height)
 {
+    DropDrawBatch();
     if (!window || width <= 0 || height <= 0) return false;
     if (gHaveContext) {
         // One context at a time: the old one goes, with the textures that lived in it.
@@ -148,6 +150,7 @@ bool CreateGLContext(plat::NativeWindow window, int width, int height)
 
 void ReleaseGLContext()
 {
+    DropDrawBatch();
     if (!gHaveContext) return;
     DeleteAllTextures();
     plat::GLReleaseContext();
@@ -161,6 +164,7 @@ uint32_t GLContextSerial() { return gContextSerial; }
 
 void ApplyFrustum()
 {
+    FlushDrawBatch();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glFrustum(FrustumParams.left, FrustumParams.right, FrustumParams.bottom, FrustumParams.top,
@@ -183,6 +187,7 @@ void SetFrustum(float left, float right, float bottom, float top, float nearPlan
 
 void ApplyCamera()
 {
+    FlushDrawBatch();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     const Vector3D at = CameraEye + CameraDirection;
@@ -198,6 +203,7 @@ void SetClearColor(int red, int green, int blue)
 
 void EnableAlphaTest()
 {
+    FlushDrawBatch();
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0.0f);
     gAlphaTest = true;
@@ -205,12 +211,14 @@ void EnableAlphaTest()
 
 void DisableAlphaTest()
 {
+    FlushDrawBatch();
     glDisable(GL_ALPHA_TEST);
     gAlphaTest = false;
 }
 
 void BeginBlend(int mode)
 {
+    FlushDrawBatch();
     if (gBlending) return;
     if (gAlphaTest) glDisable(GL_ALPHA_TEST);  // the flag stays on: EndBlend brings it back
     glEnable(GL_BLEND);
@@ -222,6 +230,7 @@ void BeginBlend(int mode)
 
 void EndBlend()
 {
+    FlushDrawBatch();
     if (!gBlending) return;
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
@@ -231,6 +240,7 @@ void EndBlend()
 
 void Begin2D()
 {
+    FlushDrawBatch();
     glPushMatrix();
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
@@ -250,6 +260,7 @@ void Begin2D()
 
 void End2D()
 {
+    FlushDrawBatch();
     glEnable(GL_CULL_FACE);
     glDepthFunc(static_cast<GLenum>(gSavedDepthFunc));
     glPopMatrix();
@@ -260,6 +271,7 @@ void End2D()
 
 void EnableFog(int red, int green, int blue)
 {
+    FlushDrawBatch();
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_LINEAR);
     const GLfloat colour[4] = {red / 255.0f, green / 255.0f, blue / 255.0f, 1.0f};
@@ -287,6 +299,7 @@ uint32_t DepthClears() { return gDepthClears; }
 
 void ClearFrame()
 {
+    FlushDrawBatch();
     FitViewportToWindow();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ++gDepthClears;
@@ -294,6 +307,7 @@ void ClearFrame()
 
 void ClearFrameForSky()
 {
+    FlushDrawBatch();
     FitViewportToWindow();  // the bars, when there are any, are cleared black here
     glClear(GL_DEPTH_BUFFER_BIT);
     ++gDepthClears;
@@ -301,6 +315,7 @@ void ClearFrameForSky()
 
 void PresentFrame()
 {
+    FlushDrawBatch();
     glFlush();
     plat::GLSwapBuffers();
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "math/View.h"
+#include "render/DrawBatch.h"
 #include "render/RenderState.h"
 
 namespace {
@@ -92,6 +93,7 @@ SkyDome::~SkyDome()
 
 void SkyDome::Draw(const Vector3D& position)
 {
+    FlushDrawBatch();
     // The game makes the sphere exactly as large as the far plane, so straight ahead it lies on
     // the far plane, where a 16-bit depth buffer rounds it to the cleared depth and GL_LESS
     // would cut a hole into it. It is the background and writes no depth: test none either.
@@ -106,6 +108,7 @@ void SkyDome::Draw(const Vector3D& position)
 
 void SkyDome::DrawBehind(const Vector3D& position)
 {
+    FlushDrawBatch();
     // Every pixel of the sphere at exactly the cleared depth: it passes where nothing has been
     // drawn yet and nowhere else, whatever its own distance.
     glDepthRange(1.0, 1.0);
@@ -121,6 +124,7 @@ void SkyDome::DrawBehind(const Vector3D& position)
 
 void DrawGround(const Vector3D& a, const Vector3D& b, int texture)
 {
+    FlushDrawBatch();
     OpaqueDrawing opaque;
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));

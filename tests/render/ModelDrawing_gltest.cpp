@@ -21,6 +21,7 @@
 #include "entities/GameEntity.h"
 #include "entities/HitSphere.h"
 #include "math/View.h"
+#include "render/DrawBatch.h"
 #include "render/Model.h"
 #include "render/ModelFile.h"
 #include "render/ModelRenderer.h"
@@ -467,6 +468,120 @@ TEST_F(ModelDrawingTest, CoarseSmoothSphereHasExactBands)
             ++compared;
         }
     EXPECT_EQ(compared, 8);
+}
+
+// ---- Draw batches ------------------------------------------------------------------------------
+
+enum class PassOrder {
+    Game,  // each entity's hit sphere (when it was hit), then the entity, at once
+    Batched,  // the same requests in a draw batch
+    GlowsFirst,  // at once, every hit sphere first and then every entity
+};
+
+// A pass over the scene as the game draws it, with the camera turning to a second view after
+// `turnAfter` entities (the player's own step moves it in the middle of a pass).
+Picture DrawAsAPass(const std::vector<Placed>& scene, PassOrder order, size_t turnAfter)
+{
+    const Vector3D player{0.0f, 25.0f, 0.0f};
+    PlaceChaseCamera(player, Vector3D{1.0f, 0.0f, 0.0f}, 20.0f);
+    ClearFrame();
+    ApplyCamera();
+    if (order == PassOrder::Batched) BeginDrawBatch();
+    const size_t views = turnAfter < scene.size() ? 2 : 1;
+    for (size_t view = 0; view < views; ++view) {
+        const size_t from = view == 0 ? 0 : turnAfter;
+        const size_t to = views == 1 || view == 1 ? scene.size() : turnAfter;
+        if (view == 1) {
+            Vector3D heading{1.0f, 0.0f, 0.2f};
+            Normalize(heading);
+            PlaceChaseCamera(player, heading, 30.0f);
+            ApplyCamera();
+        }
+        // Step 0: the spheres alone; 1: the entities alone; 2: each sphere, then its entity.
+        const int first = order == PassOrder::GlowsFirst ? 0 : 2;
+        const int last = order == PassOrder::GlowsFirst ? 1 : 2;
+        for (int step = first; step <= last; ++step)
+            for (size_t i = from; i < to; ++i) {
+                const Placed& p = scene[i];
+                ModelInstance inst;
+                inst.AttachModel(p.model);
+                inst.scale = p.scale;
+                inst.position = p.position;
+                const float rad = p.heading * DEG_TO_RAD;
+                inst.forward = Vector3D{std::cos(rad), 0.0f, -std::sin(rad)};
+                if (p.hit && step != 1)
+                    DrawHitSphere(p.position, InstanceReachRadius(inst), 10, 10, 45, 117, 34, 200);
+                if (step != 0) DrawInstance(inst);
+            }
+    }
+    if (order == PassOrder::Batched) EndDrawBatch();
+    return ReadPicture();
+}
+
+int DifferingPixels(const Picture& a, const Picture& b)
+{
+    int n = 0;
+    for (size_t i = 0; i + 2 < a.rgb.size(); i += 3)
+        n += a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
+    return n;
+}
+
+int BlackPixels(const Picture& p)
+{
+    int n = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) n += p.At(x, y) == Rgb{0, 0, 0};
+    return n;
+}
+
+// A batch sends every fill of its ships, then every outline, with the hit spheres before
+// them all. To the pixel, that is the picture of drawing at once with every sphere first: so
+// ships overlapping one another keep their outlines where they show, a hit ship covers its own
+// sphere as in the game's order, and the camera moving in the middle of the pass sends what
+// waited first. A dense crowd (ships inside others' spheres) and a spread-out one, where no
+// ship lies behind another's sphere and so the game's own order gives the same picture too.
+TEST_F(ModelDrawingTest, ABatchDrawsThePassAsDrawingAtOnceDoes)
+{
+    // Fighters only: the player's ship has textured parts and is drawn at once, which sends
+    // what waited before it (every ship is drawn in the order asked for around it).
+    std::vector<Placed> dense;
+    for (int i = 0; i < 40; ++i) {
+        const float x =
+            45.0f + 9.0f * static_cast<float>(i % 10) + 4.0f * static_cast<float>(i / 10);
+        const float z =
+            -30.0f + 6.5f * static_cast<float>(i % 7) + 2.0f * static_cast<float>(i / 10);
+        const float y = 18.0f + 3.0f * static_cast<float>(i % 5);
+        dense.push_back({&fighter, {x, y, z}, 37.0f * static_cast<float>(i), i % 3 == 0});
+    }
+    std::vector<Placed> spread;
+    for (int i = 0; i < 12; ++i)
+        spread.push_back({&fighter,
+                          {60.0f + 25.0f * static_cast<float>(i), 20.0f + 6.0f * (i % 3),
+                           -40.0f + 14.0f * static_cast<float>(i % 6)},
+                          50.0f * static_cast<float>(i),
+                          i % 2 == 0});
+    struct Case {
+        const char* what;
+        const std::vector<Placed>& scene;
+        size_t turnAfter;
+        bool gameOrderAlike;
+    };
+    for (const Case& c : {Case{"dense crowd", dense, dense.size(), false},
+                          Case{"dense crowd, camera moved halfway", dense, 21, false},
+                          Case{"spread out", spread, spread.size(), true}}) {
+        SCOPED_TRACE(c.what);
+        const Picture batched = DrawAsAPass(c.scene, PassOrder::Batched, c.turnAfter);
+        EXPECT_EQ(
+            DifferingPixels(batched, DrawAsAPass(c.scene, PassOrder::GlowsFirst, c.turnAfter)), 0);
+        const Picture game = DrawAsAPass(c.scene, PassOrder::Game, c.turnAfter);
+        if (c.gameOrderAlike) EXPECT_EQ(DifferingPixels(batched, game), 0);
+        // The scene shows outlines and glow.
+        std::vector<Placed> unhit = c.scene;
+        for (Placed& p : unhit) p.hit = false;
+        EXPECT_GT(DifferingPixels(game, DrawAsAPass(unhit, PassOrder::Game, c.turnAfter)), 500);
+        EXPECT_GT(BlackPixels(batched), 300);
+    }
+    EXPECT_FALSE(InDrawBatch());
 }
 
 // A factory's hit sphere is half under the ground: where the ground hides that half it is not
