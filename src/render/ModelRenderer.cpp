@@ -559,6 +559,7 @@ struct VisiblePart {
 // ship's fill is nearer it hides the outline in either order, so the picture is the same.
 struct WaitingShip {
     const ModelGeometry* geometry;
+    std::array<float, 16> view;  // the camera's model-view matrix it was asked for under
     PartMatrix transform;
     size_t rampAt;  // into ShipQueue::ramps
     size_t linesAt;  // into ShipQueue::lines
@@ -581,11 +582,13 @@ struct ShipQueue {
 
 ShipQueue gWaiting;
 
-void QueueShip(const ModelGeometry& g, const PartMatrix& whole, const PartMatrix& rotation,
-               const Vector3D& light, const Vector3D& eye, float winding, bool eyeKnown,
-               float outlineWidth)
+void QueueShip(const ModelGeometry& g, const float* view, const PartMatrix& whole,
+               const PartMatrix& rotation, const Vector3D& light, const Vector3D& eye,
+               float winding, bool eyeKnown, float outlineWidth)
 {
-    WaitingShip ship{&g, whole, gWaiting.ramps.size(), gWaiting.lines.size(), 0, outlineWidth};
+    NoteWaitingModel();
+    WaitingShip ship{&g, {}, whole, gWaiting.ramps.size(), gWaiting.lines.size(), 0, outlineWidth};
+    std::copy(view, view + 16, ship.view.begin());
     AppendRamp(g.fill, rotation, light, gWaiting.ramps);
     AppendOutline(g.edges, eye, winding, eyeKnown, gWaiting.lines);
     ship.lineCount = gWaiting.lines.size() - ship.linesAt;
@@ -594,16 +597,14 @@ void QueueShip(const ModelGeometry& g, const PartMatrix& whole, const PartMatrix
 
 }  // namespace
 
-void DrawWaitingModels()
+size_t WaitingModels() { return gWaiting.ships.size(); }
+
+void DrawWaitingFills(size_t from, size_t to)
 {
-    if (gWaiting.ships.empty()) return;
-    glEnable(GL_TEXTURE_1D);
-    glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
+    to = std::min(to, gWaiting.ships.size());
     const ShadedFill* arrays = nullptr;  // the fill whose corners and colours GL points at
-    for (const WaitingShip& ship : gWaiting.ships) {
+    for (size_t i = from; i < to; ++i) {
+        const WaitingShip& ship = gWaiting.ships[i];
         const ShadedFill& f = ship.geometry->fill;
         if (&f != arrays) {
             glVertexPointer(3, GL_FLOAT, 0, f.xyz.data());
@@ -611,19 +612,19 @@ void DrawWaitingModels()
             arrays = &f;
         }
         glTexCoordPointer(1, GL_FLOAT, 0, gWaiting.ramps.data() + ship.rampAt);
-        glPushMatrix();
+        glLoadMatrixf(ship.view.data());
         glMultMatrixf(ship.transform.m);
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(f.normalOf.size()));
-        glPopMatrix();
     }
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    // The outlines: black whatever the ramp's texel, over the fills' own depth.
-    glColor3f(0.0f, 0.0f, 0.0f);
-    glDepthFunc(GL_LEQUAL);
+}
+
+void DrawWaitingOutlines(size_t from, size_t to)
+{
+    to = std::min(to, gWaiting.ships.size());
     const EdgeTable* corners = nullptr;  // the table whose corners GL points at
     float width = 1.0f;
-    for (const WaitingShip& ship : gWaiting.ships) {
+    for (size_t i = from; i < to; ++i) {
+        const WaitingShip& ship = gWaiting.ships[i];
         if (ship.lineCount == 0) continue;
         const EdgeTable& t = ship.geometry->edges;
         if (&t != corners) {
@@ -634,18 +635,12 @@ void DrawWaitingModels()
             width = ship.outlineWidth;
             glLineWidth(width);
         }
-        glPushMatrix();
+        glLoadMatrixf(ship.view.data());
         glMultMatrixf(ship.transform.m);
         glDrawElements(GL_LINES, static_cast<GLsizei>(ship.lineCount), GL_UNSIGNED_INT,
                        gWaiting.lines.data() + ship.linesAt);
-        glPopMatrix();
     }
-    glDepthFunc(GL_LESS);
     if (width != 1.0f) glLineWidth(1.0f);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisable(GL_TEXTURE_1D);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    gWaiting.Clear();
 }
 
 void DropWaitingModels() { gWaiting.Clear(); }
@@ -731,8 +726,8 @@ void DrawInstance(const ModelInstance& instance)
         float orientation = 1.0f;
         const bool eyeKnown = view.eyeKnown && UndoAffine(whole.m, view.eye, eye, orientation);
         if (InDrawBatch()) {
-            QueueShip(geometry, whole, rotation, light, eye, view.winding * orientation, eyeKnown,
-                      outlineWidth);
+            QueueShip(geometry, view.modelView, whole, rotation, light, eye,
+                      view.winding * orientation, eyeKnown, outlineWidth);
             return;
         }
         glEnable(GL_TEXTURE_1D);

@@ -21,6 +21,7 @@
 // wholly outside the view are left out.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -32,9 +33,15 @@
 // what waits first.
 void DrawInstance(const ModelInstance& instance);
 
-// The draw batch's part: sends the ships that wait (every fill, then every outline), or drops
-// them (their context is gone).
-void DrawWaitingModels();
+// The draw batch's part (render/DrawBatch.cpp sets the state each expects): how many ships
+// wait; the fills of ships from..to-1, with the arrays of corners, colours and ramp coordinates
+// on and the ramp bound; their outlines, with the corner array alone on, the colour black and
+// the depth test letting equal depths through (the line width is left at 1); forgetting them
+// all (sent, or their context is gone). The fills and outlines load the model-view matrix
+// (the camera's, times the ship's): the caller keeps its own with a push and a pop.
+size_t WaitingModels();
+void DrawWaitingFills(size_t from, size_t to);
+void DrawWaitingOutlines(size_t from, size_t to);
 void DropWaitingModels();
 
 // Draws one object with the current model-view matrix (the caller has applied its transform).

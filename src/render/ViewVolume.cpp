@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -48,6 +49,7 @@ ViewVolume CurrentViewVolume()
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
     glGetIntegerv(GL_VIEWPORT, viewport);
+    std::copy(modelView, modelView + 16, v.modelView);
     Multiply(projection, modelView, clip);
 
     float rows[4][4];

@@ -18,6 +18,7 @@ struct ViewVolume {
     Vector3D eye;
     float winding = 1.0f;
     bool eyeKnown = false;
+    float modelView[16] = {};  // the model-view matrix read, column-major
 };
 
 // Solves m * local = point for an affine column-major 4 x 4 matrix; orientation gets the sign
