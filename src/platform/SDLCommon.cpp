@@ -23,11 +23,14 @@ namespace {
 // gives it back after. glibc hands a freed top of the heap back to the system once it passes
 // a threshold, so with a few hundred ships in view every draw met fresh pages and paid a page
 // fault for each: frames of 50 ms where 17 would do. Freed memory up to this much now stays
-// with the program (it is reused by the next draw, so the peak does not grow).
+// with the program (it is reused by the next draw, so the peak does not grow). Fixing the
+// threshold stops glibc from raising the size from which it maps each block apart, so that
+// size is set to glibc's own largest as well: blocks below it come from the heap, as before.
 void KeepFreedMemory()
 {
 #if defined(__GLIBC__)
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
 #endif
 }
 

@@ -202,6 +202,17 @@ Difference Compare(const Picture& reference, const Picture& drawn)
     return d;
 }
 
+ModelInstance Instance(const Placed& p)
+{
+    ModelInstance inst;
+    inst.AttachModel(p.model);
+    inst.scale = p.scale;
+    inst.position = p.position;
+    const float rad = p.heading * DEG_TO_RAD;
+    inst.forward = Vector3D{std::cos(rad), 0.0f, -std::sin(rad)};
+    return inst;
+}
+
 class ModelDrawingTest : public GLFixture {
 protected:
     void SetUp() override
@@ -235,17 +246,6 @@ protected:
         ASSERT_TRUE(LoadBinaryModel(model, data, size)) << name;
         delete[] data;
         ASSERT_GT(model.count, 0) << name;
-    }
-
-    static ModelInstance Instance(const Placed& p)
-    {
-        ModelInstance inst;
-        inst.AttachModel(p.model);
-        inst.scale = p.scale;
-        inst.position = p.position;
-        const float rad = p.heading * DEG_TO_RAD;
-        inst.forward = Vector3D{std::cos(rad), 0.0f, -std::sin(rad)};
-        return inst;
     }
 
     // The scene drawn one way and read back.
@@ -503,12 +503,7 @@ Picture DrawAsAPass(const std::vector<Placed>& scene, PassOrder order, size_t tu
         for (int step = first; step <= last; ++step)
             for (size_t i = from; i < to; ++i) {
                 const Placed& p = scene[i];
-                ModelInstance inst;
-                inst.AttachModel(p.model);
-                inst.scale = p.scale;
-                inst.position = p.position;
-                const float rad = p.heading * DEG_TO_RAD;
-                inst.forward = Vector3D{std::cos(rad), 0.0f, -std::sin(rad)};
+                const ModelInstance inst = Instance(p);
                 if (p.hit && step != 1)
                     DrawHitSphere(p.position, InstanceReachRadius(inst), 10, 10, 45, 117, 34, 200);
                 if (step != 0) DrawInstance(inst);
