@@ -54,7 +54,8 @@ struct SphereTable {
 void SphereVertex(std::vector<float>& xyz, const Vector3D& c, float radius, const SphereTable& t,
                   int32_t j, double cb, double sb)
 {
-    const double ring = radius * t.ring[static_cast<size_t>(j + t.bands)];
+    const int64_t level = static_cast<int64_t>(j) + t.bands;  // 0 at the lowest step
+    const double ring = radius * t.ring[static_cast<size_t>(level)];
     xyz.push_back(static_cast<float>(c.x + ring * cb));
     xyz.push_back(static_cast<float>(c.y + j * static_cast<double>(radius) / t.bands));
     xyz.push_back(static_cast<float>(c.z + ring * sb));
