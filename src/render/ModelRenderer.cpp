@@ -342,8 +342,9 @@ void CompileUnposed(const Model& model, ModelGeometry& g)
 ModelGeometry& GeometryOf(const Model& model)
 {
     if (gGeometryContext != GLContextSerial()) {
-        // A new context: the old lists went with the old one.
-        DropWaitingModels();
+        // A new context: the old lists went with the old one. What waits was asked for in
+        // this context (making one drops what waited), and goes before the lists are remade.
+        FlushDrawBatch();
         gGeometry.clear();
         gGeometryContext = GLContextSerial();
     }
@@ -392,13 +393,12 @@ void AppendRamp(const ShadedFill& f, const PartMatrix& rotation, const Vector3D&
     for (size_t c = 0; c < f.normalOf.size(); ++c) ramp[at + c] = shade[f.normalOf[c]];
 }
 
-void DrawShadedFill(const ShadedFill& f, const PartMatrix& rotation, const Vector3D& light,
-                    bool vertexArrayOn = false)
+void DrawShadedFill(const ShadedFill& f, const PartMatrix& rotation, const Vector3D& light)
 {
     static std::vector<float> ramp;
     ramp.clear();
     AppendRamp(f, rotation, light, ramp);
-    if (!vertexArrayOn) glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, f.xyz.data());
     glTexCoordPointer(1, GL_FLOAT, 0, ramp.data());
@@ -409,7 +409,7 @@ void DrawShadedFill(const ShadedFill& f, const PartMatrix& rotation, const Vecto
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(f.normalOf.size()));
     if (!f.rgb.empty()) glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    if (!vertexArrayOn) glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 // The largest factor by which the matrix stretches a length (rotation and uniform scale:
@@ -714,8 +714,7 @@ void DrawInstance(const ModelInstance& instance)
     PartMatrix whole;
     if (unposed && !geometry.anyTextured) {
         // The game's ships: all their objects in one fill, and its outline under the same
-        // transform right after it (the ramp may stay on: the outline is black whatever the
-        // texel). The fewest GL calls for a ship.
+        // transform after it, as the draw batch sends a run of ships.
         if (geometry.fill.Empty() || !instance.ComputeInstanceMatrix(false, whole) ||
             SphereOutside(view, whole.TransformPoint(geometry.centre),
                           geometry.radius * Stretch(whole), outlineMargin))
@@ -725,27 +724,14 @@ void DrawInstance(const ModelInstance& instance)
         Vector3D eye;
         float orientation = 1.0f;
         const bool eyeKnown = view.eyeKnown && UndoAffine(whole.m, view.eye, eye, orientation);
-        if (InDrawBatch()) {
-            QueueShip(geometry, view.modelView, whole, rotation, light, eye,
-                      view.winding * orientation, eyeKnown, outlineWidth);
-            return;
-        }
-        glEnable(GL_TEXTURE_1D);
-        glBindTexture(GL_TEXTURE_1D, RAMP_TEXTURE);
-        glPushMatrix();
-        glMultMatrixf(whole.m);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        DrawShadedFill(geometry.fill, rotation, light, true);
-        glLineWidth(outlineWidth);
-        glColor3f(0.0f, 0.0f, 0.0f);
-        glDepthFunc(GL_LEQUAL);
-        DrawOutline(geometry.edges, eye, view.winding * orientation, eyeKnown);
-        glDepthFunc(GL_LESS);
-        glLineWidth(1.0f);
-        glDisableClientState(GL_VERTEX_ARRAY);
-        glPopMatrix();
-        glDisable(GL_TEXTURE_1D);
-        glColor3f(1.0f, 1.0f, 1.0f);
+        // Through the batch's queue whether or not a batch is open: outside one, it is sent
+        // at once, under the model-view matrix in force rather than the scene's.
+        const bool batched = InDrawBatch();
+        float current[16];
+        if (!batched) glGetFloatv(GL_MODELVIEW_MATRIX, current);
+        QueueShip(geometry, batched ? view.modelView : current, whole, rotation, light, eye,
+                  view.winding * orientation, eyeKnown, outlineWidth);
+        if (!batched) FlushDrawBatch();
         return;
     }
 

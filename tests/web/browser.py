@@ -185,6 +185,26 @@ class Browser:
 
 # ---- pictures ------------------------------------------------------------------------------
 
+def run_on_site(site, session, on_failure=None):
+    """Serves the folder `site` on 127.0.0.1, starts Chromium and returns session(chromium,
+    port) as the exit status. A Failure prints one FAIL line, then whatever on_failure(chromium)
+    adds, and gives 1. The browser and the server are closed either way."""
+    server = webserve.serve(site)
+    chromium = None
+    try:
+        chromium = Browser()
+        return session(chromium, server.server_port)
+    except Failure as e:
+        print(f"FAIL: {e}")
+        if chromium and on_failure:
+            on_failure(chromium)
+        return 1
+    finally:
+        if chromium:
+            chromium.close()
+        server.shutdown()
+
+
 class Picture:
     """Width x height pixels of RGB, rows from the top."""
 

@@ -68,12 +68,9 @@ def main(argv):
         print(f"FAIL: {native} ended with {run.returncode}: {run.stderr.strip()}")
         return 1
 
-    server = browser.webserve.serve(site)
-    chromium = None
-    failed = False
-    try:
-        chromium = browser.Browser()
-        chromium.get(f"http://127.0.0.1:{server.server_port}/checks.html?arg=--scenes")
+    def session(chromium, port):
+        failed = False
+        chromium.get(f"http://127.0.0.1:{port}/checks.html?arg=--scenes")
         state = browser.wait_for(
             lambda: chromium.run("return window.checks.done ? window.checks : null"),
             "the browser's scenes", limit=max(300, 20 * browser.LIMIT_S))
@@ -106,13 +103,8 @@ def main(argv):
             print(f"{'ok  ' if ok else 'FAIL'} {name}: {n} pixels differ ({share:.2%}), "
                   f"mean difference {mean:.2f}")
         return 1 if failed else 0
-    except browser.Failure as e:
-        print(f"FAIL: {e}")
-        return 1
-    finally:
-        if chromium:
-            chromium.close()
-        server.shutdown()
+
+    return browser.run_on_site(site, session)
 
 
 if __name__ == "__main__":

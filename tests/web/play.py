@@ -123,13 +123,11 @@ def note(text):
 def main(argv):
     build, out = argv[1], argv[2]
     os.makedirs(out, exist_ok=True)
-    server = browser.webserve.serve(build)
-    chromium = None
-    try:
-        chromium = browser.Browser()
+
+    def session(chromium, port):
         play = Play(chromium, out)
         # One page pixel per picture pixel, so the screenshots are the game's 640 x 480.
-        chromium.get(f"http://127.0.0.1:{server.server_port}/index.html?scale=1")
+        chromium.get(f"http://127.0.0.1:{port}/index.html?scale=1")
         browser.wait_for(lambda: play.status()["state"] != "loading", "the game to load")
         play.alive()
         if play.status()["messages"]:
@@ -299,7 +297,7 @@ def main(argv):
         # Without WebGL the page says so instead of starting the game.
         chromium.cdp("Page.addScriptToEvaluateOnNewDocument", {
             "source": "HTMLCanvasElement.prototype.getContext = function () { return null; };"})
-        chromium.get(f"http://127.0.0.1:{server.server_port}/index.html")
+        chromium.get(f"http://127.0.0.1:{port}/index.html")
         status = browser.wait_for(lambda: (s := play.status())["state"] != "loading" and s,
                                   "the page to give up without WebGL")
         notice = chromium.run("return document.getElementById('notice').textContent")
@@ -308,13 +306,8 @@ def main(argv):
         note(f"no WebGL: the page says \"{notice}\"")
         print(f"PASS play ({play.shots} pictures)")
         return 0
-    except browser.Failure as e:
-        print(f"FAIL: {e}")
-        return 1
-    finally:
-        if chromium:
-            chromium.close()
-        server.shutdown()
+
+    return browser.run_on_site(build, session)
 
 
 if __name__ == "__main__":

@@ -20,12 +20,10 @@ def main(argv):
     program = "web_checks"
     if args and args[0].startswith("--program="):
         program = args.pop(0)[len("--program="):]
-    server = browser.webserve.serve(site)
-    chromium = None
-    try:
-        chromium = browser.Browser()
+
+    def session(chromium, port):
         query = urllib.parse.urlencode([("program", program)] + [("arg", a) for a in args])
-        chromium.get(f"http://127.0.0.1:{server.server_port}/checks.html?{query}")
+        chromium.get(f"http://127.0.0.1:{port}/checks.html?{query}")
         # The checks take their own time; the limit only ends a run that hangs.
         state = browser.wait_for(
             lambda: chromium.run("return window.checks && window.checks.done ? window.checks : null"),
@@ -33,18 +31,14 @@ def main(argv):
         print("\n".join(state["output"]))
         print(f"checks ended with status {state['code']}")
         return 0 if state["code"] == 0 else 1
-    except browser.Failure as e:
-        print(f"FAIL: {e}")
-        if chromium:
-            try:
-                print("\n".join(chromium.run("return window.checks ? window.checks.output : []")))
-            except browser.Failure:
-                pass
-        return 1
-    finally:
-        if chromium:
-            chromium.close()
-        server.shutdown()
+
+    def show_output(chromium):
+        try:
+            print("\n".join(chromium.run("return window.checks ? window.checks.output : []")))
+        except browser.Failure:
+            pass
+
+    return browser.run_on_site(site, session, show_output)
 
 
 if __name__ == "__main__":
